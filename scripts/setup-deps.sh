@@ -1,0 +1,16 @@
+#!/usr/bin/env bash
+# Installs what a bare Debian 12 machine needs to build, test and run.
+set -euo pipefail
+PKGS=(build-essential cmake ninja-build pkg-config
+      qt6-base-dev libgl-dev libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev
+      fonts-ipafont-gothic xvfb xauth imagemagick
+      clang-14 libclang-rt-14-dev)
+missing=()
+for p in "${PKGS[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  SUDO=""; [ "$(id -u)" -eq 0 ] || SUDO=sudo
+  $SUDO apt-get update
+  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y --no-install-recommends "${missing[@]}"
+fi

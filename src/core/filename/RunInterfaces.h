@@ -1,0 +1,61 @@
+#pragma once
+// What a folder run engine takes from outside: the rows (asked once per
+// file), a progress sink, an error sink and a stop flag.
+
+#include <atomic>
+#include <cstddef>
+#include <string>
+
+#include "list/ConvertItem.h"
+
+namespace zv {
+
+class RowSource {
+ public:
+  virtual ~RowSource() = default;
+  // All rows in display order; called once per file.
+  virtual ConvertRows GetRows() = 0;
+};
+
+class FixedRowSource : public RowSource {
+ public:
+  explicit FixedRowSource(ConvertRows rows) : m_rows(std::move(rows)) {}
+  ConvertRows GetRows() override { return m_rows; }
+
+ private:
+  ConvertRows m_rows;
+};
+
+enum class FileAction { Converted, Copied, Skipped, Failed, Exists };
+
+struct FileOutcome {
+  std::size_t index = 0;  // position in the file list
+  std::string src, dst;
+  FileAction action = FileAction::Skipped;
+  std::size_t replacements = 0;
+  std::string error;  // file error message or errno text, when failed
+};
+
+class ProgressSink {
+ public:
+  virtual ~ProgressSink() = default;
+  virtual void ShowSrcFile(const std::string& label) = 0;
+  virtual void ShowDstFile(const std::string& label) = 0;
+  // 0..100 shows the bar at that value; anything else hides it.
+  virtual void ShowProgress(int percent) = 0;
+  // A run that was not stopped has ended: restore the idle look.
+  virtual void RunFinished() = 0;
+  // Optional per-file report (command-line manifest).
+  virtual void FileDone(const FileOutcome&) {}
+};
+
+class ErrorSink {
+ public:
+  virtual ~ErrorSink() = default;
+  // The file error message; the caller waits until it has been shown.
+  virtual void ShowFileError(const std::string& message) = 0;
+};
+
+enum class RunEnd { Completed, Stopped, FailedAtFile };
+
+}  // namespace zv

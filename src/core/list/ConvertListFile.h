@@ -1,0 +1,47 @@
+#pragma once
+// The conversion-list CSV file: one quoted pair per line.
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "list/ConvertItem.h"
+#include "platform/CodePage.h"
+#include "platform/File.h"
+
+namespace zv {
+
+// True when the row passes the 100-byte limits (counted as CP932 bytes).
+bool ItemFitsLimits(std::string_view find, std::string_view replace, CodePage cp);
+
+// "項目の追加に失敗しました。検索文字：<find>\r\n置換文字列：<replace>\r\n"
+std::string AddItemFailedMessage(std::string_view find, std::string_view replace);
+
+// One line as written (without the line end): "find","replace" with quotes doubled.
+std::string FormatCsvLine(const ConvertItem& item);
+// Fields cut out of one line (no line end) by the quoted/plain rules, quotes
+// undoubled; nullopt for a line without a separator. Empty fields are kept
+// here; the reader drops them.
+std::optional<ConvertItem> ParseCsvLine(std::string_view line, CodePage cp);
+
+struct LoadListResult {
+  int added = -1;             // rows read, or -1 when nothing exists at the path
+  FileResult io;              // failure to open or read an existing file
+  std::optional<std::string> convertedFrom;  // set when the file was in the other code page
+};
+
+// Reads the file. On success `rows` is replaced by the pairs read, in file
+// order; a pair that breaks the limits is reported through onAddFailed (the
+// message text above) and skipped. When nothing exists, or the file cannot be
+// read, `rows` is left as it was. A file that is not valid text in the active
+// code page but is valid in the other one is converted (convertedFrom names
+// the code page it was read in, "CP932" or "UTF-8").
+LoadListResult LoadConvertList(const std::string& path, ConvertRows& rows,
+                               const std::function<void(const std::string& message)>& onAddFailed,
+                               CodePage cp);
+// Writes the rows in the given order (callers pass all rows or the selected
+// ones), CR LF line ends, atomically.
+FileResult SaveConvertList(const std::string& path, const ConvertRows& rows);
+
+}  // namespace zv

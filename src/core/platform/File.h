@@ -1,0 +1,78 @@
+#pragma once
+// File services: text-mode and untranslated I/O, atomic replacement, copies,
+// directories and pattern listings. Errors come back as values (FileResult).
+
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace zv {
+
+// The operation that failed; decides the cause text of the file error message.
+enum class FileOp { None, Open, Read, Write, Flush, Rename, CreateDir, Copy };
+
+struct FileResult {
+  bool ok = true;
+  FileOp op = FileOp::None;
+  int err = 0;       // errno of the failure
+  std::string path;  // the path handed to the failing operation
+
+  static FileResult Ok() { return {}; }
+  static FileResult Fail(FileOp op, int err, std::string path) { return {false, op, err, std::move(path)}; }
+  explicit operator bool() const { return ok; }
+};
+
+// Untranslated: every byte as it stands.
+FileResult ReadFileBytes(const std::string& path, std::string& out);
+// Text mode: CR LF reads as LF, the byte 0x1A ends the file.
+FileResult ReadTextModeFile(const std::string& path, std::string& out);
+std::string TextModeDecode(std::string_view raw);  // the same on bytes in memory
+std::string TextModeEncode(std::string_view text);  // LF -> CR LF
+
+enum class WriteMode { Untranslated, TextMode };
+// Writes a whole file: checks first that the target may be written, then
+// writes a temporary file in the same folder and renames it over the target,
+// so a failure never leaves a half-written target or a stray temporary file.
+FileResult WriteFileAtomic(const std::string& path, std::string_view data, WriteMode mode = WriteMode::Untranslated);
+
+// Copy contents, permission bits and modification time. With failIfExists an
+// existing destination is left alone and the copy fails with EEXIST.
+FileResult CopyFileKeep(const std::string& src, const std::string& dst, bool failIfExists);
+
+// Create one directory (mode 0777 minus umask).
+FileResult CreateOneDirectory(const std::string& path);
+
+// Listing codes, as the walk expects them.
+enum ListCode : int {
+  kListOk = 0,
+  kListFileNotFound = 2,   // folder exists, nothing matches
+  kListPathNotFound = 3,   // folder missing or not a folder
+  kListAccessDenied = 5,
+  kListNoMoreFiles = 18,   // folder has no entries at all
+  kListNotReady = 21,      // ENODEV/ENXIO/EIO on the folder
+};
+
+enum class EntryKind { File, Directory, Other };
+struct DirEntry {
+  std::string name;
+  EntryKind kind = EntryKind::Other;  // links to files count as files; links to folders as Other
+};
+struct DirListing {
+  int code = kListOk;
+  int err = 0;  // errno behind a failure code
+  std::vector<DirEntry> entries;  // "." and ".." are never listed
+};
+// Entries of folder whose names match pattern (case-insensitive '*' and '?',
+// character-aware; "*.*" and "" match every name). Sorted by name bytes so
+// that runs are repeatable.
+DirListing ListDirectory(const std::string& folder, std::string_view pattern);
+bool MatchPattern(std::string_view name, std::string_view pattern);
+
+// Test seam: when set, called before each open, read, write, flush, rename
+// and directory creation; a non-zero return fails that operation with it.
+using FileFaultHook = std::function<int(FileOp op, const std::string& path)>;
+void SetFileFaultHook(FileFaultHook hook);
+int CheckFileFault(FileOp op, const std::string& path);
+
+}  // namespace zv

@@ -1,0 +1,33 @@
+#pragma once
+// The binary-extension list ZentravolixExpList in the config folder.
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "platform/File.h"
+
+namespace zv {
+
+using ExtList = std::vector<std::string>;
+
+// Called with the file error message text when the list cannot be read or written.
+using FileErrorReporter = std::function<void(const std::string& message)>;
+
+std::string BinaryExtListPath();
+const ExtList& DefaultBinaryExtensions();  // the 28 built-in entries
+
+// false when the file does not exist (silently) or reading failed (reported).
+bool LoadBinaryExtList(ExtList& out, const FileErrorReporter& report);
+bool LoadBinaryExtListFrom(const std::string& path, ExtList& out, const FileErrorReporter& report);
+// Writes every entry followed by a line end (CR LF), atomically; creates a missing file.
+bool SaveBinaryExtList(const ExtList& in, const FileErrorReporter& report);
+bool SaveBinaryExtListTo(const std::string& path, const ExtList& in, const FileErrorReporter& report);
+
+// True when the file's text is to be converted; reads the list afresh per call.
+bool IsTextFile(const std::string& path, const FileErrorReporter& report);
+bool IsTextFileWith(const std::string& path, const std::string& listPath, const FileErrorReporter& report);
+// A directory entry exists at path.
+bool FileExists(const std::string& path);
+
+}  // namespace zv

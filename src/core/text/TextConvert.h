@@ -1,0 +1,36 @@
+#pragma once
+// Replace-all, the list applied row by row, line-break removal and the
+// reading/writing conventions of the two text tools.
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+#include "list/ConvertItem.h"
+#include "platform/CodePage.h"
+#include "platform/File.h"
+
+namespace zv {
+
+// Every occurrence of find (starting on a character boundary), left to right,
+// no overlap, scan resuming after the inserted text. Returns the count.
+std::size_t ReplaceAll(std::string& text, std::string_view find, std::string_view replace, CodePage cp);
+// Row 0 first, each row to the output of the rows before it. Reference engine.
+std::size_t ApplyListReference(std::string& text, const ConvertRows& rows, CodePage cp);
+// The engine the programs use (byte-identical to the reference).
+std::size_t ApplyList(std::string& text, const ConvertRows& rows, CodePage cp);
+// CR LF removed, then LF removed; lone CR stays.
+void RemoveLineBreaks(std::string& text);
+
+// Single-file tool: untranslated read, every line ending in CR LF.
+FileResult ReadSingleFileText(const std::string& path, std::string& text);
+std::string SingleFileTextFromBytes(std::string_view raw);
+// Single-file tool: the bytes as they stand.
+FileResult WriteSingleFileText(const std::string& path, std::string_view text);
+// Folder tool: text-mode read, every line ending in LF.
+FileResult ReadFolderText(const std::string& path, std::string& text);
+std::string FolderTextFromBytes(std::string_view raw);
+// Folder tool: text-mode write (LF as CR LF).
+FileResult WriteFolderText(const std::string& path, std::string_view text);
+
+}  // namespace zv
