@@ -1,0 +1,126 @@
+#include "filename/FileNameEngine.h"
+
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstring>
+
+#include "filename/FileNameTexts.h"
+#include "filename/FolderWalk.h"
+#include "platform/File.h"
+#include "platform/Path.h"
+
+namespace zv {
+
+namespace {
+
+bool SameFile(const std::string& a, const std::string& b) {
+  struct stat sa {};
+  struct stat sb {};
+  if (::stat(a.c_str(), &sa) != 0 || ::stat(b.c_str(), &sb) != 0) return false;
+  return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+}
+
+// Why a converted name cannot be copied under, or 0 when it can. A name may
+// hold a separator (it then names a subfolder that is not created), but it
+// never climbs out of the destination folder and never names a folder itself.
+int RefuseName(const std::string& name, const std::string& dst) {
+  if (dst.size() >= PATH_MAX) return ENAMETOOLONG;
+  std::size_t start = 0;
+  std::string_view last;
+  for (;;) {
+    const std::size_t end = name.find(kPathSep, start);
+    const std::string_view part =
+        std::string_view(name).substr(start, end == std::string::npos ? std::string::npos : end - start);
+    if (part == "..") return EACCES;
+    if (part.size() > NAME_MAX) return ENAMETOOLONG;
+    last = part;
+    if (end == std::string::npos) break;
+    start = end + 1;
+  }
+  if (last.empty() || last == ".") return EISDIR;
+  return 0;
+}
+
+}  // namespace
+
+FileNameEngine::FileNameEngine(std::vector<std::string> files, std::string srcFolder, std::string dstFolder,
+                               FileNameRunOptions options)
+    : m_files(std::move(files)),
+      m_srcFolder(std::move(srcFolder)),
+      m_dstFolder(std::move(dstFolder)),
+      m_options(options) {}
+
+RunEnd FileNameEngine::Run(RowSource& rows, ProgressSink& progress, std::atomic<int>& running) {
+  const CodePage cp = ActiveCodePage();
+  const std::size_t n = m_files.size();
+  const MirrorFolders mirror = PrepareMirror(m_srcFolder, m_dstFolder);
+  const NameRules rules{m_options.part, m_options.noCase};
+
+  for (std::size_t i = 0; i < n; ++i) {
+    const std::string& src = m_files[i];
+    if (src.empty()) continue;
+
+    const PathParts parts = SplitPath(src);
+    const std::string folder = DestinationFolder(mirror, src);
+    std::size_t replacements = 0;
+    const std::string base = ConvertBaseName(parts.fname, rows.GetRows(), rules, cp, &replacements);
+    const std::string name = base + parts.ext;
+    const std::string dst = MakePath("", folder, base, parts.ext);
+
+    if (!m_options.dryRun) CreateDirectories(folder);
+
+    const int percent = static_cast<int>(static_cast<unsigned long long>(i) * 100 / n);
+    std::string shortSrc, shortDst;
+    ShortenPath(src, shortSrc, 60, 10);
+    ShortenPath(dst, shortDst, 60, 10);
+    const std::string srcLabel = texts::kNameSrcLabel + shortSrc;
+    const std::string dstLabel = texts::kNameDstLabel + shortDst;
+
+    // Stopped: leave without addressing the dialog again.
+    if (running.load() == 0) return RunEnd::Stopped;
+
+    progress.ShowSrcFile(srcLabel);
+    progress.ShowDstFile(dstLabel);
+    progress.ShowProgress(percent);
+
+    FileOutcome outcome;
+    outcome.index = i;
+    outcome.src = src;
+    outcome.dst = dst;
+    outcome.replacements = replacements;
+    const bool failIfExists = !m_options.overwrite;
+    if (const int refused = RefuseName(name, dst)) {
+      outcome.action = FileAction::Failed;
+      outcome.error = std::strerror(refused);
+    } else if (SameFile(src, dst)) {
+      // A copy onto itself would only risk the source.
+      outcome.action = failIfExists ? FileAction::Exists : FileAction::Failed;
+      if (!failIfExists) outcome.error = std::strerror(EEXIST);
+    } else if (m_options.dryRun) {
+      outcome.action = failIfExists && PathFileExists(dst) ? FileAction::Exists : FileAction::Copied;
+    } else {
+      const FileResult r = CopyFileKeep(src, dst, failIfExists);
+      if (r.ok) {
+        outcome.action = FileAction::Copied;
+      } else if (r.err == EEXIST && failIfExists) {
+        outcome.action = FileAction::Exists;
+      } else {
+        outcome.action = FileAction::Failed;
+        outcome.error = std::strerror(r.err);
+      }
+    }
+    progress.FileDone(outcome);
+  }
+
+  if (running.load() == 0) return RunEnd::Stopped;
+  progress.ShowSrcFile("");
+  progress.ShowDstFile("");
+  progress.ShowProgress(-1);
+  progress.RunFinished();
+  running.store(0);
+  return RunEnd::Completed;
+}
+
+}  // namespace zv

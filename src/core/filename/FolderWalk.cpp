@@ -1,0 +1,202 @@
+#include "filename/FolderWalk.h"
+
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstring>
+
+#include "filename/FileNameTexts.h"
+#include "platform/CodePage.h"
+#include "platform/File.h"
+#include "platform/Path.h"
+
+namespace zv {
+
+namespace {
+
+// Longer paths cannot be opened anyway; such entries are passed over.
+constexpr std::size_t kMaxPath = PATH_MAX - 1;
+
+void WriteOut(const WalkCallbacks& cb, const char* text) {
+  if (cb.writeStdout) {
+    cb.writeStdout(text);
+  } else {
+    std::fwrite(text, 1, std::strlen(text), stdout);
+    std::fflush(stdout);
+  }
+}
+
+void ReportError(const WalkCallbacks& cb, int code, int err, const std::string& folder) {
+  if (cb.systemError) {
+    cb.systemError(code, err, folder);
+  } else {
+    const std::string text = SystemErrorText(code, err);
+    std::fprintf(stderr, "%s\n", text.c_str());
+  }
+}
+
+}  // namespace
+
+bool CollectFiles(const std::string& folder, const std::string& pattern, bool recurse,
+                  std::vector<std::string>& fileList, const WalkCallbacks& cb) {
+  const std::string prefix = AddBackslash(folder);
+
+  // Files of this folder, narrowed by the pattern.
+  const DirListing files = ListDirectory(prefix, pattern.empty() ? std::string_view("*.*") : pattern);
+  switch (files.code) {
+    case kListOk:
+      for (const DirEntry& e : files.entries) {
+        if (e.kind != EntryKind::File) continue;
+        if (prefix.size() + e.name.size() > kMaxPath) continue;
+        fileList.push_back(prefix + e.name);
+      }
+      break;
+    case kListFileNotFound:
+    case kListNoMoreFiles:
+      break;
+    case kListAccessDenied:
+      WriteOut(cb, texts::kAccessDeniedContinue);
+      break;
+    case kListNotReady:
+      WriteOut(cb, texts::kDiskNotReady);
+      return true;
+    default:
+      ReportError(cb, files.code, files.err, folder);
+      return false;
+  }
+
+  // Subfolders: always every name, whatever the pattern.
+  const DirListing dirs = ListDirectory(prefix, "*.*");
+  switch (dirs.code) {
+    case kListOk:
+      break;
+    case kListFileNotFound:
+      return true;
+    case kListNoMoreFiles:
+      return true;
+    case kListAccessDenied:
+      WriteOut(cb, texts::kAccessDeniedContinue);
+      return true;
+    case kListNotReady:
+      WriteOut(cb, texts::kDiskNotReady);
+      return true;
+    default:
+      ReportError(cb, dirs.code, dirs.err, folder);
+      return false;
+  }
+  if (!recurse) return true;
+  for (const DirEntry& e : dirs.entries) {
+    // Links to folders come back as Other, so a link loop is never followed.
+    if (e.kind != EntryKind::Directory) continue;
+    if (e.name == "." || e.name == "..") continue;
+    const std::string sub = prefix + e.name;
+    if (sub.size() + 1 > kMaxPath) continue;
+    // An error below is reported there; the walk goes on with the next folder.
+    CollectFiles(sub, pattern, recurse, fileList, cb);
+  }
+  return true;
+}
+
+std::string SystemErrorText(int code, int err) {
+  std::string text;
+  switch (code) {
+    case kListFileNotFound:
+      text = "指定されたファイルが見つかりません。";
+      break;
+    case kListPathNotFound:
+      text =
+          err == ENAMETOOLONG ? "ファイル名または拡張子が長すぎます。" : "指定されたパスが見つかりません。";
+      break;
+    case kListAccessDenied:
+      text = "アクセスが拒否されました。";
+      break;
+    case kListNoMoreFiles:
+      text = "これ以上ファイルがありません。";
+      break;
+    case kListNotReady:
+      text = "デバイスの準備ができていません。";
+      break;
+    default:
+      switch (err) {
+        case ENAMETOOLONG:
+          text = "ファイル名または拡張子が長すぎます。";
+          break;
+        case EMFILE:
+        case ENFILE:
+          text = "開いているファイルが多すぎます。";
+          break;
+        case ENOMEM:
+          text = "このコマンドを実行するのに十分な記憶域がありません。";
+          break;
+        case ELOOP:
+          text = "シンボリック リンクの階層が深すぎます。";
+          break;
+        case 0:
+          text = "エラー " + std::to_string(code);
+          break;
+        default:
+          text = std::strerror(err);
+          break;
+      }
+      break;
+  }
+  // Shown by the desktop and the command line, both of which take bytes of the active code page.
+  if (auto converted = FromUtf8(text)) return *converted;
+  return text;
+}
+
+MirrorFolders PrepareMirror(const std::string& srcFolder, const std::string& dstFolder) {
+  MirrorFolders m;
+  m.src = AddBackslash(srcFolder);
+  m.dst = AddBackslash(dstFolder);
+  m.srcDirLen = SplitPath(m.src).dir.size();
+  return m;
+}
+
+std::string DestinationFolder(const MirrorFolders& m, const std::string& srcPath) {
+  const PathParts src = SplitPath(srcPath);
+  const std::string rel = src.dir.size() > m.srcDirLen ? src.dir.substr(m.srcDirLen) : std::string();
+  const PathParts dst = SplitPath(m.dst);
+  return MakePath(dst.drive, dst.dir + rel, "", "");
+}
+
+void CreateDirectories(const std::string& folder) {
+  if (folder.empty() || folder.size() > kMaxPath) return;
+  if (PathIsDirectory(folder)) return;
+  const std::string copy = RemoveBackslash(folder);
+  if (copy.empty() || IsRootPath(copy)) return;
+  const PathParts parts = SplitPath(copy);
+  if (!parts.dir.empty()) {
+    const std::string parent = MakePath(parts.drive, parts.dir, "", "");
+    // Each step is shorter than the last, so the recursion ends.
+    if (parent.size() < folder.size()) CreateDirectories(parent);
+  }
+  // A relative single-component folder ("out") is created too, not only nested ones.
+  CreateOneDirectory(copy);
+}
+
+bool ShortenPath(const std::string& path, std::string& out, std::size_t maxLen, std::size_t headLen) {
+  constexpr std::string_view kSep = " ... ";
+  if (path.size() + kSep.size() <= maxLen) {
+    out = path;
+    return true;
+  }
+  if (headLen + kSep.size() > maxLen) return false;
+  const CodePage cp = ActiveCodePage();
+  // Cuts fall on character boundaries, so the label may come out a few bytes short.
+  const std::size_t head = BoundaryAtOrBefore(path, headLen, cp);
+  std::size_t tail = path.size() - (maxLen - headLen - kSep.size());
+  while (tail < path.size() && !IsCharBoundary(path, tail, cp)) ++tail;
+  out.assign(path, 0, head);
+  out += kSep;
+  out.append(path, tail, std::string::npos);
+  return true;
+}
+
+std::optional<std::string> CheckRunFolders(const std::string& src, const std::string& dst) {
+  if (src.empty()) return std::string(texts::kEmptySourceFolder);
+  if (dst.empty()) return std::string(texts::kEmptyOutputFolder);
+  return std::nullopt;
+}
+
+}  // namespace zv
