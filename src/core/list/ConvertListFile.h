@@ -16,7 +16,12 @@ namespace zv {
 bool ItemFitsLimits(std::string_view find, std::string_view replace, CodePage cp);
 
 // "項目の追加に失敗しました。検索文字：<find>\r\n置換文字列：<replace>\r\n"
-std::string AddItemFailedMessage(std::string_view find, std::string_view replace);
+// The fixed texts are given in code page cp, like the fields, so the whole
+// message is one byte string in that code page.
+std::string AddItemFailedMessage(std::string_view find, std::string_view replace, CodePage cp);
+inline std::string AddItemFailedMessage(std::string_view find, std::string_view replace) {
+  return AddItemFailedMessage(find, replace, ActiveCodePage());
+}
 
 // One line as written (without the line end): "find","replace" with quotes doubled.
 std::string FormatCsvLine(const ConvertItem& item);
@@ -26,8 +31,8 @@ std::string FormatCsvLine(const ConvertItem& item);
 std::optional<ConvertItem> ParseCsvLine(std::string_view line, CodePage cp);
 
 struct LoadListResult {
-  int added = -1;             // rows read, or -1 when nothing exists at the path
-  FileResult io;              // failure to open or read an existing file
+  int added = -1;  // rows read; -1 when nothing exists at the path or it was not read
+  FileResult io;   // failure to open or read an existing file
   std::optional<std::string> convertedFrom;  // set when the file was in the other code page
 };
 

@@ -1,0 +1,114 @@
+#include "settings/Settings.h"
+
+#include <cctype>
+#include <climits>
+#include <cstdio>
+#include <initializer_list>
+
+#include "platform/AppPaths.h"
+#include "platform/Path.h"
+#include "platform/Profile.h"
+
+namespace zv {
+
+namespace {
+
+constexpr const char* kFileSection = "CONVERTFILE";
+constexpr const char* kTextSection = "CONVERTTEXT";
+
+struct KeyOut {
+  const char* key;
+  const char* def;
+  std::string* out;
+};
+struct KeyIn {
+  const char* key;
+  const std::string* value;
+};
+
+// The keys of one group in table order. The CONVERTTEXT outputs start from
+// "0", so an empty stored value reads as "0" there but stays empty elsewhere.
+bool LoadGroup(const char* section, bool presetZero, std::initializer_list<KeyOut> keys) {
+  const std::string path = SettingsFilePath();
+  if (!PathFileExists(path)) return false;
+  for (const KeyOut& k : keys) {
+    if (presetZero) k.out->assign(1, '0');
+    std::string value = GetProfileString(section, k.key, k.def, kProfileBufferSize, path);
+    if (!value.empty()) *k.out = std::move(value);
+  }
+  return true;
+}
+
+FileResult SaveGroup(const char* section, std::initializer_list<KeyIn> keys) {
+  const std::string path = SettingsFilePath();
+  for (const KeyIn& k : keys) {
+    FileResult r = WriteProfileString(section, k.key, *k.value, path);
+    if (!r) return r;
+  }
+  return FileResult::Ok();
+}
+
+}  // namespace
+
+std::string SettingsFilePath() { return ConfigFilePath(kSettingsFileName); }
+
+bool LoadConvertFileOptions(FileOptions& out) {
+  return LoadGroup(kFileSection, false,
+                   {{"SUBDIR", "0", &out.subDir},
+                    {"NOCASE", "1", &out.noCase},
+                    {"OVERWRITE", "0", &out.overwrite},
+                    {"PART", "", &out.part}});
+}
+
+FileResult SaveConvertFileOptions(const FileOptions& in) {
+  return SaveGroup(
+      kFileSection,
+      {{"SUBDIR", &in.subDir}, {"NOCASE", &in.noCase}, {"OVERWRITE", &in.overwrite}, {"PART", &in.part}});
+}
+
+bool LoadConvertFilePaths(FilePaths& out) {
+  return LoadGroup(kFileSection, false,
+                   {{"SRCDIR", "", &out.srcDir}, {"DSTDIR", "", &out.dstDir}, {"SEARCH", "", &out.search}});
+}
+
+FileResult SaveConvertFilePaths(const FilePaths& in) {
+  return SaveGroup(kFileSection, {{"SRCDIR", &in.srcDir}, {"DSTDIR", &in.dstDir}, {"SEARCH", &in.search}});
+}
+
+bool LoadConvertTextOptions(TextOptions& out) {
+  return LoadGroup(kTextSection, true,
+                   {{"SUBDIR", "0", &out.subDir},
+                    {"OVERWRITE", "0", &out.overwrite},
+                    {"EXCEPTFILECOPYONLY", "0", &out.exceptFileCopyOnly}});
+}
+
+FileResult SaveConvertTextOptions(const TextOptions& in) {
+  return SaveGroup(
+      kTextSection,
+      {{"SUBDIR", &in.subDir}, {"OVERWRITE", &in.overwrite}, {"EXCEPTFILECOPYONLY", &in.exceptFileCopyOnly}});
+}
+
+int FlagToInt(const std::string& v) {
+  std::size_t pos = 0;
+  while (pos < v.size() && std::isspace(static_cast<unsigned char>(v[pos]))) ++pos;
+  bool negative = false;
+  if (pos < v.size() && (v[pos] == '+' || v[pos] == '-')) negative = v[pos++] == '-';
+  // Hand-edited files may hold any number; clamp instead of overflowing.
+  long long n = 0;
+  while (pos < v.size() && v[pos] >= '0' && v[pos] <= '9') {
+    if (n <= static_cast<long long>(INT_MAX) + 1) n = n * 10 + (v[pos] - '0');
+    ++pos;
+  }
+  if (negative) n = -n;
+  if (n > INT_MAX) return INT_MAX;
+  if (n < INT_MIN) return INT_MIN;
+  return static_cast<int>(n);
+}
+
+std::string IntToFlag(int v) {
+  char buf[16];
+  std::snprintf(buf, sizeof buf, "%d", v);
+  return buf;
+}
+
+}  // namespace zv
