@@ -23,18 +23,24 @@ struct FileResult {
   explicit operator bool() const { return ok; }
 };
 
-// Untranslated: every byte as it stands.
+// Untranslated: every byte as it stands. out is emptied first; after a failed
+// read it holds what was read before the failure. The file is locked while it
+// is open: a lock held by another opener fails the open with EWOULDBLOCK.
 FileResult ReadFileBytes(const std::string& path, std::string& out);
+// The same without taking the lock, for readers that may meet each other
+// (profile strings read by several threads).
+FileResult ReadFileBytesShared(const std::string& path, std::string& out);
 // Text mode: CR LF reads as LF, the byte 0x1A ends the file.
 FileResult ReadTextModeFile(const std::string& path, std::string& out);
-std::string TextModeDecode(std::string_view raw);  // the same on bytes in memory
+std::string TextModeDecode(std::string_view raw);   // the same on bytes in memory
 std::string TextModeEncode(std::string_view text);  // LF -> CR LF
 
 enum class WriteMode { Untranslated, TextMode };
 // Writes a whole file: checks first that the target may be written, then
 // writes a temporary file in the same folder and renames it over the target,
 // so a failure never leaves a half-written target or a stray temporary file.
-FileResult WriteFileAtomic(const std::string& path, std::string_view data, WriteMode mode = WriteMode::Untranslated);
+FileResult WriteFileAtomic(const std::string& path, std::string_view data,
+                           WriteMode mode = WriteMode::Untranslated);
 
 // Copy contents, permission bits and modification time. With failIfExists an
 // existing destination is left alone and the copy fails with EEXIST.
@@ -46,11 +52,12 @@ FileResult CreateOneDirectory(const std::string& path);
 // Listing codes, as the walk expects them.
 enum ListCode : int {
   kListOk = 0,
-  kListFileNotFound = 2,   // folder exists, nothing matches
-  kListPathNotFound = 3,   // folder missing or not a folder
+  kListFileNotFound = 2,  // folder exists, nothing matches
+  kListPathNotFound = 3,  // folder missing or not a folder
   kListAccessDenied = 5,
-  kListNoMoreFiles = 18,   // folder has no entries at all
-  kListNotReady = 21,      // ENODEV/ENXIO/EIO on the folder
+  kListNoMoreFiles = 18,        // folder has no entries at all
+  kListNotReady = 21,           // ENODEV/ENXIO/EIO on the folder
+  kListSystemErrorBase = 1000,  // any other errno e comes back as 1000 + e
 };
 
 enum class EntryKind { File, Directory, Other };
@@ -60,10 +67,10 @@ struct DirEntry {
 };
 struct DirListing {
   int code = kListOk;
-  int err = 0;  // errno behind a failure code
+  int err = 0;                    // errno behind a failure code
   std::vector<DirEntry> entries;  // "." and ".." are never listed
 };
-// Entries of folder whose names match pattern (case-insensitive '*' and '?',
+// Entries of folder (empty: the current folder) whose names match pattern (case-insensitive '*' and '?',
 // character-aware; "*.*" and "" match every name). Sorted by name bytes so
 // that runs are repeatable.
 DirListing ListDirectory(const std::string& folder, std::string_view pattern);

@@ -16,7 +16,8 @@ enum class FileCause { None, BadPath, AccessDenied, HardwareError, DiskFull };
 // failure (no box). ENOENT is a bad path only when the folder is missing.
 FileCause CauseOf(const FileResult& r);
 const char* CauseText(FileCause cause);  // nullptr for FileCause::None
-// The whole message, or nullopt when no box is shown.
+// The whole message in the active code page (the path's bytes as they are,
+// the texts converted), or nullopt when no box is shown.
 std::optional<std::string> FileErrorMessage(const FileResult& r);
 
 }  // namespace zv

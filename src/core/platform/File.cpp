@@ -1,0 +1,508 @@
+#include "platform/File.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/random.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <mutex>
+#include <optional>
+
+#include "platform/CodePage.h"
+#include "platform/Path.h"
+
+namespace zv {
+
+namespace {
+
+std::mutex g_hookMutex;
+std::shared_ptr<const FileFaultHook> g_hook;
+std::atomic<bool> g_hasHook{false};
+
+class UniqueFd {
+ public:
+  explicit UniqueFd(int fd = -1) : fd_(fd) {}
+  UniqueFd(const UniqueFd&) = delete;
+  UniqueFd& operator=(const UniqueFd&) = delete;
+  ~UniqueFd() { Reset(); }
+  int Get() const { return fd_; }
+  void Reset(int fd = -1) {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = fd;
+  }
+  int Release() {
+    const int fd = fd_;
+    fd_ = -1;
+    return fd;
+  }
+
+ private:
+  int fd_;
+};
+
+// Stands in for opening without sharing. Only a lock held by someone else
+// refuses the open; file systems without flock are used unlocked.
+bool LockWhole(int fd) {
+  while (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    if (errno == EINTR) continue;
+    return errno != EWOULDBLOCK;
+  }
+  return true;
+}
+
+std::string FolderOf(const std::string& path) {
+  std::string dir = SplitPath(path).dir;
+  return dir.empty() ? std::string(".") : dir;
+}
+
+// Opens for reading without hanging on a FIFO that has no writer.
+FileResult OpenForRead(const std::string& path, bool lock, UniqueFd& fd, struct stat& st) {
+  if (int e = CheckFileFault(FileOp::Open, path)) return FileResult::Fail(FileOp::Open, e, path);
+  fd.Reset(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+  if (fd.Get() < 0) return FileResult::Fail(FileOp::Open, errno, path);
+  if (::fstat(fd.Get(), &st) != 0) return FileResult::Fail(FileOp::Open, errno, path);
+  if (S_ISDIR(st.st_mode)) return FileResult::Fail(FileOp::Open, EISDIR, path);
+  const int flags = ::fcntl(fd.Get(), F_GETFL);
+  if (flags >= 0) ::fcntl(fd.Get(), F_SETFL, flags & ~O_NONBLOCK);
+  if (lock && !LockWhole(fd.Get())) return FileResult::Fail(FileOp::Open, EWOULDBLOCK, path);
+  return FileResult::Ok();
+}
+
+FileResult ReadAll(const std::string& path, std::string& out, bool lock) {
+  out.clear();
+  UniqueFd fd;
+  struct stat st;
+  if (FileResult r = OpenForRead(path, lock, fd, st); !r) return r;
+  // One read of size + 1 normally meets the end of a regular file at once.
+  const std::size_t hint = S_ISREG(st.st_mode) ? static_cast<std::size_t>(st.st_size) + 1 : 0;
+  for (;;) {
+    if (int e = CheckFileFault(FileOp::Read, path)) return FileResult::Fail(FileOp::Read, e, path);
+    const std::size_t have = out.size();
+    const std::size_t chunk = std::max<std::size_t>(hint > have ? hint - have : 0, 64 * 1024);
+    out.resize(have + chunk);
+    const ssize_t n = ::read(fd.Get(), out.data() + have, chunk);
+    out.resize(have + static_cast<std::size_t>(std::max<ssize_t>(n, 0)));
+    if (n == 0) break;
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return FileResult::Fail(FileOp::Read, errno, path);
+    }
+  }
+  return FileResult::Ok();
+}
+
+std::string RandomSuffix() {
+  static std::atomic<unsigned> counter{0};
+  unsigned char bytes[6] = {};
+  if (::getrandom(bytes, sizeof bytes, GRND_NONBLOCK) != static_cast<ssize_t>(sizeof bytes)) {
+    const unsigned long long v = (static_cast<unsigned long long>(::getpid()) << 32) ^ counter++ ^
+                                 static_cast<unsigned long long>(reinterpret_cast<std::uintptr_t>(&counter));
+    std::memcpy(bytes, &v, sizeof bytes);
+  }
+  static constexpr char kHex[] = "0123456789abcdef";
+  std::string s;
+  for (unsigned char b : bytes) {
+    s += kHex[b >> 4];
+    s += kHex[b & 15];
+  }
+  return s;
+}
+
+// Writes a new version of a file beside it and renames it over the target,
+// so that readers see either the old or the whole new content. Targets that
+// are not regular files (devices, FIFOs) are written in place: renaming over
+// them would replace the device node.
+class ReplaceWriter {
+ public:
+  explicit ReplaceWriter(std::string path) : path_(std::move(path)) {}
+  ReplaceWriter(const ReplaceWriter&) = delete;
+  ReplaceWriter& operator=(const ReplaceWriter&) = delete;
+  ~ReplaceWriter() {
+    fd_.Reset();
+    if (!tmp_.empty() && !committed_) ::unlink(tmp_.c_str());
+  }
+
+  FileResult Begin() {
+    if (path_.empty()) return Fail(FileOp::Open, ENOENT);
+    std::string target = path_;
+    struct stat st;
+    bool exists = ::lstat(target.c_str(), &st) == 0;
+    if (!exists && errno != ENOENT) return Fail(FileOp::Open, errno);
+    if (exists && S_ISLNK(st.st_mode)) {
+      // Write through the link to the file it names; a dangling link is replaced.
+      if (::stat(target.c_str(), &st) == 0) {
+        if (char* real = ::realpath(target.c_str(), nullptr)) {
+          target = real;
+          std::free(real);
+        }
+      } else {
+        ::lstat(target.c_str(), &st);
+      }
+    }
+    if (exists && !S_ISLNK(st.st_mode)) {
+      if (S_ISDIR(st.st_mode)) return Fail(FileOp::Open, EISDIR);
+      if (::access(target.c_str(), W_OK) != 0) return Fail(FileOp::Open, errno);
+      if (!S_ISREG(st.st_mode)) return OpenInPlace(target);
+      keepMode_ = st.st_mode & 07777;
+      keepOwner_ = true;
+      uid_ = st.st_uid;
+      gid_ = st.st_gid;
+      // Another opener's lock on the target refuses the write, as a file
+      // opened without sharing would.
+      lock_.Reset(::open(target.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+      if (lock_.Get() >= 0 && !LockWhole(lock_.Get())) return Fail(FileOp::Open, EWOULDBLOCK);
+    }
+    const std::string folder = FolderOf(target);
+    if (!exists) {
+      struct stat dst;
+      if (::stat(folder.c_str(), &dst) != 0) return Fail(FileOp::Open, errno);
+      if (!S_ISDIR(dst.st_mode)) return Fail(FileOp::Open, ENOTDIR);
+      if (::access(folder.c_str(), W_OK | X_OK) != 0) return Fail(FileOp::Open, errno);
+    }
+    if (int e = CheckFileFault(FileOp::Open, path_)) return Fail(FileOp::Open, e);
+    const std::string prefix = AddBackslash(SplitPath(target).dir) + ".zv-tmp-";
+    for (int attempt = 0; attempt < 100; ++attempt) {
+      std::string tmp = prefix + RandomSuffix();
+      fd_.Reset(::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0666));
+      if (fd_.Get() >= 0) {
+        tmp_ = std::move(tmp);
+        break;
+      }
+      if (errno != EEXIST) return Fail(FileOp::Open, errno);
+    }
+    if (tmp_.empty()) return Fail(FileOp::Open, EEXIST);
+    target_ = std::move(target);
+    if (keepMode_ && ::fchmod(fd_.Get(), *keepMode_) != 0) return Fail(FileOp::Open, errno);
+    if (keepOwner_) {
+      struct stat tst;
+      if (::fstat(fd_.Get(), &tst) == 0 && (tst.st_uid != uid_ || tst.st_gid != gid_)) {
+        if (::fchown(fd_.Get(), uid_, gid_) == 0 && keepMode_) ::fchmod(fd_.Get(), *keepMode_);
+      }
+    }
+    return FileResult::Ok();
+  }
+
+  int Fd() const { return fd_.Get(); }
+  bool InPlace() const { return inPlace_; }
+
+  FileResult Write(const char* p, std::size_t n) {
+    while (n > 0) {
+      if (int e = CheckFileFault(FileOp::Write, path_)) return Fail(FileOp::Write, e);
+      const ssize_t w = ::write(fd_.Get(), p, n);
+      if (w < 0) {
+        if (errno == EINTR) continue;
+        return Fail(FileOp::Write, errno);
+      }
+      if (w == 0) return Fail(FileOp::Write, ENOSPC);
+      p += w;
+      n -= static_cast<std::size_t>(w);
+    }
+    return FileResult::Ok();
+  }
+
+  // noReplace: never overwrite a target that appeared meanwhile (EEXIST).
+  FileResult Commit(bool noReplace) {
+    if (int e = CheckFileFault(FileOp::Flush, path_)) return Fail(FileOp::Flush, e);
+    // close() reports write-back errors of some file systems: a failed close
+    // is a failed write.
+    if (::close(fd_.Release()) != 0) return Fail(FileOp::Flush, errno);
+    if (inPlace_) return FileResult::Ok();
+    if (int e = CheckFileFault(FileOp::Rename, path_)) return Fail(FileOp::Rename, e);
+    if (noReplace) {
+      if (::renameat2(AT_FDCWD, tmp_.c_str(), AT_FDCWD, target_.c_str(), RENAME_NOREPLACE) != 0) {
+        if (errno == EEXIST) return Fail(FileOp::Copy, EEXIST);
+        if (errno != EINVAL && errno != ENOSYS) return Fail(FileOp::Rename, errno);
+        // File systems without RENAME_NOREPLACE: link() never replaces either.
+        if (::link(tmp_.c_str(), target_.c_str()) != 0)
+          return Fail(errno == EEXIST ? FileOp::Copy : FileOp::Rename, errno);
+        ::unlink(tmp_.c_str());
+      }
+    } else if (::rename(tmp_.c_str(), target_.c_str()) != 0) {
+      return Fail(FileOp::Rename, errno);
+    }
+    committed_ = true;
+    return FileResult::Ok();
+  }
+
+ private:
+  FileResult Fail(FileOp op, int err) const { return FileResult::Fail(op, err, path_); }
+
+  FileResult OpenInPlace(const std::string& target) {
+    if (int e = CheckFileFault(FileOp::Open, path_)) return Fail(FileOp::Open, e);
+    fd_.Reset(::open(target.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+    if (fd_.Get() < 0) return Fail(FileOp::Open, errno);
+    inPlace_ = true;
+    return FileResult::Ok();
+  }
+
+  std::string path_;    // as the caller gave it; used in every result
+  std::string target_;  // the file actually replaced (links resolved)
+  std::string tmp_;
+  UniqueFd fd_;
+  UniqueFd lock_;
+  std::optional<mode_t> keepMode_;
+  bool keepOwner_ = false;
+  uid_t uid_ = 0;
+  gid_t gid_ = 0;
+  bool inPlace_ = false;
+  bool committed_ = false;
+};
+
+int ListCodeOf(int err) {
+  switch (err) {
+    case ENOENT:
+    case ENOTDIR:
+      return kListPathNotFound;
+    case EACCES:
+    case EPERM:
+      return kListAccessDenied;
+    case ENODEV:
+    case ENXIO:
+    case EIO:
+      return kListNotReady;
+    default:
+      return kListSystemErrorBase + err;
+  }
+}
+
+EntryKind KindOf(int dirFd, const struct dirent* e) {
+  unsigned char type = e->d_type;
+  struct stat st;
+  if (type == DT_UNKNOWN) {
+    if (::fstatat(dirFd, e->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0) return EntryKind::Other;
+    if (S_ISREG(st.st_mode)) return EntryKind::File;
+    if (S_ISDIR(st.st_mode)) return EntryKind::Directory;
+    if (!S_ISLNK(st.st_mode)) return EntryKind::Other;
+    type = DT_LNK;
+  }
+  switch (type) {
+    case DT_REG:
+      return EntryKind::File;
+    case DT_DIR:
+      return EntryKind::Directory;
+    case DT_LNK:
+      // A link counts as a file when it leads to one; links to folders are
+      // never descended into, so they are neither files nor folders.
+      return ::fstatat(dirFd, e->d_name, &st, 0) == 0 && S_ISREG(st.st_mode) ? EntryKind::File
+                                                                             : EntryKind::Other;
+    default:
+      return EntryKind::Other;
+  }
+}
+
+}  // namespace
+
+FileResult ReadFileBytes(const std::string& path, std::string& out) { return ReadAll(path, out, true); }
+
+FileResult ReadFileBytesShared(const std::string& path, std::string& out) {
+  return ReadAll(path, out, false);
+}
+
+FileResult ReadTextModeFile(const std::string& path, std::string& out) {
+  FileResult r = ReadFileBytes(path, out);
+  out = TextModeDecode(out);
+  return r;
+}
+
+std::string TextModeDecode(std::string_view raw) {
+  if (const void* eof = std::memchr(raw.data(), 0x1A, raw.size()))
+    raw = raw.substr(0, static_cast<std::size_t>(static_cast<const char*>(eof) - raw.data()));
+  std::string out;
+  out.reserve(raw.size());
+  std::size_t pos = 0;
+  while (pos < raw.size()) {
+    const std::size_t cr = raw.find('\r', pos);
+    if (cr == std::string_view::npos) {
+      out.append(raw.substr(pos));
+      break;
+    }
+    out.append(raw.substr(pos, cr - pos));
+    if (cr + 1 < raw.size() && raw[cr + 1] == '\n') {
+      out += '\n';
+      pos = cr + 2;
+    } else {
+      out += '\r';
+      pos = cr + 1;
+    }
+  }
+  return out;
+}
+
+std::string TextModeEncode(std::string_view text) {
+  std::string out;
+  out.reserve(text.size() + text.size() / 32 + 16);
+  std::size_t pos = 0;
+  while (pos < text.size()) {
+    const std::size_t lf = text.find('\n', pos);
+    if (lf == std::string_view::npos) {
+      out.append(text.substr(pos));
+      break;
+    }
+    out.append(text.substr(pos, lf - pos));
+    out += "\r\n";
+    pos = lf + 1;
+  }
+  return out;
+}
+
+FileResult WriteFileAtomic(const std::string& path, std::string_view data, WriteMode mode) {
+  std::string encoded;
+  if (mode == WriteMode::TextMode) {
+    encoded = TextModeEncode(data);
+    data = encoded;
+  }
+  ReplaceWriter w(path);
+  if (FileResult r = w.Begin(); !r) return r;
+  if (FileResult r = w.Write(data.data(), data.size()); !r) return r;
+  return w.Commit(false);
+}
+
+FileResult CopyFileKeep(const std::string& src, const std::string& dst, bool failIfExists) {
+  if (failIfExists && PathFileExists(dst)) return FileResult::Fail(FileOp::Copy, EEXIST, dst);
+  UniqueFd in;
+  struct stat st;
+  if (FileResult r = OpenForRead(src, true, in, st); !r) return r;
+  ReplaceWriter w(dst);
+  if (FileResult r = w.Begin(); !r) return r;
+
+  bool kernelCopy = S_ISREG(st.st_mode) && !w.InPlace();
+  std::unique_ptr<char[]> buf;
+  constexpr std::size_t kChunk = 256 * 1024;
+  for (;;) {
+    if (int e = CheckFileFault(FileOp::Read, src)) return FileResult::Fail(FileOp::Read, e, src);
+    if (kernelCopy) {
+      if (int e = CheckFileFault(FileOp::Write, dst)) return FileResult::Fail(FileOp::Write, e, dst);
+      const ssize_t n = ::copy_file_range(in.Get(), nullptr, w.Fd(), nullptr, 1u << 30, 0);
+      if (n > 0) continue;
+      if (n == 0) break;
+      if (errno == EINTR) continue;
+      if (errno != EXDEV && errno != ENOSYS && errno != EINVAL && errno != EOPNOTSUPP && errno != EPERM)
+        return FileResult::Fail(FileOp::Write, errno, dst);
+      kernelCopy = false;  // offsets stay consistent: go on with read/write
+      continue;
+    }
+    if (!buf) buf = std::make_unique<char[]>(kChunk);
+    const ssize_t n = ::read(in.Get(), buf.get(), kChunk);
+    if (n == 0) break;
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return FileResult::Fail(FileOp::Read, errno, src);
+    }
+    if (FileResult r = w.Write(buf.get(), static_cast<std::size_t>(n)); !r) return r;
+  }
+  if (!w.InPlace()) {
+    if (::fchmod(w.Fd(), st.st_mode & 07777) != 0) return FileResult::Fail(FileOp::Write, errno, dst);
+    const struct timespec times[2] = {{0, UTIME_OMIT}, st.st_mtim};
+    if (::futimens(w.Fd(), times) != 0) return FileResult::Fail(FileOp::Write, errno, dst);
+  }
+  return w.Commit(failIfExists);
+}
+
+FileResult CreateOneDirectory(const std::string& path) {
+  if (path.empty()) return FileResult::Fail(FileOp::CreateDir, ENOENT, path);
+  if (int e = CheckFileFault(FileOp::CreateDir, path)) return FileResult::Fail(FileOp::CreateDir, e, path);
+  if (::mkdir(path.c_str(), 0777) != 0) return FileResult::Fail(FileOp::CreateDir, errno, path);
+  return FileResult::Ok();
+}
+
+DirListing ListDirectory(const std::string& folder, std::string_view pattern) {
+  DirListing listing;
+  DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
+  if (!dir) {
+    listing.err = errno;
+    listing.code = ListCodeOf(listing.err);
+    return listing;
+  }
+  const int dirFd = ::dirfd(dir);
+  bool any = false;
+  for (;;) {
+    errno = 0;
+    const struct dirent* e = ::readdir(dir);
+    if (!e) break;  // the end, or a failure midway: keep what was listed
+    const std::string_view name = e->d_name;
+    if (name == "." || name == "..") continue;
+    any = true;
+    if (!MatchPattern(name, pattern)) continue;
+    listing.entries.push_back({std::string(name), KindOf(dirFd, e)});
+  }
+  ::closedir(dir);
+  if (!any) {
+    listing.code = kListNoMoreFiles;
+  } else if (listing.entries.empty()) {
+    listing.code = kListFileNotFound;
+    listing.err = ENOENT;
+  }
+  std::sort(listing.entries.begin(), listing.entries.end(),
+            [](const DirEntry& a, const DirEntry& b) { return a.name < b.name; });
+  return listing;
+}
+
+bool MatchPattern(std::string_view name, std::string_view pattern) {
+  if (pattern.empty() || pattern == "*.*") return true;
+  const CodePage cp = ActiveCodePage();
+  const std::string n = FoldCase(name, cp);
+  const std::string p = FoldCase(pattern, cp);
+  // Greedy match with one backtrack point at the last '*', stepping whole
+  // characters so that '?' never takes half of a double-byte character.
+  std::size_t i = 0, j = 0;
+  std::size_t starJ = std::string::npos, starI = 0;
+  while (i < n.size()) {
+    if (j < p.size() && p[j] == '?') {
+      i = NextChar(n, i, cp);
+      ++j;
+      continue;
+    }
+    if (j < p.size() && p[j] == '*') {
+      starJ = j++;
+      starI = i;
+      continue;
+    }
+    if (j < p.size()) {
+      const std::size_t len = CharLen(p, j, cp);
+      if (CharLen(n, i, cp) == len && n.compare(i, len, p, j, len) == 0) {
+        i += len;
+        j += len;
+        continue;
+      }
+    }
+    if (starJ == std::string::npos) return false;
+    j = starJ + 1;
+    starI = NextChar(n, starI, cp);
+    i = starI;
+  }
+  while (j < p.size() && p[j] == '*') ++j;
+  return j == p.size();
+}
+
+void SetFileFaultHook(FileFaultHook hook) {
+  std::lock_guard<std::mutex> lock(g_hookMutex);
+  if (hook) {
+    g_hook = std::make_shared<const FileFaultHook>(std::move(hook));
+    g_hasHook.store(true, std::memory_order_release);
+  } else {
+    g_hasHook.store(false, std::memory_order_release);
+    g_hook.reset();
+  }
+}
+
+int CheckFileFault(FileOp op, const std::string& path) {
+  if (!g_hasHook.load(std::memory_order_acquire)) return 0;
+  std::shared_ptr<const FileFaultHook> hook;
+  {
+    std::lock_guard<std::mutex> lock(g_hookMutex);
+    hook = g_hook;
+  }
+  return hook && *hook ? (*hook)(op, path) : 0;
+}
+
+}  // namespace zv
