@@ -1,0 +1,45 @@
+#include "Report.h"
+
+namespace zv::cli {
+
+const char* ActionName(FileAction action) {
+  switch (action) {
+    case FileAction::Converted:
+      return "converted";
+    case FileAction::Copied:
+      return "copied";
+    case FileAction::Skipped:
+      return "skipped";
+    case FileAction::Failed:
+      return "failed";
+    case FileAction::Exists:
+      return "exists";
+  }
+  return "failed";
+}
+
+std::string CsvField(std::string_view field) {
+  if (field.find_first_of(",\"\r\n") == std::string_view::npos) return std::string(field);
+  std::string out = "\"";
+  for (char c : field) {
+    if (c == '"') out += '"';
+    out += c;
+  }
+  out += '"';
+  return out;
+}
+
+std::string FormatReport(const std::vector<ReportRow>& rows) {
+  std::string out = "source,destination,action,replacements,error\n";
+  for (const ReportRow& row : rows) {
+    out += CsvField(row.source) + ',' + CsvField(row.destination) + ',' + row.action + ',' +
+           std::to_string(row.replacements) + ',' + CsvField(row.error) + '\n';
+  }
+  return out;
+}
+
+FileResult WriteReport(const std::string& path, const std::vector<ReportRow>& rows) {
+  return WriteFileAtomic(path, FormatReport(rows));
+}
+
+}  // namespace zv::cli

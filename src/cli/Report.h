@@ -1,0 +1,28 @@
+#pragma once
+// The CSV manifest of a run: one row per file, in file-list order.
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "filename/RunInterfaces.h"
+#include "platform/File.h"
+
+namespace zv::cli {
+
+struct ReportRow {
+  std::string source, destination;  // terminal-encoded, like everything the program prints
+  std::string action;               // converted, copied, skipped, failed, exists
+  std::size_t replacements = 0;
+  std::string error;
+};
+
+const char* ActionName(FileAction action);
+// Quoted (quotes doubled) when it holds a comma, a quote or a line break.
+std::string CsvField(std::string_view field);
+// Header line, then the rows; LF line ends. Written atomically.
+std::string FormatReport(const std::vector<ReportRow>& rows);
+FileResult WriteReport(const std::string& path, const std::vector<ReportRow>& rows);
+
+}  // namespace zv::cli
