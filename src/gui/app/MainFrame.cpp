@@ -1,0 +1,439 @@
+#include "app/MainFrame.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QDir>
+#include <QFileInfo>
+#include <QLabel>
+#include <QMenuBar>
+#include <QStatusBar>
+#include <QStatusTipEvent>
+#include <QToolBar>
+
+#include "app/AppTexts.h"
+#include "app/CommandIds.h"
+#include "app/HelpWindow.h"
+#include "app/QStringBytes.h"
+#include "app/UiPrompts.h"
+#include "app/ZentravolixApp.h"
+#include "list/ZentravolixView.h"
+#include "platform/AppPaths.h"
+#include "platform/Path.h"
+
+namespace {
+
+using namespace zv::texts;
+
+struct MenuEntry {
+  int id;  // 0: separator
+  const char* text;
+};
+
+struct MenuDef {
+  const char* title;
+  std::vector<MenuEntry> entries;
+};
+
+const std::vector<MenuDef>& Menu130() {
+  static const std::vector<MenuDef> menu = {
+      {kMenuFile,
+       {{ID_OPEN_LIST, kMenuOpenList},
+        {0, nullptr},
+        {ID_SAVE_LIST, kMenuSaveList},
+        {ID_SAVE_SELECTED, kMenuSaveSelected},
+        {ID_SAVE_LIST_AS, kMenuSaveListAs},
+        {ID_SAVE_SELECTED_AS, kMenuSaveSelectedAs},
+        {0, nullptr},
+        {ID_APP_EXIT, kMenuExit}}},
+      {kMenuEdit,
+       {{ID_SELECT_ALL, kMenuSelectAll},
+        {ID_SELECT_INVERT, kMenuSelectInvert},
+        {0, nullptr},
+        {ID_ITEM_ADD, kMenuItemAdd},
+        {ID_ITEM_EDIT, kMenuItemEdit},
+        {ID_ITEM_DELETE, kMenuItemDelete},
+        {0, nullptr},
+        {ID_LIST_CLEAR, kMenuListClear}}},
+      {kMenuFileName,
+       {{ID_CONVERT_FILENAME, kMenuConvertFileName},
+        {ID_CONVERT_FILENAME_SETTING, kMenuConvertFileNameSetting}}},
+      {kMenuText,
+       {{ID_CONVERT_TEXT, kMenuConvertText},
+        {ID_CONVERT_FOLDERTEXT, kMenuConvertFolderText},
+        {ID_CONVERT_FOLDERTEXT_SETTING, kMenuConvertFolderTextSetting}}},
+      {kMenuHelp, {{ID_APP_ABOUT, kMenuAbout}, {ID_HELP_CONTENTS, kMenuHelpContents}}},
+  };
+  return menu;
+}
+
+struct Prompt {
+  int id;
+  const char* statusText;
+  const char* toolTip;
+};
+
+const Prompt kPrompts[] = {
+    {ID_OPEN_LIST, kPromptOpenList, kTipOpenList},
+    {ID_CONVERT_FILENAME, kPromptConvertFileName, kTipConvertFileName},
+    {ID_CONVERT_TEXT, kPromptConvertText, kTipConvertText},
+    {ID_SAVE_LIST, kPromptSaveList, kTipSaveList},
+    {ID_CONVERT_FOLDERTEXT, kPromptConvertFolderText, kTipConvertFolderText},
+    {ID_APP_ABOUT, kPromptAbout, kTipAbout},
+    {ID_APP_EXIT, kPromptExit, kTipExit},
+};
+
+// Tool bar 130: button images in strip order, 0 for a separator.
+const int kToolBar130[] = {ID_OPEN_LIST,    ID_SAVE_LIST,          0, ID_CONVERT_FILENAME,
+                           ID_CONVERT_TEXT, ID_CONVERT_FOLDERTEXT, 0, ID_APP_ABOUT};
+
+std::optional<QStringList> g_helpFolders;
+
+}  // namespace
+
+CMainFrame::CMainFrame(CZentravolixApp* app) : m_pApp(app) {
+  // The title is ours alone; the document never writes into it.
+  setWindowTitle(Ui(kFrameTitle));
+  setAttribute(Qt::WA_DeleteOnClose);
+  resize(720, 480);
+}
+
+CMainFrame::~CMainFrame() {
+  if (m_pView) m_pView->OnDestroy();
+  if (m_pHelpWindow) delete m_pHelpWindow.data();
+}
+
+bool CMainFrame::OnCreate() {
+  BuildActions();
+  BuildMenu();
+  if (!BuildToolBar()) return false;
+  if (!BuildStatusBar()) return false;
+  m_hIcon = QIcon(QStringLiteral(":/icons/icon126.png"));
+  setWindowIcon(m_hIcon);
+
+  m_pView = new CZentravolixView(this);
+  setCentralWidget(m_pView);
+  m_pView->OnInitialUpdate();
+  connect(m_pView, &CZentravolixView::ListChanged, this, &CMainFrame::UpdateCommandUI);
+
+  // The save commands follow a file that may vanish outside the program.
+  m_idleTimer.setInterval(500);
+  connect(&m_idleTimer, &QTimer::timeout, this, &CMainFrame::UpdateCommandUI);
+  m_idleTimer.start();
+  UpdateCommandUI();
+  return true;
+}
+
+void CMainFrame::BuildActions() {
+  for (const MenuDef& menu : Menu130()) {
+    for (const MenuEntry& entry : menu.entries) {
+      if (entry.id == 0) continue;
+      auto* action = new QAction(Ui(entry.text), this);
+      action->setData(entry.id);
+      // Never a shortcut: the program has no keyboard accelerators.
+      action->setShortcuts({});
+      action->setAutoRepeat(false);
+      action->setMenuRole(QAction::NoRole);
+      action->setStatusTip(QString());
+      action->setToolTip(QString());
+      connect(action, &QAction::triggered, this, [this, id = entry.id] { OnCommand(id); });
+      m_actions[entry.id] = action;
+    }
+  }
+  for (const Prompt& prompt : kPrompts) {
+    QAction* action = m_actions.at(prompt.id);
+    action->setStatusTip(Ui(prompt.statusText));
+    action->setToolTip(Ui(prompt.toolTip));
+  }
+}
+
+void CMainFrame::BuildMenu() {
+  for (const MenuDef& def : Menu130()) {
+    QMenu* menu = menuBar()->addMenu(Ui(def.title));
+    for (const MenuEntry& entry : def.entries) {
+      if (entry.id == 0) {
+        menu->addSeparator();
+      } else {
+        menu->addAction(m_actions.at(entry.id));
+      }
+    }
+    AttachMenu(menu);
+  }
+}
+
+void CMainFrame::AttachMenu(QMenu* menu) {
+  connect(menu, &QMenu::aboutToShow, this, [this] {
+    m_bMenuActive = true;
+    UpdateCommandUI();
+  });
+  connect(menu, &QMenu::aboutToHide, this, [this] {
+    m_bMenuActive = false;
+    SetMessageText(Ui(kIdleMessage));
+  });
+  // An item without a prompt shows an empty pane, not the idle text.
+  connect(menu, &QMenu::hovered, this, [this](QAction* action) { SetMessageText(action->statusTip()); });
+}
+
+bool CMainFrame::BuildToolBar() {
+  const QPixmap strip(QStringLiteral(":/icons/toolbar130.png"));
+  if (strip.isNull()) return false;
+  m_wndToolBar = new QToolBar(this);
+  m_wndToolBar->setObjectName(QStringLiteral("toolbar130"));
+  m_wndToolBar->setMovable(false);
+  m_wndToolBar->setFloatable(false);
+  m_wndToolBar->setIconSize(QSize(16, 15));
+  m_wndToolBar->setToolButtonStyle(Qt::ToolButtonIconOnly);
+  m_wndToolBar->toggleViewAction()->setVisible(false);
+  int image = 0;
+  for (int id : kToolBar130) {
+    if (id == 0) {
+      m_wndToolBar->addSeparator();
+      continue;
+    }
+    QAction* action = m_actions.at(id);
+    action->setIcon(QIcon(strip.copy(image * 16, 0, 16, 15)));
+    ++image;
+    m_wndToolBar->addAction(action);
+  }
+  addToolBar(Qt::TopToolBarArea, m_wndToolBar);
+  setContextMenuPolicy(Qt::NoContextMenu);
+  return true;
+}
+
+bool CMainFrame::BuildStatusBar() {
+  m_wndStatusBar = new QStatusBar(this);
+  m_pMessagePane = new QLabel(Ui(kIdleMessage), m_wndStatusBar);
+  m_pMessagePane->setObjectName(QStringLiteral("messagePane"));
+  m_wndStatusBar->addWidget(m_pMessagePane, 1);
+  for (const char* text : {kIndicatorKana, kIndicatorCaps, kIndicatorNum, kIndicatorScrl}) {
+    auto* pane = new QLabel(Ui(text), m_wndStatusBar);
+    pane->setFrameShape(QFrame::Panel);
+    pane->setFrameShadow(QFrame::Sunken);
+    pane->setAlignment(Qt::AlignCenter);
+    pane->setMinimumWidth(pane->fontMetrics().horizontalAdvance(pane->text()) + 12);
+    // The lock states cannot be read portably; an indicator that cannot be
+    // trusted is shown greyed, as an "off" indicator is.
+    pane->setEnabled(false);
+    m_wndStatusBar->addPermanentWidget(pane);
+    m_indicators.push_back(pane);
+  }
+  setStatusBar(m_wndStatusBar);
+  return true;
+}
+
+QAction* CMainFrame::Action(int id) const {
+  const auto it = m_actions.find(id);
+  return it == m_actions.end() ? nullptr : it->second;
+}
+
+QString CMainFrame::MessageText() const { return m_pMessagePane ? m_pMessagePane->text() : QString(); }
+
+QList<QLabel*> CMainFrame::IndicatorPanes() const { return m_indicators; }
+
+void CMainFrame::SetMessageText(const QString& text) {
+  if (m_pMessagePane) m_pMessagePane->setText(text);
+}
+
+bool CMainFrame::event(QEvent* event) {
+  if (event->type() == QEvent::StatusTip) {
+    const QString tip = static_cast<QStatusTipEvent*>(event)->tip();
+    if (!tip.isEmpty()) {
+      SetMessageText(tip);
+    } else if (!m_bMenuActive) {
+      SetMessageText(Ui(kIdleMessage));
+    }
+    return true;
+  }
+  return QMainWindow::event(event);
+}
+
+void CMainFrame::closeEvent(QCloseEvent* event) {
+  if (!m_bClosed) {
+    m_bClosed = true;
+    m_idleTimer.stop();
+    // Workers stop and are waited for before the rows go; nothing is saved.
+    if (m_pView) m_pView->OnDestroy();
+    if (m_pHelpWindow) m_pHelpWindow->close();
+  }
+  event->accept();
+}
+
+void CMainFrame::OnCommand(int id) {
+  // A command whose item was enabled when chosen may have lost its rule
+  // since (the list changed in between); look again before running it.
+  UpdateCommandUI();
+  if (QAction* action = Action(id); action && !action->isEnabled()) return;
+  if (m_pView && m_pView->OnCmdMsg(id)) return;
+  if (OnCmdMsg(id)) return;
+  if (m_pApp) m_pApp->OnCmdMsg(id);
+}
+
+bool CMainFrame::OnCmdMsg(int id) {
+  switch (id) {
+    case ID_OPEN_LIST:
+      OnOpenList();
+      return true;
+    case ID_SAVE_LIST:
+      OnSaveList();
+      return true;
+    case ID_SAVE_SELECTED:
+      OnSaveSelected();
+      return true;
+    case ID_SAVE_LIST_AS:
+      OnSaveListAs();
+      return true;
+    case ID_SAVE_SELECTED_AS:
+      OnSaveSelectedAs();
+      return true;
+    case ID_HELP_CONTENTS:
+      OnHelpContents();
+      return true;
+    case ID_CONVERT_FILENAME:
+      OnConvertFileName();
+      return true;
+    case ID_CONVERT_FILENAME_SETTING:
+      OnConvertFileNameSetting();
+      return true;
+    case ID_CONVERT_TEXT:
+      OnConvertText();
+      return true;
+    case ID_CONVERT_FOLDERTEXT:
+      OnConvertFolderText();
+      return true;
+    case ID_CONVERT_FOLDERTEXT_SETTING:
+      OnConvertFolderTextSetting();
+      return true;
+    default:
+      return false;
+  }
+}
+
+std::optional<bool> CMainFrame::OnUpdateCmdUI(int id) const {
+  switch (id) {
+    case ID_SAVE_LIST:
+    case ID_SAVE_SELECTED:
+      return OnUpdateSaveList();
+    case ID_SAVE_LIST_AS:
+    case ID_SAVE_SELECTED_AS:
+      return OnUpdateSaveListAs();
+    default:
+      return std::nullopt;
+  }
+}
+
+void CMainFrame::UpdateCommandUI() {
+  for (const auto& [id, action] : m_actions) {
+    std::optional<bool> enabled;
+    if (m_pView) enabled = m_pView->OnUpdateCmdUI(id);
+    if (!enabled) enabled = OnUpdateCmdUI(id);
+    if (!enabled && m_pApp) enabled = m_pApp->OnUpdateCmdUI(id);
+    // A command with a handler and no rule is enabled.
+    action->setEnabled(enabled.value_or(true));
+  }
+}
+
+void CMainFrame::SetListPath(const QString& path) {
+  m_strListPath = path;
+  const std::string bytes = QStringToBytes(path);
+  setWindowTitle(Ui(kFrameTitle) + Ui(kTitleSeparator) + BytesToQString(zv::PathFileName(bytes)));
+}
+
+void CMainFrame::OnOpenList() {
+  CUiPrompts::FileDialogSpec spec;
+  spec.filters = {Ui(kFilterCsv), Ui(kFilterAll)};
+  spec.initialPath = m_strListPath;
+  spec.defaultSuffix = QStringLiteral("csv");
+  spec.mustExist = true;
+  const QString path = CUiPrompts::GetOpenFileName(this, spec);
+  if (path.isEmpty()) return;
+  const std::string bytes = QStringToBytes(path);
+  if (!zv::PathFileExists(bytes)) return;
+
+  // The current file changes even when the file gave no row.
+  m_strListPath = path;
+  if (m_pView) {
+    m_pView->LoadConvertList(bytes);
+    if (const auto& from = m_pView->LastLoadConvertedFrom()) {
+      SetMessageText(Ui(kListConverted).arg(QString::fromStdString(*from)));
+    }
+  }
+  SetListPath(path);
+  UpdateCommandUI();
+}
+
+void CMainFrame::OnSaveList() { SaveOver(static_cast<int>(CZentravolixView::Rows::All)); }
+
+void CMainFrame::OnSaveSelected() { SaveOver(static_cast<int>(CZentravolixView::Rows::Selected)); }
+
+void CMainFrame::OnSaveListAs() { SaveAs(static_cast<int>(CZentravolixView::Rows::All)); }
+
+void CMainFrame::OnSaveSelectedAs() { SaveAs(static_cast<int>(CZentravolixView::Rows::Selected)); }
+
+void CMainFrame::SaveOver(int which) {
+  if (!m_pView) return;
+  const std::string bytes = QStringToBytes(m_strListPath);
+  if (!m_strListPath.isEmpty() && zv::PathFileExists(bytes)) {
+    m_pView->SaveConvertList(bytes, static_cast<CZentravolixView::Rows>(which));
+    return;
+  }
+  // Without a current file both commands save the whole list under a name.
+  OnSaveListAs();
+}
+
+void CMainFrame::SaveAs(int which) {
+  if (!m_pView) return;
+  CUiPrompts::FileDialogSpec spec;
+  spec.filters = {Ui(kFilterAll)};
+  spec.initialPath = m_strListPath;
+  // An existing file is replaced without a question; no extension is added.
+  spec.confirmOverwrite = false;
+  const QString path = CUiPrompts::GetSaveFileName(this, spec);
+  if (path.isEmpty()) return;
+  if (!m_pView->SaveConvertList(QStringToBytes(path), static_cast<CZentravolixView::Rows>(which))) return;
+  SetListPath(path);
+  UpdateCommandUI();
+}
+
+bool CMainFrame::OnUpdateSaveList() const {
+  if (m_strListPath.isEmpty() || !m_pView || !m_pView->HasConvertItems(false)) return false;
+  return zv::PathFileExists(QStringToBytes(m_strListPath));
+}
+
+bool CMainFrame::OnUpdateSaveListAs() const { return m_pView && m_pView->HasConvertItems(false); }
+
+QStringList CMainFrame::HelpFolders() {
+  if (g_helpFolders) return *g_helpFolders;
+  return {BytesToQString(zv::ExecutableFolder()), QStringLiteral(ZV_HELP_DATADIR)};
+}
+
+void CMainFrame::SetHelpFoldersForTesting(std::optional<QStringList> folders) {
+  g_helpFolders = std::move(folders);
+}
+
+QString CMainFrame::FindHelpFile() {
+  for (const QString& folder : HelpFolders()) {
+    const QString path = QDir(folder).filePath(Ui(zv::kHelpFileName));
+    if (QFileInfo(path).isFile()) return path;
+  }
+  return {};
+}
+
+void CMainFrame::OnHelpContents() {
+  const QString path = FindHelpFile();
+  if (path.isEmpty()) return;
+  // The help window has no owner, like the platform's help viewer.
+  if (!m_pHelpWindow) m_pHelpWindow = new CHelpWindow();
+  m_pHelpWindow->ShowPage(path);
+}
+
+// Tool commands. Each opens its tool's modal dialog; the dialogs come with
+// the folder and text tools.
+// TODO(tools): open CDlgBatchConvert in mode 1 (file names).
+void CMainFrame::OnConvertFileName() {}
+// TODO(tools): open CDlgFileNameSetting.
+void CMainFrame::OnConvertFileNameSetting() {}
+// TODO(tools): open CDlgTextConvert.
+void CMainFrame::OnConvertText() {}
+// TODO(tools): open CDlgBatchConvert in mode 2 (folder text).
+void CMainFrame::OnConvertFolderText() {}
+// TODO(tools): open CDlgFolderTextSetting.
+void CMainFrame::OnConvertFolderTextSetting() {}

@@ -1,0 +1,81 @@
+#pragma once
+// Every message box, file dialog and modal dialog of the program goes through
+// here, so that a test can answer them instead of a user: in test mode nothing
+// is shown, each call is recorded, and the next preset answer (or a default)
+// is returned.
+
+#include <QMessageBox>
+#include <QString>
+#include <QStringList>
+#include <deque>
+#include <functional>
+#include <vector>
+
+class QDialog;
+class QWidget;
+
+class CUiPrompts {
+ public:
+  enum class Kind { MessageBox, OpenFile, SaveFile, Folder, Modal };
+
+  struct FileDialogSpec {
+    QStringList filters;    // "name(patterns)", the first one selected
+    QString initialPath;    // file name to start with (its folder is opened)
+    QString defaultSuffix;  // added to a typed name without an extension
+    bool mustExist = false;
+    bool confirmOverwrite = false;
+  };
+
+  struct Record {
+    Kind kind = Kind::MessageBox;
+    QWidget* owner = nullptr;
+    QString caption;
+    QString text;
+    QMessageBox::StandardButtons buttons = QMessageBox::NoButton;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    FileDialogSpec file;
+    QString dialogClass;  // for Kind::Modal
+  };
+
+  using ModalHandler = std::function<int(QDialog& dialog)>;
+
+  // A box over one of the program's windows, caption "Moravquell".
+  static QMessageBox::StandardButton WndMessageBox(QWidget* owner, const QString& text,
+                                                   QMessageBox::StandardButtons buttons = QMessageBox::Ok,
+                                                   QMessageBox::Icon icon = QMessageBox::NoIcon);
+  // The framework's own box: caption "Zentravolix", owned by the main window.
+  static QMessageBox::StandardButton AfxMessageBox(const QString& text,
+                                                   QMessageBox::StandardButtons buttons = QMessageBox::Ok,
+                                                   QMessageBox::Icon icon = QMessageBox::Warning);
+  static QMessageBox::StandardButton MessageBox(QWidget* owner, const QString& text, const QString& caption,
+                                                QMessageBox::StandardButtons buttons, QMessageBox::Icon icon);
+
+  // Empty result: cancelled.
+  static QString GetOpenFileName(QWidget* owner, const FileDialogSpec& spec);
+  static QString GetSaveFileName(QWidget* owner, const FileDialogSpec& spec);
+  // For the folder browsers: in test mode records the call and hands back the
+  // next preset path (empty: cancelled); returns false when not in test mode.
+  static bool InterceptFolder(QWidget* owner, const QString& title, QString& answer);
+
+  // Runs dialog modally; in test mode the next preset handler runs instead
+  // (none: the dialog is rejected without being shown).
+  static int DoModal(QDialog& dialog);
+
+  // Test seam.
+  static void SetTestMode(bool on);
+  static bool TestMode();
+  static void PushMessageAnswer(QMessageBox::StandardButton answer);
+  static void PushPathAnswer(const QString& path);
+  static void PushModalHandler(ModalHandler handler);
+  static const std::vector<Record>& Records();
+  static void Reset();  // forgets records and unused answers
+
+ private:
+  static void Note(Record record);
+
+  static bool s_bTestMode;
+  static std::vector<Record> s_records;
+  static std::deque<QMessageBox::StandardButton> s_messageAnswers;
+  static std::deque<QString> s_pathAnswers;
+  static std::deque<ModalHandler> s_modalHandlers;
+};

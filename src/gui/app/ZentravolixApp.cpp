@@ -1,0 +1,84 @@
+#include "app/ZentravolixApp.h"
+
+#include <QCoreApplication>
+
+#include "app/AboutDlg.h"
+#include "app/AppTexts.h"
+#include "app/CommandIds.h"
+#include "app/HelpWindow.h"
+#include "app/MainFrame.h"
+#include "app/QStringBytes.h"
+#include "app/UiPrompts.h"
+#include "list/ZentravolixDoc.h"
+
+namespace {
+CZentravolixApp* g_app = nullptr;
+}  // namespace
+
+void InitZentravolixResources() { Q_INIT_RESOURCE(zentravolix); }
+
+CZentravolixApp::CZentravolixApp() : m_pDoc(std::make_unique<CZentravolixDoc>()) { g_app = this; }
+
+CZentravolixApp::~CZentravolixApp() {
+  delete m_pMainWnd.data();
+  if (g_app == this) g_app = nullptr;
+}
+
+CZentravolixApp* CZentravolixApp::Instance() { return g_app; }
+
+CMainFrame* CZentravolixApp::MainFrame() const { return m_pMainWnd; }
+
+bool CZentravolixApp::InitInstance(const QStringList& arguments) {
+  InitZentravolixResources();
+  // The profile lives under this organisation and the application name.
+  QCoreApplication::setOrganizationName(Ui(zv::texts::kRegistryKey));
+  QCoreApplication::setApplicationName(Ui(zv::texts::kAppName));
+
+  auto* frame = new CMainFrame(this);
+  if (!frame->OnCreate()) {
+    delete frame;
+    return false;
+  }
+  m_pMainWnd = frame;
+
+  // The first argument that is not an option names a document; nothing else
+  // on the command line means anything to the program.
+  QString file;
+  for (qsizetype i = 1; i < arguments.size(); ++i) {
+    if (!arguments.at(i).startsWith(QLatin1Char('-'))) {
+      file = arguments.at(i);
+      break;
+    }
+  }
+  const bool opened = file.isEmpty() ? m_pDoc->OnNewDocument() : m_pDoc->OnOpenDocument(file);
+  if (!opened) {
+    delete m_pMainWnd.data();
+    return false;
+  }
+  m_pMainWnd->show();
+  return true;
+}
+
+bool CZentravolixApp::OnCmdMsg(int id) {
+  switch (id) {
+    case ID_APP_ABOUT:
+      OnAppAbout();
+      return true;
+    case ID_APP_EXIT:
+      OnAppExit();
+      return true;
+    default:
+      return false;
+  }
+}
+
+std::optional<bool> CZentravolixApp::OnUpdateCmdUI(int) const { return std::nullopt; }
+
+void CZentravolixApp::OnAppAbout() {
+  CAboutDlg dlg(m_pMainWnd);
+  CUiPrompts::DoModal(dlg);
+}
+
+void CZentravolixApp::OnAppExit() {
+  if (m_pMainWnd) m_pMainWnd->close();
+}

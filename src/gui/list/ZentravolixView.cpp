@@ -1,0 +1,370 @@
+#include "list/ZentravolixView.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QThread>
+
+#include "app/AppTexts.h"
+#include "app/CommandIds.h"
+#include "app/QStringBytes.h"
+#include "app/UiPrompts.h"
+#include "list/ConvertListFile.h"
+#include "list/ConvertRowItem.h"
+#include "list/DlgItemEdit.h"
+#include "list/GridLineDelegate.h"
+#include "list/ListTexts.h"
+#include "platform/CodePage.h"
+#include "platform/FileError.h"
+#include "text/TextConvert.h"
+
+CZentravolixView::CZentravolixView(QWidget* parent) : QTreeWidget(parent) {}
+
+CZentravolixView::~CZentravolixView() { OnDestroy(); }
+
+void CZentravolixView::OnInitialUpdate() {
+  setColumnCount(2);
+  setHeaderLabels({Ui(zv::texts::kColumnSearch), Ui(zv::texts::kColumnReplace)});
+  header()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+  header()->setStretchLastSection(false);
+  header()->setSectionsMovable(false);
+  header()->setSectionsClickable(true);
+  header()->setSortIndicatorShown(false);
+  setColumnWidth(0, 256);
+  setColumnWidth(1, 256);
+
+  setRootIsDecorated(false);
+  setItemsExpandable(false);
+  setUniformRowHeights(true);
+  setAllColumnsShowFocus(true);
+  setSelectionMode(QAbstractItemView::ExtendedSelection);
+  setSelectionBehavior(QAbstractItemView::SelectRows);
+  setEditTriggers(QAbstractItemView::NoEditTriggers);
+  setSortingEnabled(false);
+  setItemDelegate(new CGridLineDelegate(this));
+  connect(header(), &QHeaderView::sectionClicked, this, &CZentravolixView::OnColumnClick);
+
+  m_bLastSortAscending = false;
+}
+
+CConvertRowItem* CZentravolixView::Row(int row) const {
+  return static_cast<CConvertRowItem*>(topLevelItem(row));
+}
+
+bool CZentravolixView::AddConvertItem(int index, std::string find, std::string replace) {
+  if (index < 0) return false;
+  if (!zv::ItemFitsLimits(find, replace, zv::ActiveCodePage())) return false;
+  auto* row = new CConvertRowItem(zv::ConvertItem{std::move(find), std::move(replace)});
+  index = std::min(index, RowCount());
+  insertTopLevelItem(index, row);
+  // The anchor follows the row it stood on.
+  if (m_nSelectionMark >= index) ++m_nSelectionMark;
+  emit ListChanged();
+  return true;
+}
+
+void CZentravolixView::FreeConvertItems() {
+  // Records live in their rows, so freeing them removes the rows too.
+  clear();
+}
+
+void CZentravolixView::DeleteAllConvertItems() {
+  FreeConvertItems();
+  m_nSelectionMark = -1;
+  emit ListChanged();
+}
+
+bool CZentravolixView::DeleteSelectedConvertItems() {
+  bool removed = false;
+  for (int row = RowCount() - 1; row >= 0; --row) {
+    if (!IsRowSelected(row)) continue;
+    delete takeTopLevelItem(row);
+    RowRemoved(row);
+    removed = true;
+  }
+  if (removed) emit ListChanged();
+  return true;
+}
+
+void CZentravolixView::RowRemoved(int row) {
+  if (m_nSelectionMark == row) {
+    m_nSelectionMark = -1;
+  } else if (m_nSelectionMark > row) {
+    --m_nSelectionMark;
+  }
+}
+
+bool CZentravolixView::HasConvertItems(bool selectedOnly) const {
+  if (!selectedOnly) return RowCount() > 0;
+  for (int row = 0; row < RowCount(); ++row) {
+    if (IsRowSelected(row)) return true;
+  }
+  return false;
+}
+
+const zv::ConvertItem* CZentravolixView::ItemAt(int row) const {
+  const CConvertRowItem* item = Row(row);
+  return item ? &item->Item() : nullptr;
+}
+
+bool CZentravolixView::IsRowSelected(int row) const {
+  const QTreeWidgetItem* item = topLevelItem(row);
+  return item && item->isSelected();
+}
+
+void CZentravolixView::SetRowSelected(int row, bool selected) {
+  if (QTreeWidgetItem* item = topLevelItem(row)) item->setSelected(selected);
+}
+
+zv::ConvertRows CZentravolixView::GetRows(Rows which) const {
+  zv::ConvertRows rows;
+  rows.reserve(static_cast<std::size_t>(RowCount()));
+  for (int row = 0; row < RowCount(); ++row) {
+    if (which == Rows::Selected && !IsRowSelected(row)) continue;
+    rows.push_back(Row(row)->Item());
+  }
+  return rows;
+}
+
+bool CZentravolixView::ConvertString(std::string text, std::string& out) const {
+  if (text.empty()) return true;
+  zv::ApplyList(text, GetRows(Rows::All), zv::ActiveCodePage());
+  out = std::move(text);
+  return true;
+}
+
+int CZentravolixView::LoadConvertList(const std::string& path) {
+  m_convertedFrom.reset();
+  zv::ConvertRows rows;
+  const auto onAddFailed = [this](const std::string& message) {
+    CUiPrompts::WndMessageBox(this, BytesToQString(message));
+  };
+  const zv::LoadListResult result = zv::LoadConvertList(path, rows, onAddFailed, zv::ActiveCodePage());
+  if (result.added < 0) {
+    // An existing file that cannot be read leaves the list as it was.
+    if (!result.io) {
+      if (auto message = zv::FileErrorMessage(result.io)) {
+        CUiPrompts::AfxMessageBox(BytesToQString(*message), QMessageBox::Ok, QMessageBox::Critical);
+      } else {
+        CUiPrompts::AfxMessageBox(Ui(zv::texts::kListReadFailed).arg(BytesToQString(path)), QMessageBox::Ok,
+                                  QMessageBox::Critical);
+      }
+    }
+    return -1;
+  }
+
+  FreeConvertItems();
+  m_nSelectionMark = -1;
+  QList<QTreeWidgetItem*> items;
+  items.reserve(static_cast<qsizetype>(rows.size()));
+  for (auto& item : rows) {
+    // The reader has already refused rows beyond the limits.
+    if (!zv::ItemFitsLimits(item.m_strFind, item.m_strReplaceWith, zv::ActiveCodePage())) continue;
+    items.push_back(new CConvertRowItem(std::move(item)));
+  }
+  insertTopLevelItems(0, items);
+  const int added = RowCount();
+  if (added > 0) {
+    selectionModel()->setCurrentIndex(model()->index(0, 0),
+                                      QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+  }
+  m_convertedFrom = result.convertedFrom;
+  emit ListChanged();
+  return added;
+}
+
+bool CZentravolixView::SaveConvertList(std::string path, Rows which) {
+  const zv::FileResult result = zv::SaveConvertList(path, GetRows(which));
+  if (!result) {
+    if (auto message = zv::FileErrorMessage(result)) {
+      CUiPrompts::AfxMessageBox(BytesToQString(*message), QMessageBox::Ok, QMessageBox::Critical);
+    }
+    return false;
+  }
+  return true;
+}
+
+void CZentravolixView::OnColumnClick(int column) {
+  const bool ascending = !(column == m_nSelectionMark && m_bLastSortAscending);
+  // The model's sort is stable and keeps the selection with its rows.
+  sortItems(column, ascending ? Qt::AscendingOrder : Qt::DescendingOrder);
+  m_bLastSortAscending = ascending;
+  m_nSelectionMark = column;
+  emit ListChanged();
+}
+
+bool CZentravolixView::OnCmdMsg(int id) {
+  switch (id) {
+    case ID_SELECT_ALL:
+      OnSelectAll();
+      return true;
+    case ID_SELECT_INVERT:
+      OnSelectInvert();
+      return true;
+    case ID_ITEM_ADD:
+      OnItemAdd();
+      return true;
+    case ID_ITEM_EDIT:
+      OnItemEdit();
+      return true;
+    case ID_ITEM_DELETE:
+      OnItemDelete();
+      return true;
+    case ID_LIST_CLEAR:
+      OnListClear();
+      return true;
+    default:
+      return false;
+  }
+}
+
+std::optional<bool> CZentravolixView::OnUpdateCmdUI(int id) const {
+  switch (id) {
+    case ID_LIST_CLEAR:
+    case ID_CONVERT_FILENAME:
+    case ID_CONVERT_TEXT:
+    case ID_SELECT_ALL:
+    case ID_SELECT_INVERT:
+    case ID_ITEM_DELETE:
+    case ID_ITEM_EDIT:
+    case ID_CONVERT_FOLDERTEXT:
+      return OnUpdateListNotEmpty();
+    default:
+      return std::nullopt;
+  }
+}
+
+void CZentravolixView::OnItemAdd() {
+  CDlgItemEdit dlg(window());
+  if (CUiPrompts::DoModal(dlg) != QDialog::Accepted) return;
+  if (!AddConvertItem(RowCount(), dlg.m_strSearch, dlg.m_strReplace)) {
+    CUiPrompts::WndMessageBox(this,
+                              BytesToQString(zv::AddItemFailedMessage(dlg.m_strSearch, dlg.m_strReplace)));
+  }
+}
+
+void CZentravolixView::OnItemEdit() {
+  int first = -1;
+  for (int row = 0; row < RowCount() && first < 0; ++row) {
+    if (IsRowSelected(row)) first = row;
+  }
+  if (first < 0) return;
+  CConvertRowItem* row = Row(first);
+  CDlgItemEdit dlg(window());
+  dlg.m_strSearch = row->Item().m_strFind;
+  dlg.m_strReplace = row->Item().m_strReplaceWith;
+  if (CUiPrompts::DoModal(dlg) != QDialog::Accepted) return;
+  row->SetItem(zv::ConvertItem{dlg.m_strSearch, dlg.m_strReplace});
+  emit ListChanged();
+}
+
+void CZentravolixView::OnItemDelete() { DeleteSelectedConvertItems(); }
+
+void CZentravolixView::OnListClear() { DeleteAllConvertItems(); }
+
+void CZentravolixView::OnSelectAll() {
+  for (int row = 0; row < RowCount(); ++row) SetRowSelected(row, true);
+}
+
+void CZentravolixView::OnSelectInvert() {
+  for (int row = 0; row < RowCount(); ++row) SetRowSelected(row, !IsRowSelected(row));
+}
+
+void CZentravolixView::OnDestroy() {
+  if (m_bDestroyed) return;
+  m_bDestroyed = true;
+  m_bNameRunning = 0;
+  if (m_pNameThread) WaitServingEvents(m_pNameThread);
+  m_bTextRunning = 0;
+  if (m_pTextThread) WaitServingEvents(m_pTextThread);
+  FreeConvertItems();
+  ClearFileList();
+}
+
+void CZentravolixView::WaitServingEvents(QThread* thread) {
+  // A worker may be inside a blocking call to this thread (rows, labels, a
+  // message box); a bare wait would never let it reach its next flag test.
+  QPointer<QThread> guard(thread);
+  while (guard && guard->isRunning()) {
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    if (guard) guard->wait(QDeadlineTimer(10));
+  }
+}
+
+void CZentravolixView::SelectRange(int from, int to, bool keepOthers) {
+  if (from > to) std::swap(from, to);
+  const QItemSelection range(model()->index(from, 0), model()->index(to, columnCount() - 1));
+  selectionModel()->select(range,
+                           (keepOthers ? QItemSelectionModel::Select : QItemSelectionModel::ClearAndSelect) |
+                               QItemSelectionModel::Rows);
+}
+
+void CZentravolixView::mousePressEvent(QMouseEvent* event) {
+  const QModelIndex index = indexAt(event->position().toPoint());
+  const bool shift = event->modifiers().testFlag(Qt::ShiftModifier);
+  if (index.isValid() && event->button() == Qt::LeftButton && shift) {
+    // Shift-click selects from the anchor, which sorting also moves.
+    int anchor = m_nSelectionMark;
+    if (anchor < 0 || anchor >= RowCount())
+      anchor = currentIndex().isValid() ? currentIndex().row() : index.row();
+    SelectRange(anchor, index.row(), event->modifiers().testFlag(Qt::ControlModifier));
+    selectionModel()->setCurrentIndex(index, QItemSelectionModel::NoUpdate);
+    setFocus(Qt::MouseFocusReason);
+    event->accept();
+    return;
+  }
+  QTreeWidget::mousePressEvent(event);
+  if (index.isValid()) m_nSelectionMark = index.row();
+}
+
+void CZentravolixView::keyPressEvent(QKeyEvent* event) {
+  // The program has no keyboard accelerators of any kind.
+  if (event->matches(QKeySequence::SelectAll) || event->matches(QKeySequence::Copy)) {
+    event->ignore();
+    return;
+  }
+  CursorAction action = MoveDown;
+  bool navigation = true;
+  switch (event->key()) {
+    case Qt::Key_Up:
+      action = MoveUp;
+      break;
+    case Qt::Key_Down:
+      action = MoveDown;
+      break;
+    case Qt::Key_Home:
+      action = MoveHome;
+      break;
+    case Qt::Key_End:
+      action = MoveEnd;
+      break;
+    case Qt::Key_PageUp:
+      action = MovePageUp;
+      break;
+    case Qt::Key_PageDown:
+      action = MovePageDown;
+      break;
+    default:
+      navigation = false;
+      break;
+  }
+  if (navigation && event->modifiers().testFlag(Qt::ShiftModifier) && RowCount() > 0) {
+    const QModelIndex next = moveCursor(action, event->modifiers());
+    if (next.isValid()) {
+      int anchor = m_nSelectionMark;
+      if (anchor < 0 || anchor >= RowCount())
+        anchor = currentIndex().isValid() ? currentIndex().row() : next.row();
+      SelectRange(anchor, next.row(), false);
+      selectionModel()->setCurrentIndex(next, QItemSelectionModel::NoUpdate);
+      scrollTo(next);
+    }
+    event->accept();
+    return;
+  }
+  QTreeWidget::keyPressEvent(event);
+  if (navigation && !event->modifiers().testFlag(Qt::ControlModifier) && currentIndex().isValid()) {
+    m_nSelectionMark = currentIndex().row();
+  }
+}

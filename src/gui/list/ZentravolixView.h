@@ -1,0 +1,106 @@
+#pragma once
+// The conversion list: a report view whose rows own their ConvertItem. It is
+// also where the folder tools keep their run state, and it serves the rows to
+// their workers through CViewRowSource.
+
+#include <QPointer>
+#include <QTreeWidget>
+#include <atomic>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "list/ConvertItem.h"
+
+class CConvertRowItem;
+class QThread;
+
+class CZentravolixView : public QTreeWidget {
+  Q_OBJECT
+
+ public:
+  enum class Rows { All, Selected };
+
+  explicit CZentravolixView(QWidget* parent = nullptr);
+  ~CZentravolixView() override;
+
+  // Columns, report style, grid lines, full-row selection; once.
+  void OnInitialUpdate();
+
+  // Rows.
+  bool AddConvertItem(int index, std::string find, std::string replace);
+  void DeleteAllConvertItems();
+  bool DeleteSelectedConvertItems();
+  void FreeConvertItems();
+  bool HasConvertItems(bool selectedOnly) const;
+  int RowCount() const { return topLevelItemCount(); }
+  const zv::ConvertItem* ItemAt(int row) const;
+  bool IsRowSelected(int row) const;
+  void SetRowSelected(int row, bool selected);
+  // The rows in display order: all of them or the selected ones.
+  zv::ConvertRows GetRows(Rows which = Rows::All) const;
+
+  // All rows applied to text in display order; out is left alone for an
+  // empty text.
+  bool ConvertString(std::string text, std::string& out) const;
+
+  // The list file. Load returns the rows added, or -1 when nothing exists at
+  // the path or it could not be read; failures are reported to the user.
+  int LoadConvertList(const std::string& path);
+  bool SaveConvertList(std::string path, Rows which);
+  // Set by the last load when the file was converted from the other code page.
+  const std::optional<std::string>& LastLoadConvertedFrom() const { return m_convertedFrom; }
+
+  // Sorting by a column header; the anchor row doubles as the sort memory.
+  void OnColumnClick(int column);
+  int SelectionMark() const { return m_nSelectionMark; }
+  void SetSelectionMark(int mark) { m_nSelectionMark = mark; }
+
+  // Command routing: true when the view handles the command.
+  bool OnCmdMsg(int id);
+  // The enabling of the commands the view rules; nullopt for the others.
+  std::optional<bool> OnUpdateCmdUI(int id) const;
+  bool OnUpdateListNotEmpty() const { return HasConvertItems(false); }
+
+  void OnItemAdd();
+  void OnItemEdit();
+  void OnItemDelete();
+  void OnListClear();
+  void OnSelectAll();
+  void OnSelectInvert();
+
+  // Stops both workers, waits for them while still answering their calls,
+  // then frees the rows. Runs once, when the main window closes.
+  void OnDestroy();
+  void ClearFileList() { m_fileList.clear(); }
+  // Waits until thread has ended, serving the events it waits on meanwhile.
+  static void WaitServingEvents(QThread* thread);
+
+  // Run state of the folder tools.
+  std::vector<std::string> m_fileList;
+  std::string m_srcFolder;
+  std::string m_dstFolder;
+  QPointer<QWidget> m_pRunDialog;
+  QPointer<QThread> m_pNameThread;
+  std::atomic<int> m_bNameRunning{0};
+  QPointer<QThread> m_pTextThread;
+  std::atomic<int> m_bTextRunning{0};
+  bool m_bLastSortAscending = false;
+
+ signals:
+  // Rows added, removed, edited or reordered: enabling must be looked at again.
+  void ListChanged();
+
+ protected:
+  void mousePressEvent(QMouseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+
+ private:
+  CConvertRowItem* Row(int row) const;
+  void SelectRange(int from, int to, bool keepOthers);
+  void RowRemoved(int row);
+
+  int m_nSelectionMark = -1;
+  bool m_bDestroyed = false;
+  std::optional<std::string> m_convertedFrom;
+};
