@@ -142,11 +142,15 @@ CodePage DetectCodePage() {
     if (auto cp = ParseCodePage(env)) return *cp;
   }
   const char* codeset = nl_langinfo(CODESET);
-  const std::string name = Upper(codeset ? codeset : "");
+  return CodePageFromCharset(codeset ? codeset : "").value_or(CodePage::Utf8);
+}
+
+std::optional<CodePage> CodePageFromCharset(std::string_view codeset) {
+  const std::string name = Upper(codeset);
   if (name == "UTF8") return CodePage::Utf8;
   if (name == "SHIFTJIS" || name == "SJIS" || name == "CP932" || name == "WINDOWS31J" || name == "MSKANJI")
     return CodePage::Cp932;
-  return CodePage::Utf8;
+  return std::nullopt;
 }
 
 void InitActiveCodePage() {
@@ -187,11 +191,31 @@ bool IsCharBoundary(std::string_view s, std::size_t pos, CodePage cp) {
 
 std::size_t FindOnBoundary(std::string_view hay, std::string_view needle, std::size_t from, CodePage cp) {
   if (needle.empty()) return std::string_view::npos;
+  // CP932: the start of the last lead-byte run looked at is kept, so that
+  // candidates deep inside one long run (katakana lines are made of them)
+  // do not each scan back to its start.
+  std::size_t runFrom = 0, runTo = 0;  // [runFrom, runTo): lead-capable, runFrom starts its run
   while (from < hay.size() && hay.size() - from >= needle.size()) {
     const void* hit = memmem(hay.data() + from, hay.size() - from, needle.data(), needle.size());
     if (!hit) break;
     const std::size_t at = static_cast<std::size_t>(static_cast<const char*>(hit) - hay.data());
-    if (IsCharBoundary(hay, at, cp)) return at;
+    bool boundary;
+    if (cp != CodePage::Cp932 || at == 0 || !IsCp932Lead(At(hay, at - 1))) {
+      boundary = IsCharBoundary(hay, at, cp);
+    } else {
+      std::size_t start = at - 1;
+      while (start > 0 && IsCp932Lead(At(hay, start - 1))) {
+        if (runTo > runFrom && start == runTo) {
+          start = runFrom;
+          break;
+        }
+        --start;
+      }
+      runFrom = start;
+      runTo = at;
+      boundary = (at - start) % 2 == 0 || !IsCp932Trail(At(hay, at));
+    }
+    if (boundary) return at;
     from = at + 1;
   }
   return std::string_view::npos;

@@ -21,6 +21,8 @@ CodePage DetectCodePage();
 // Calls setlocale(LC_ALL, "") and SetActiveCodePage(DetectCodePage()).
 void InitActiveCodePage();
 std::optional<CodePage> ParseCodePage(std::string_view text);  // "932", "65001"
+// A locale's character set name (nl_langinfo(CODESET)) as a code page, if it is one of ours.
+std::optional<CodePage> CodePageFromCharset(std::string_view codeset);
 
 // CP932 byte classes.
 constexpr bool IsCp932Lead(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
@@ -36,7 +38,9 @@ std::size_t NextChar(std::string_view s, std::size_t pos, CodePage cp);
 // True when pos (0..size) starts a character. Looks back only over the bytes
 // that can belong to the character around pos, never from the start.
 bool IsCharBoundary(std::string_view s, std::size_t pos, CodePage cp);
-inline bool IsCharBoundary(std::string_view s, std::size_t pos) { return IsCharBoundary(s, pos, ActiveCodePage()); }
+inline bool IsCharBoundary(std::string_view s, std::size_t pos) {
+  return IsCharBoundary(s, pos, ActiveCodePage());
+}
 
 // Leftmost occurrence of needle at or after from that starts on a character
 // boundary; npos when none. An empty needle is never found.

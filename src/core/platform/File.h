@@ -70,9 +70,9 @@ struct DirListing {
   int err = 0;                    // errno behind a failure code
   std::vector<DirEntry> entries;  // "." and ".." are never listed
 };
-// Entries of folder (empty: the current folder) whose names match pattern (case-insensitive '*' and '?',
-// character-aware; "*.*" and "" match every name). Sorted by name bytes so
-// that runs are repeatable.
+// Entries of folder (empty: the current folder) whose names match pattern
+// (case-insensitive '*' and '?', character-aware; "*.*" and "" match every
+// name). Sorted by name bytes so that runs are repeatable.
 DirListing ListDirectory(const std::string& folder, std::string_view pattern);
 bool MatchPattern(std::string_view name, std::string_view pattern);
 

@@ -17,9 +17,11 @@ struct PathParts {
 };
 
 PathParts SplitPath(std::string_view path);
-std::string MakePath(std::string_view drive, std::string_view dir, std::string_view fname, std::string_view ext);
+std::string MakePath(std::string_view drive, std::string_view dir, std::string_view fname,
+                     std::string_view ext);
 
-// Append one separator unless the last character already is one.
+// Append one separator unless the last character already is one; an empty
+// path stays empty rather than becoming the root.
 std::string AddBackslash(std::string_view path);
 // Remove one trailing separator; the root "/" stays as it is.
 std::string RemoveBackslash(std::string_view path);
@@ -27,7 +29,7 @@ bool IsRootPath(std::string_view path);
 
 // Offset of the extension (last dot of the last component) or path.size().
 std::size_t FindExtension(std::string_view path);
-// Offset of the last component.
+// Offset of the last component; a trailing separator belongs to it ("a/b/" -> "b/").
 std::size_t FindFileName(std::string_view path);
 inline std::string_view PathExtension(std::string_view path) { return path.substr(FindExtension(path)); }
 inline std::string_view PathFileName(std::string_view path) { return path.substr(FindFileName(path)); }

@@ -113,18 +113,27 @@ TEST(CodePageTest, BoundaryAgreesWithScanFromStart) {
         ASSERT_EQ(IsCharBoundary(s, pos, cp), naive[pos])
             << "code page " << static_cast<int>(cp) << ", round " << round << ", pos " << pos;
       }
-      // FindOnBoundary never returns a position inside a character and misses none.
-      if (s.size() >= 2) {
-        const std::string needle = s.substr(rng() % (s.size() - 1), 1 + rng() % 2);
-        std::size_t expected = std::string::npos;
-        for (std::size_t p = 0; p + needle.size() <= s.size(); ++p) {
-          if (naive[p] && s.compare(p, needle.size(), needle) == 0) {
-            expected = p;
-            break;
-          }
+    }
+  }
+}
+
+TEST(CodePageTest, FindOnBoundaryAgreesWithScanFromStart) {
+  std::mt19937 rng(777);
+  for (CodePage cp : {CodePage::Cp932, CodePage::Utf8}) {
+    for (int round = 0; round < 2000; ++round) {
+      // Long strings give long runs of lead-capable bytes with many refused candidates.
+      const std::string s = RandomBytes(rng, cp, 2 + rng() % 300);
+      const std::vector<bool> naive = NaiveBoundaries(s, cp);
+      const std::string needle = s.substr(rng() % (s.size() - 1), 1 + rng() % 3);
+      const std::size_t from = rng() % 4;
+      std::size_t expected = std::string::npos;
+      for (std::size_t p = from; p + needle.size() <= s.size(); ++p) {
+        if (naive[p] && s.compare(p, needle.size(), needle) == 0) {
+          expected = p;
+          break;
         }
-        ASSERT_EQ(FindOnBoundary(s, needle, 0, cp), expected) << "round " << round;
       }
+      ASSERT_EQ(FindOnBoundary(s, needle, from, cp), expected) << "round " << round;
     }
   }
 }
@@ -244,6 +253,15 @@ TEST(CodePageTest, ActiveCodePageAndDetection) {
   EXPECT_EQ(ParseCodePage("65001"), CodePage::Utf8);
   EXPECT_FALSE(ParseCodePage("1252"));
   EXPECT_FALSE(ParseCodePage(""));
+
+  EXPECT_EQ(CodePageFromCharset("UTF-8"), CodePage::Utf8);
+  EXPECT_EQ(CodePageFromCharset("utf8"), CodePage::Utf8);
+  EXPECT_EQ(CodePageFromCharset("Shift_JIS"), CodePage::Cp932);
+  EXPECT_EQ(CodePageFromCharset("SJIS"), CodePage::Cp932);
+  EXPECT_EQ(CodePageFromCharset("CP932"), CodePage::Cp932);
+  EXPECT_EQ(CodePageFromCharset("Windows-31J"), CodePage::Cp932);
+  EXPECT_FALSE(CodePageFromCharset("EUC-JP"));
+  EXPECT_FALSE(CodePageFromCharset("ANSI_X3.4-1968"));
 
   const char* old = std::getenv("ZENTRAVOLIX_CODEPAGE");
   const std::string oldValue = old ? old : "";
