@@ -79,8 +79,10 @@ int LoadList(const CliOptions& o, Console& con, ConvertRows& rows) {
     con.Error(con.PathMessage(o.list, texts::kListNotFound));
     return kExitUsage;
   }
+  // Rows that cannot be added are reported after the note on the list's code page.
+  std::vector<std::string> addFailed;
   auto onAddFailed = [&](const std::string& message) {
-    con.Error(con.Shown(o.list) + ": " + con.CoreMessage(message));
+    addFailed.push_back(con.Shown(o.list) + ": " + con.CoreMessage(message));
   };
   LoadListResult r = LoadConvertList(o.list, rows, onAddFailed, ActiveCodePage());
   if (!r.io) {
@@ -95,6 +97,7 @@ int LoadList(const CliOptions& o, Console& con, ConvertRows& rows) {
     con.Error(
         con.PathMessage(o.list, *r.convertedFrom == "CP932" ? texts::kListFromCp932 : texts::kListFromUtf8));
   }
+  for (const std::string& line : addFailed) con.Error(line);
   if (r.added == 0 || rows.empty()) {
     con.Error(con.PathMessage(o.list, texts::kListNoUsableRow));
     return kExitUsage;

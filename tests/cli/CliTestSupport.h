@@ -1,0 +1,52 @@
+#pragma once
+// Runs zentravolix-cli in a fresh temporary folder (its working folder) with
+// a controlled environment, and reads and writes the trees it works on.
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace zv::clitest {
+
+struct RunResult {
+  int status = -1;  // exit status, or 128 + signal
+  std::string out, err;
+};
+
+class CliTest : public ::testing::Test {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+
+  // Environment overrides: a value of nullopt removes the variable.
+  using Env = std::map<std::string, std::optional<std::string>>;
+  RunResult Run(const std::vector<std::string>& args, const Env& env = {});
+  // stdout and stderr both on a pseudo-terminal.
+  RunResult RunOnTerminal(const std::vector<std::string>& args, const Env& env = {});
+
+  std::string Abs(const std::string& rel) const { return m_root + "/" + rel; }
+  void Write(const std::string& rel, const std::string& bytes);
+  void MakeDir(const std::string& rel);
+  std::string Read(const std::string& rel) const;
+  bool Exists(const std::string& rel) const;
+  // Every entry below rel: relative path -> "dir" or "file:" + contents.
+  std::map<std::string, std::string> Tree(const std::string& rel) const;
+  // Only the files below rel: relative path -> contents.
+  std::map<std::string, std::string> Files(const std::string& rel) const;
+
+  std::string m_root;
+  // When set, the program's stdout goes to this file instead of the pipe.
+  std::optional<std::string> m_stdoutFile;
+
+ private:
+  std::vector<std::string> Environment(const Env& env) const;
+};
+
+// The lines of a text (LF-separated, last empty piece dropped).
+std::vector<std::string> Lines(const std::string& text);
+bool IsValidUtf8(const std::string& s);
+
+}  // namespace zv::clitest
