@@ -225,6 +225,8 @@ QAction* CMainFrame::Action(int id) const {
   return it == m_actions.end() ? nullptr : it->second;
 }
 
+CHelpWindow* CMainFrame::HelpWindow() const { return m_pHelpWindow; }
+
 QString CMainFrame::MessageText() const { return m_pMessagePane ? m_pMessagePane->text() : QString(); }
 
 QList<QLabel*> CMainFrame::IndicatorPanes() const { return m_indicators; }

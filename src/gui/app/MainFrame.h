@@ -36,7 +36,7 @@ class CMainFrame : public QMainWindow {
   QString MessageText() const;
   QList<QLabel*> IndicatorPanes() const;
   void SetMessageText(const QString& text);
-  CHelpWindow* HelpWindow() const { return m_pHelpWindow; }
+  CHelpWindow* HelpWindow() const;
 
   // Routing: view first, then this frame, then the application.
   void OnCommand(int id);

@@ -66,6 +66,10 @@ QMessageBox::StandardButton CUiPrompts::AfxMessageBox(const QString& text,
   return MessageBox(MainWindow(), text, Ui(zv::texts::kAppName), buttons, icon);
 }
 
+void CUiPrompts::ShowSystemError(const QString& text) {
+  MessageBox(MainWindow(), text, Ui(zv::texts::kErrorCaption), QMessageBox::Ok, QMessageBox::Information);
+}
+
 QMessageBox::StandardButton CUiPrompts::MessageBox(QWidget* owner, const QString& text,
                                                    const QString& caption,
                                                    QMessageBox::StandardButtons buttons,

@@ -47,6 +47,9 @@ class CUiPrompts {
   static QMessageBox::StandardButton AfxMessageBox(const QString& text,
                                                    QMessageBox::StandardButtons buttons = QMessageBox::Ok,
                                                    QMessageBox::Icon icon = QMessageBox::Warning);
+  // The system-error box: caption "Error", the information icon, owned by the
+  // main window.
+  static void ShowSystemError(const QString& text);
   static QMessageBox::StandardButton MessageBox(QWidget* owner, const QString& text, const QString& caption,
                                                 QMessageBox::StandardButtons buttons, QMessageBox::Icon icon);
 

@@ -30,7 +30,6 @@ void CZentravolixView::OnInitialUpdate() {
   header()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
   header()->setStretchLastSection(false);
   header()->setSectionsMovable(false);
-  header()->setSectionsClickable(true);
   header()->setSortIndicatorShown(false);
   setColumnWidth(0, 256);
   setColumnWidth(1, 256);
@@ -42,7 +41,10 @@ void CZentravolixView::OnInitialUpdate() {
   setSelectionMode(QAbstractItemView::ExtendedSelection);
   setSelectionBehavior(QAbstractItemView::SelectRows);
   setEditTriggers(QAbstractItemView::NoEditTriggers);
+  // The view sorts on its own rule; this also makes the headers unclickable,
+  // so clickability is set after it.
   setSortingEnabled(false);
+  header()->setSectionsClickable(true);
   setItemDelegate(new CGridLineDelegate(this));
   connect(header(), &QHeaderView::sectionClicked, this, &CZentravolixView::OnColumnClick);
 

@@ -1,0 +1,81 @@
+#include "GuiTestSupport.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QTest>
+
+#include "app/MainFrame.h"
+#include "app/ZentravolixApp.h"
+#include "list/ZentravolixView.h"
+#include "platform/CodePage.h"
+
+namespace gt {
+
+namespace {
+std::unique_ptr<QTemporaryDir> g_temp;
+int g_dirCount = 0;
+}  // namespace
+
+void InitGuiTests() {
+  g_temp = std::make_unique<QTemporaryDir>();
+  Q_ASSERT(g_temp->isValid());
+  const QString config = g_temp->filePath(QStringLiteral("config"));
+  QDir().mkpath(config);
+  qputenv("ZENTRAVOLIX_CONFIG_DIR", config.toUtf8());
+  CUiPrompts::SetTestMode(true);
+  // Closing the main window must not end the test's event loops.
+  QApplication::setQuitOnLastWindowClosed(false);
+}
+
+QString TempDir() { return g_temp->path(); }
+
+QString NewDir() {
+  const QString dir = g_temp->filePath(QStringLiteral("t%1").arg(++g_dirCount));
+  QDir().mkpath(dir);
+  return dir;
+}
+
+std::unique_ptr<CZentravolixApp> StartApp(const QStringList& args) {
+  auto app = std::make_unique<CZentravolixApp>();
+  if (!app->InitInstance(args)) return nullptr;
+  return app;
+}
+
+CMainFrame* Frame(const CZentravolixApp& app) { return app.MainFrame(); }
+
+CZentravolixView* View(const CZentravolixApp& app) { return app.MainFrame()->GetConvertView(); }
+
+QString WriteFile(const QString& dir, const QString& name, const std::string& bytes) {
+  const QString path = QDir(dir).filePath(name);
+  QFile f(path);
+  if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate)) qFatal("cannot write a fixture");
+  f.write(bytes.data(), static_cast<qint64>(bytes.size()));
+  return path;
+}
+
+std::string ReadFile(const QString& path) {
+  QFile f(path);
+  if (!f.open(QIODevice::ReadOnly)) return "<missing>";
+  return f.readAll().toStdString();
+}
+
+void TypeText(QWidget* w, const QString& text) {
+  for (qsizetype i = 0; i < text.size();) {
+    const qsizetype n = text.at(i).isHighSurrogate() && i + 1 < text.size() ? 2 : 1;
+    QTest::sendKeyEvent(QTest::Click, w, Qt::Key_unknown, text.mid(i, n), Qt::NoModifier);
+    i += n;
+  }
+}
+
+std::vector<CUiPrompts::Record> MessageBoxes() {
+  std::vector<CUiPrompts::Record> boxes;
+  for (const auto& r : CUiPrompts::Records()) {
+    if (r.kind == CUiPrompts::Kind::MessageBox) boxes.push_back(r);
+  }
+  return boxes;
+}
+
+std::string B(const char* utf8) { return zv::FromUtf8(utf8).value(); }
+
+}  // namespace gt
