@@ -13,6 +13,7 @@
 #include "app/ByteLimitedEdit.h"
 #include "app/MainFrame.h"
 #include "app/QStringBytes.h"
+#include "app/UiPrompts.h"
 #include "app/ZentravolixApp.h"
 #include "list/DlgItemEdit.h"
 #include "list/ZentravolixView.h"
@@ -45,12 +46,14 @@ int main(int argc, char** argv) {
   CMainFrame* frame = app.MainFrame();
   frame->resize(720, 420);
   CZentravolixView* view = frame->GetConvertView();
-  view->LoadConvertList(QStringToBytes(args.at(1)));
+  // Opened the way a user opens it, with the answer to the file dialog preset.
+  CUiPrompts::SetTestMode(true);
+  CUiPrompts::PushPathAnswer(QFileInfo(args.at(1)).absoluteFilePath());
+  frame->OnOpenList();
   bool ok = true;
 
   QTimer::singleShot(300, [&] {
     view->SetRowSelected(2, true);
-    frame->setWindowTitle(QStringLiteral("Moravquell - ") + QFileInfo(args.at(1)).fileName());
     ok &= Save(frame, out + QStringLiteral("/screenshot-main.png"));
 
     CDlgItemEdit item(frame);
