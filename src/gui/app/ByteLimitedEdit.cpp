@@ -19,11 +19,22 @@ void CByteLimitedEdit::Enforce(const QString& now) {
   // prefix and suffix were already there.
   const QString& before = m_strAccepted;
   qsizetype prefix = 0;
-  while (prefix < now.size() && prefix < before.size() && now.at(prefix) == before.at(prefix)) ++prefix;
   qsizetype suffix = 0;
-  while (suffix < now.size() - prefix && suffix < before.size() - prefix &&
-         now.at(now.size() - 1 - suffix) == before.at(before.size() - 1 - suffix)) {
-    ++suffix;
+  // A plain insertion ends at the cursor; taking it from there keeps the
+  // cut where the user typed even inside a run of equal characters.
+  const qsizetype grown = now.size() - before.size();
+  const qsizetype cursor = cursorPosition();
+  if (grown > 0 && cursor >= grown && cursor <= now.size() &&
+      QStringView(now).left(cursor - grown) == QStringView(before).left(cursor - grown) &&
+      QStringView(now).mid(cursor) == QStringView(before).mid(cursor - grown)) {
+    prefix = cursor - grown;
+    suffix = now.size() - cursor;
+  } else {
+    while (prefix < now.size() && prefix < before.size() && now.at(prefix) == before.at(prefix)) ++prefix;
+    while (suffix < now.size() - prefix && suffix < before.size() - prefix &&
+           now.at(now.size() - 1 - suffix) == before.at(before.size() - 1 - suffix)) {
+      ++suffix;
+    }
   }
   // Never split a surrogate pair at either edge.
   if (prefix > 0 && now.at(prefix - 1).isHighSurrogate()) --prefix;

@@ -78,6 +78,13 @@ class DlgItemEditTest : public QObject {
     gt::TypeText(edit, U("漢"));
     QCOMPARE(edit->text(), U("漢") + QString(97, QLatin1Char('x')) + U("ｶ"));
     QCOMPARE(edit->cursorPosition(), 1);
+
+    // A refused character leaves the cursor where the user typed it.
+    edit->setText(QString(100, QLatin1Char('x')));
+    edit->setCursorPosition(3);
+    gt::TypeText(edit, U("x"));
+    QCOMPARE(edit->text(), QString(100, QLatin1Char('x')));
+    QCOMPARE(edit->cursorPosition(), 3);
   }
 
   void pasteIsCutAtACharacterBoundary() {
