@@ -56,7 +56,8 @@ class InterruptGuard {
     struct sigaction sa {};
     sa.sa_handler = OnInterrupt;
     sigemptyset(&sa.sa_mask);
-    sa.sa_flags = SA_RESETHAND;
+    // SA_RESTART: a file read under way is not failed by the interruption.
+    sa.sa_flags = SA_RESETHAND | SA_RESTART;
     sigaction(SIGINT, &sa, &m_oldInt);
     sigaction(SIGTERM, &sa, &m_oldTerm);
   }

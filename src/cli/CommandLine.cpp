@@ -75,7 +75,7 @@ ParseOutcome ParseCommandLine(int argc, const char* const* argv, Console& consol
     for (const CLI::App* sub : {names, folderText, text}) {
       if (sub->parsed()) shown = sub;
     }
-    std::string help = shown == &app ? app.help("", CLI::AppFormatMode::All) : shown->help();
+    std::string help = shown == &app ? app.help("", CLI::AppFormatMode::All) : shown->help("zentravolix-cli");
     while (!help.empty() && help.back() == '\n') help.pop_back();
     console.Out(console.Lit(help));
     return {std::nullopt, 0};

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 
 #include "CliTexts.h"
 #include "Console.h"
@@ -133,6 +134,10 @@ void RunSink::PrintDryRunLinesLocked(bool toEnd) {
 void RunSink::DrawLocked() {
   if (!m_showProgress) return;
   const std::size_t total = m_files.size();
+  // A terminal over SSH need not see every file of a large run.
+  const auto now = std::chrono::steady_clock::now();
+  if (m_done < total && now - m_lastDraw < std::chrono::milliseconds(100)) return;
+  m_lastDraw = now;
   constexpr int kBar = 20;
   int filled = total == 0 ? kBar : static_cast<int>(m_done * kBar / total);
   std::string line = "[" + std::string(filled, '#') + std::string(kBar - filled, '-') + "] " +

@@ -3,6 +3,7 @@
 // the dry-run lines and the per-file outcomes for the report. Every entry is
 // locked, so the engine may call it from several workers at once.
 
+#include <chrono>
 #include <cstddef>
 #include <mutex>
 #include <optional>
@@ -52,6 +53,7 @@ class RunSink : public ProgressSink, public ErrorSink {
   std::size_t m_done = 0;
   std::size_t m_failed = 0;
   std::string m_current;
+  std::chrono::steady_clock::time_point m_lastDraw{};
 };
 
 // Columns of the terminal on stderr (80 when unknown).

@@ -1,5 +1,11 @@
 // The folder text tool from the command line.
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <filesystem>
 #include <map>
 #include <string>
 
@@ -130,6 +136,50 @@ TEST_F(CliFolderTextTest, UnreadableExtensionListIsReportedOnceAndEveryFileIsTex
   RunResult r = Run({"folder-text", "--list", "list.csv", "src", "out"});
   EXPECT_EQ(Files("out"), (FileMap{{"a.jpg", "bar\r\n"}, {"b.jpg", "bar\r\n"}}));
   EXPECT_EQ(r.err, Abs("config/ZentravolixExpList") + ": ﾌｧｲﾙｱｸｾｽ禁止です\n");
+}
+
+TEST_F(CliFolderTextTest, InterruptStopsAfterTheFileUnderWay) {
+  Write("src/a.txt", "foo");
+  Write("src/b.txt", "foo");
+  Write("src/c.txt", "foo");
+  // The extension list is read for every file; as a FIFO whose write end the
+  // test holds open, it keeps the run inside the first file until the test
+  // has sent the interrupt.
+  ASSERT_EQ(mkfifo(Abs("exts.fifo").c_str(), 0600), 0);
+  const int fifo = open(Abs("exts.fifo").c_str(), O_RDWR | O_CLOEXEC);
+  ASSERT_GE(fifo, 0);
+  Running run = Start(
+      {"folder-text", "--list", "list.csv", "--binary-ext", "exts.fifo", "--report", "r.csv", "src", "out"});
+  auto programHasFifoOpen = [&] {
+    const std::string proc = "/proc/" + std::to_string(run.pid);
+    std::error_code ec;
+    // Until the exec the child still holds the test's own descriptors.
+    if (std::filesystem::read_symlink(proc + "/exe", ec) != std::filesystem::path(ZV_CLI_PATH)) return false;
+    const std::string fdDir = proc + "/fd";
+    for (const auto& e : std::filesystem::directory_iterator(fdDir, ec)) {
+      if (std::filesystem::read_symlink(e.path(), ec) == Abs("exts.fifo")) return true;
+    }
+    return false;
+  };
+  bool reading = false;
+  for (int i = 0; i < 1000 && !reading; ++i) {
+    reading = programHasFifoOpen();
+    if (!reading) usleep(10000);
+  }
+  EXPECT_TRUE(reading) << "the program never opened the extension list";
+  kill(run.pid, SIGINT);
+  EXPECT_EQ(write(fifo, "jpg\n", 4), 4);
+  close(fifo);
+
+  RunResult r = Finish(run);
+  EXPECT_EQ(r.status, 130);
+  EXPECT_EQ(r.err, "中断しました。処理中のファイルで停止しました。\n");
+  EXPECT_EQ(Files("out"), (FileMap{{"a.txt", "bar\r\n"}}));
+  EXPECT_EQ(Read("r.csv"),
+            "source,destination,action,replacements,error\n"
+            "src/a.txt,out/a.txt,converted,1,\n"
+            "src/b.txt,,skipped,0,処理されませんでした\n"
+            "src/c.txt,,skipped,0,処理されませんでした\n");
 }
 
 }  // namespace

@@ -69,15 +69,20 @@ std::vector<std::string> CliTest::Environment(const Env& env) const {
 }
 
 RunResult CliTest::Run(const std::vector<std::string>& args, const Env& env) {
-  RunResult result;
+  Running running = Start(args, env);
+  return Finish(running);
+}
+
+CliTest::Running CliTest::Start(const std::vector<std::string>& args, const Env& env) {
+  Running running;
   int outPipe[2], errPipe[2];
   if (pipe(outPipe) != 0 || pipe(errPipe) != 0) {
     ADD_FAILURE() << "pipe failed";
-    return result;
+    return running;
   }
   const std::vector<std::string> envList = Environment(env);
-  pid_t pid = fork();
-  if (pid == 0) {
+  running.pid = fork();
+  if (running.pid == 0) {
     if (m_stdoutFile) {
       int fd = open(m_stdoutFile->c_str(), O_WRONLY);
       if (fd < 0) _exit(127);
@@ -94,7 +99,15 @@ RunResult CliTest::Run(const std::vector<std::string>& args, const Env& env) {
   }
   close(outPipe[1]);
   close(errPipe[1]);
-  pollfd fds[2] = {{outPipe[0], POLLIN, 0}, {errPipe[0], POLLIN, 0}};
+  running.outFd = outPipe[0];
+  running.errFd = errPipe[0];
+  return running;
+}
+
+RunResult CliTest::Finish(Running& running) {
+  RunResult result;
+  if (running.pid < 0) return result;
+  pollfd fds[2] = {{running.outFd, POLLIN, 0}, {running.errFd, POLLIN, 0}};
   std::string* sinks[2] = {&result.out, &result.err};
   int open = 2;
   while (open > 0) {
@@ -116,7 +129,8 @@ RunResult CliTest::Run(const std::vector<std::string>& args, const Env& env) {
     }
   }
   int raw = 0;
-  waitpid(pid, &raw, 0);
+  waitpid(running.pid, &raw, 0);
+  running.pid = -1;
   result.status = DecodeStatus(raw);
   return result;
 }

@@ -24,6 +24,13 @@ class CliTest : public ::testing::Test {
   // Environment overrides: a value of nullopt removes the variable.
   using Env = std::map<std::string, std::optional<std::string>>;
   RunResult Run(const std::vector<std::string>& args, const Env& env = {});
+  // Run in two steps, for tests that act while the program runs.
+  struct Running {
+    int pid = -1;
+    int outFd = -1, errFd = -1;
+  };
+  Running Start(const std::vector<std::string>& args, const Env& env = {});
+  RunResult Finish(Running& running);
   // stdout and stderr both on a pseudo-terminal.
   RunResult RunOnTerminal(const std::vector<std::string>& args, const Env& env = {});
 

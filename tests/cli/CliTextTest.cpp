@@ -42,13 +42,6 @@ TEST_F(CliTextTest, OutputFileAndLineBreakRemoval) {
   EXPECT_EQ(Read("in.txt"), "a\r\nbaz\r\nc\rd\r\n");
 }
 
-TEST_F(CliTextTest, EmptyFileGivesEmptyOutput) {
-  Write("empty.txt", "");
-  RunResult r = Run({"text", "--list", "list.csv", "empty.txt"});
-  EXPECT_EQ(r.status, 0) << r.err;
-  EXPECT_EQ(r.out, "");
-}
-
 TEST_F(CliTextTest, UnwritableOutputGivesStatusOneAndTheFileErrorMessage) {
   Write("in.txt", "foo");
   MakeDir("outdir");
