@@ -20,7 +20,6 @@ using zvtest::WriteBytes;
 class FileNameRun : public ::testing::Test {
  protected:
   void SetUp() override {
-    SetActiveCodePage(CodePage::Utf8);
     ASSERT_FALSE(tmp.path().empty());
     src = tmp / "src";
     out = tmp / "out";
@@ -42,6 +41,7 @@ class FileNameRun : public ::testing::Test {
     return end;
   }
 
+  zvtest::CodePageScope codePage{CodePage::Utf8};
   TempDir tmp;
   std::string src, out;
   RecordingSink sink;
@@ -233,10 +233,10 @@ TEST_F(FileNameRun, ConvertedNamesNeverLeaveTheOutputFolder) {
   WriteBytes(src + "/long.txt", "l");
   WriteBytes(src + "/dot.txt", "d");
   std::filesystem::create_directories(out + "/into");
-  Run(Rows({{"evil", "../../escaped"}, {"sub", "into/sub"}, {"long", std::string(300, 'n')}}),
+  // "../escaped" would land beside the output folder, still inside the temporary folder.
+  Run(Rows({{"evil", "../escaped"}, {"sub", "into/sub"}, {"long", std::string(300, 'n')}}),
       Opt(false, false));
   EXPECT_FALSE(Exists(tmp / "escaped.txt"));
-  EXPECT_FALSE(Exists(tmp.path() + "/../escaped.txt"));
   // A separator in the name reaches an existing subfolder; none is created for it.
   EXPECT_EQ(ReadBytes(out + "/into/sub.txt"), "s");
   ASSERT_EQ(sink.outcomes.size(), 4u);
@@ -290,7 +290,6 @@ TEST_F(FileNameRun, Cp932SourceFolderEndingInSo) {
   WriteBytes(src + "/sub" + so + "/a" + so + ".txt", "j");
   Run(Rows({{so, "x"}}), Opt(false, false));
   EXPECT_EQ(ReadBytes(out + "/sub" + so + "/ax.txt"), "j");
-  SetActiveCodePage(CodePage::Utf8);
 }
 
 TEST_F(FileNameRun, EmptyEntriesArePassedOver) {

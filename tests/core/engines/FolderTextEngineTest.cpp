@@ -27,7 +27,6 @@ bool TextUnlessBinaryExtension(const std::string& p) { return !(p.ends_with(".bi
 class FolderTextRun : public ::testing::Test {
  protected:
   void SetUp() override {
-    SetActiveCodePage(CodePage::Utf8);
     ASSERT_FALSE(tmp.path().empty());
     src = tmp / "src";
     out = tmp / "out";
@@ -55,6 +54,7 @@ class FolderTextRun : public ::testing::Test {
     return end;
   }
 
+  zvtest::CodePageScope codePage{CodePage::Utf8};
   TempDir tmp;
   std::string src, out;
   RecordingSink sink;
@@ -266,7 +266,6 @@ TEST_F(FolderTextRun, Cp932FolderEndingInSoAndBoundaryAwareReplacement) {
   running = 1;
   EXPECT_EQ(engine.Run(rows, sink, errors, running), RunEnd::Completed);
   EXPECT_EQ(ReadBytes(out + "/d" + so + "/t.txt"), so + "/\r\n");
-  SetActiveCodePage(CodePage::Utf8);
 }
 
 }  // namespace

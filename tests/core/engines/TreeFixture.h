@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "filename/RunInterfaces.h"
+#include "platform/CodePage.h"
 
 namespace zvtest {
 
@@ -43,6 +44,19 @@ class TempDir {
 
  private:
   std::string m_path;
+};
+
+// Sets the active code page for one test and puts the previous one back,
+// also when an assertion leaves the test early.
+class CodePageScope {
+ public:
+  explicit CodePageScope(zv::CodePage cp) : m_saved(zv::ActiveCodePage()) { zv::SetActiveCodePage(cp); }
+  ~CodePageScope() { zv::SetActiveCodePage(m_saved); }
+  CodePageScope(const CodePageScope&) = delete;
+  CodePageScope& operator=(const CodePageScope&) = delete;
+
+ private:
+  zv::CodePage m_saved;
 };
 
 inline void WriteBytes(const std::string& path, const std::string& bytes) {

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include "engines/TreeFixture.h"
@@ -118,6 +119,49 @@ TEST_F(FolderWalk, SpecialFilesAndFolderLinksAreNotTaken) {
   EXPECT_EQ(Rel(files, tmp / "src"), expected);
 }
 
+// Root is never refused, so the walk runs in a child that gives up root first.
+TEST_F(FolderWalk, RefusedFolderIsAnnouncedAndTheWalkGoesOn) {
+  ASSERT_EQ(::chmod(tmp.path().c_str(), 0755), 0);
+  ASSERT_EQ(::chmod((tmp / "src/m").c_str(), 0), 0);
+  int fds[2];
+  ASSERT_EQ(::pipe(fds), 0);
+  const pid_t pid = ::fork();
+  ASSERT_GE(pid, 0);
+  if (pid == 0) {
+    ::close(fds[0]);
+    if (::getuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) ::_exit(2);
+    std::vector<std::string> files;
+    std::string report;
+    WalkCallbacks cb;
+    cb.writeStdout = [&report](const std::string& t) { report += "out:" + t; };
+    cb.systemError = [&report](int code, int, const std::string&) {
+      report += "err:" + std::to_string(code);
+    };
+    const bool ok = CollectFiles(tmp / "src", "*.txt", true, files, cb);
+    report += ok ? "ok\n" : "false\n";
+    for (const auto& f : files) report += f.substr(tmp.path().size() + 5) + "\n";
+    if (::write(fds[1], report.data(), report.size()) < 0) ::_exit(3);
+    ::_exit(0);
+  }
+  ::close(fds[1]);
+  std::string report;
+  char buf[512];
+  for (ssize_t got; (got = ::read(fds[0], buf, sizeof buf)) > 0;)
+    report.append(buf, static_cast<std::size_t>(got));
+  ::close(fds[0]);
+  int status = 0;
+  ::waitpid(pid, &status, 0);
+  ::chmod((tmp / "src/m").c_str(), 0755);
+  ASSERT_TRUE(WIFEXITED(status));
+  if (WEXITSTATUS(status) == 2) GTEST_SKIP() << "cannot drop root privileges here";
+  ASSERT_EQ(WEXITSTATUS(status), 0);
+  // Both listings of the refused folder announce it; the other subfolder is still walked.
+  const std::string denied = texts::kAccessDeniedContinue;
+  EXPECT_EQ(report, "out:" + denied + "out:" + denied + "ok\n.hidden.txt\na.TXT\nb.txt\nn.dir/z.txt\n");
+  EXPECT_STREQ(texts::kAccessDeniedContinue, "アクセスが拒否されました。処理を続けます。\n");
+  EXPECT_STREQ(texts::kDiskNotReady, "ディスクの準備ができていません。\n");
+}
+
 TEST_F(FolderWalk, EmptyFolderCollectsNothingWithoutComplaint) {
   std::vector<std::string> files;
   EXPECT_TRUE(CollectFiles(tmp / "src/empty", "*.*", true, files, log.Callbacks()));
@@ -127,6 +171,7 @@ TEST_F(FolderWalk, EmptyFolderCollectsNothingWithoutComplaint) {
 }
 
 TEST(SystemErrorText, JapaneseTextsInTheActiveCodePage) {
+  zvtest::CodePageScope restore(ActiveCodePage());
   SetActiveCodePage(CodePage::Utf8);
   EXPECT_EQ(SystemErrorText(3, ENOENT), "指定されたパスが見つかりません。");
   EXPECT_EQ(SystemErrorText(5, EACCES), "アクセスが拒否されました。");
@@ -134,10 +179,10 @@ TEST(SystemErrorText, JapaneseTextsInTheActiveCodePage) {
   SetActiveCodePage(CodePage::Cp932);
   EXPECT_EQ(SystemErrorText(3, ENOENT),
             *ConvertCodePage("指定されたパスが見つかりません。", CodePage::Utf8, CodePage::Cp932));
-  SetActiveCodePage(CodePage::Utf8);
 }
 
 TEST(ShortenPath, CutsToMaximumAtCharacterBoundaries) {
+  zvtest::CodePageScope restore(ActiveCodePage());
   SetActiveCodePage(CodePage::Utf8);
   std::string out = "untouched";
   const std::string p55(55, 'p');
@@ -163,7 +208,6 @@ TEST(ShortenPath, CutsToMaximumAtCharacterBoundaries) {
   ASSERT_TRUE(ShortenPath(sj, out, 60, 10));
   EXPECT_EQ(out, std::string(9, 'h') + " ... " + std::string(70 - 26, 't'));
   EXPECT_LE(out.size(), 60u);
-  SetActiveCodePage(CodePage::Utf8);
 }
 
 TEST(Mirror, RelativeSubfolderBelowTheOutputFolder) {
@@ -179,13 +223,13 @@ TEST(Mirror, RelativeSubfolderBelowTheOutputFolder) {
 }
 
 TEST(Mirror, FolderEndingInTrailByteOfBackslashValue) {
+  zvtest::CodePageScope restore(ActiveCodePage());
   SetActiveCodePage(CodePage::Cp932);
   const std::string so = "\x83\x5c";  // ソ
   const MirrorFolders m = PrepareMirror("/d/" + so, "/o" + so);
   EXPECT_EQ(m.src, "/d/" + so + "/");
   EXPECT_EQ(m.dst, "/o" + so + "/");
   EXPECT_EQ(DestinationFolder(m, "/d/" + so + "/sub" + so + "/f.txt"), "/o" + so + "/sub" + so + "/");
-  SetActiveCodePage(CodePage::Utf8);
 }
 
 TEST(CreateDirectories, OutermostFirstAndExistingLeftAlone) {
