@@ -80,12 +80,5 @@ TEST(NameConvert, Cp932MatchesNeverStartOnATrailByte) {
   EXPECT_EQ(Conv(fullA, Rows({{fullLowerA, "Q"}}), true, true, CodePage::Cp932), "Q");
 }
 
-TEST(NameConvert, Utf8FullWidthFolding) {
-  const std::string fullA = "\xEF\xBC\xA1", fullLowerA = "\xEF\xBD\x81";  // Ａ, ａ
-  EXPECT_EQ(Conv("1" + fullA + "2", Rows({{fullLowerA, "-"}}), false, true, CodePage::Utf8), "1-2");
-  EXPECT_EQ(Conv("1" + fullA + "2", Rows({{fullLowerA, "-"}}), false, false, CodePage::Utf8),
-            "1" + fullA + "2");
-}
-
 }  // namespace
 }  // namespace zv
