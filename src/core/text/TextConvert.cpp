@@ -1,5 +1,7 @@
 #include "text/TextConvert.h"
 
+#include "text/ListMatcher.h"
+
 namespace zv {
 
 std::size_t ReplaceAll(std::string& text, std::string_view find, std::string_view replace, CodePage cp) {
@@ -98,6 +100,9 @@ FileResult WriteFolderText(const std::string& path, std::string_view text) {
 namespace zv {
 
 std::size_t ApplyList(std::string& text, const ConvertRows& rows, CodePage cp) {
+  if (rows.empty() || text.empty()) return 0;
+  std::size_t count = 0;
+  if (ApplyCompiledList(*CompileList(rows), text, cp, count)) return count;
   return ApplyListReference(text, rows, cp);
 }
 

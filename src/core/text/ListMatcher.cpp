@@ -1,0 +1,331 @@
+#include "text/ListMatcher.h"
+
+#include <hs/hs.h>
+
+#include <algorithm>
+#include <array>
+#include <bit>
+#include <climits>
+#include <cstdint>
+#include <map>
+#include <mutex>
+#include <vector>
+
+#include "text/TextConvert.h"
+
+namespace zv {
+
+namespace {
+
+// Past this many rows the pairwise overlap table costs more than it saves;
+// every change then rescans its chunk instead.
+constexpr std::size_t kMaxRowsForOverlapTable = 2000;
+// A change that adds more candidate rows than this rescans its chunk instead.
+constexpr int kMaxCandidatesWithoutRescan = 8;
+
+using Bits = std::vector<std::uint64_t>;
+
+// True when f, placed somewhere over r, agrees with r on at least one byte.
+bool Overlaps(std::string_view f, std::string_view r) {
+  const long nf = static_cast<long>(f.size()), nr = static_cast<long>(r.size());
+  for (long d = -(nf - 1); d <= nr - 1; ++d) {
+    const long lo = std::max(0L, -d), hi = std::min(nf, nr - d);
+    bool same = true;
+    for (long k = lo; k < hi && same; ++k) same = f[static_cast<std::size_t>(k)] == r[static_cast<std::size_t>(k + d)];
+    if (same) return true;
+  }
+  return false;
+}
+
+std::array<std::uint64_t, 4> ByteMask(std::string_view s) {
+  std::array<std::uint64_t, 4> m{};
+  for (unsigned char c : s) m[c >> 6] |= std::uint64_t{1} << (c & 63);
+  return m;
+}
+
+bool MasksMeet(const std::array<std::uint64_t, 4>& a, const std::array<std::uint64_t, 4>& b) {
+  return (a[0] & b[0]) | (a[1] & b[1]) | (a[2] & b[2]) | (a[3] & b[3]);
+}
+
+// Bytes that are always a character of their own in the code page.
+bool Standalone(unsigned char c, CodePage cp) {
+  if (cp == CodePage::Utf8) return c < 0x80;
+  return !IsCp932Lead(c) && !IsCp932Trail(c);
+}
+
+}  // namespace
+
+class CompiledList {
+ public:
+  explicit CompiledList(const ConvertRows& rows);
+  ~CompiledList() {
+    if (m_db) hs_free_database(m_db);
+  }
+  CompiledList(const CompiledList&) = delete;
+  CompiledList& operator=(const CompiledList&) = delete;
+
+  ConvertRows m_rows;
+  std::vector<std::string> m_needles;             // distinct search strings
+  std::vector<std::vector<std::uint32_t>> m_needleRows;  // rows of each needle, ascending
+  hs_database_t* m_db = nullptr;
+  bool m_ok = false;
+  std::size_t m_words = 0;             // 64-bit words of a row set
+  std::vector<Bits> m_create;          // per row: later rows that may appear where it inserts
+  std::vector<std::uint8_t> m_rescan;  // per row: a change needs a rescan of its chunk
+  std::vector<int> m_createCount;
+  std::array<std::array<bool, 256>, 2> m_sep{};  // [utf8?]: chunk separators
+};
+
+CompiledList::CompiledList(const ConvertRows& rows) : m_rows(rows) {
+  const std::size_t n = rows.size();
+  m_words = (n + 63) / 64;
+  std::map<std::string, std::uint32_t> index;
+  for (std::uint32_t i = 0; i < n; ++i) {
+    const std::string& f = rows[i].m_strFind;
+    if (f.empty()) continue;  // a row without a search string does nothing
+    auto [it, added] = index.emplace(f, static_cast<std::uint32_t>(m_needles.size()));
+    if (added) {
+      m_needles.push_back(f);
+      m_needleRows.emplace_back();
+    }
+    m_needleRows[it->second].push_back(i);
+  }
+
+  for (int u = 0; u < 2; ++u) {
+    const CodePage cp = u ? CodePage::Utf8 : CodePage::Cp932;
+    std::array<bool, 256> inNeedle{};
+    for (const std::string& f : m_needles)
+      for (unsigned char c : f) inNeedle[c] = true;
+    for (int c = 0; c < 256; ++c)
+      m_sep[u][c] = !inNeedle[c] && Standalone(static_cast<unsigned char>(c), cp);
+  }
+
+  m_create.assign(n, {});
+  m_rescan.assign(n, 0);
+  m_createCount.assign(n, 0);
+  const bool table = n <= kMaxRowsForOverlapTable;
+  std::vector<std::array<std::uint64_t, 4>> masks;
+  if (table) {
+    masks.reserve(n);
+    for (const ConvertItem& r : rows) masks.push_back(ByteMask(r.m_strFind));
+  }
+  for (std::size_t i = 0; i < n; ++i) {
+    const std::string& r = rows[i].m_strReplaceWith;
+    // Deleting text joins its neighbours, which can form any later search string.
+    if (!table || r.empty()) {
+      m_rescan[i] = 1;
+      continue;
+    }
+    const auto rmask = ByteMask(r);
+    Bits bits(m_words, 0);
+    int count = 0;
+    for (std::size_t j = i + 1; j < n; ++j) {
+      const std::string& f = rows[j].m_strFind;
+      if (f.empty() || !MasksMeet(masks[j], rmask) || !Overlaps(f, r)) continue;
+      bits[j >> 6] |= std::uint64_t{1} << (j & 63);
+      ++count;
+    }
+    m_createCount[i] = count;
+    if (count > kMaxCandidatesWithoutRescan) m_rescan[i] = 1;
+    else m_create[i] = std::move(bits);
+  }
+
+  if (m_needles.empty()) {
+    m_ok = true;
+    return;
+  }
+  std::vector<const char*> exprs;
+  std::vector<std::size_t> lens;
+  std::vector<unsigned> ids, flags;
+  for (std::size_t k = 0; k < m_needles.size(); ++k) {
+    exprs.push_back(m_needles[k].data());
+    lens.push_back(m_needles[k].size());
+    ids.push_back(static_cast<unsigned>(k));
+    flags.push_back(0);
+  }
+  hs_compile_error_t* error = nullptr;
+  if (hs_compile_lit_multi(exprs.data(), flags.data(), ids.data(), lens.data(),
+                           static_cast<unsigned>(exprs.size()), HS_MODE_BLOCK, nullptr, &m_db,
+                           &error) != HS_SUCCESS) {
+    if (error) hs_free_compile_error(error);
+    m_db = nullptr;
+    return;
+  }
+  m_ok = true;
+}
+
+namespace {
+
+// One scratch pair per thread: the outer scan and the chunk rescans.
+struct Scratch {
+  hs_scratch_t* outer = nullptr;
+  hs_scratch_t* inner = nullptr;
+  ~Scratch() {
+    if (outer) hs_free_scratch(outer);
+    if (inner) hs_free_scratch(inner);
+  }
+};
+thread_local Scratch t_scratch;
+
+class Applier {
+ public:
+  Applier(const CompiledList& list, const std::string& text, CodePage cp)
+      : L(list), m_text(text), m_cp(cp), m_sep(list.m_sep[cp == CodePage::Utf8 ? 1 : 0]), m_bits(list.m_words) {}
+
+  static int OnOuterMatch(unsigned id, unsigned long long, unsigned long long to, unsigned, void* ctx) {
+    return static_cast<Applier*>(ctx)->OuterMatch(id, static_cast<std::size_t>(to));
+  }
+  static int OnInnerMatch(unsigned id, unsigned long long, unsigned long long, unsigned, void* ctx) {
+    auto* self = static_cast<Applier*>(ctx);
+    self->MarkRows(id, self->m_rescanAfter);
+    return 0;
+  }
+
+  bool Run(hs_scratch_t* outer, hs_scratch_t* inner) {
+    m_inner = inner;
+    const hs_error_t rc = hs_scan(L.m_db, m_text.data(), static_cast<unsigned>(m_text.size()), 0, outer,
+                                  &Applier::OnOuterMatch, this);
+    if (rc != HS_SUCCESS || m_failed) return false;
+    if (m_inChunk) ProcessChunk();
+    return !m_failed;
+  }
+
+  bool Changed() const { return m_changed; }
+  std::size_t Count() const { return m_count; }
+  std::string TakeResult() {
+    m_out.append(m_text, m_copied, std::string::npos);
+    return std::move(m_out);
+  }
+
+ private:
+  int OuterMatch(unsigned id, std::size_t to) {
+    // Chunks are found from matches in end-offset order; anything else
+    // would break the walk, so give up and let the reference engine run.
+    if (to < m_lastEnd) {
+      m_failed = true;
+      return 1;
+    }
+    m_lastEnd = to;
+    const std::size_t start = to - L.m_needles[id].size();
+    if (m_inChunk && start < m_chunkEnd) {
+      MarkRows(id, -1);
+      return 0;
+    }
+    if (m_inChunk) {
+      ProcessChunk();
+      if (m_failed) return 1;
+    }
+    std::size_t a = start;
+    while (a > m_prevEnd && !m_sep[static_cast<unsigned char>(m_text[a - 1])]) --a;
+    std::size_t e = to;
+    while (e < m_text.size() && !m_sep[static_cast<unsigned char>(m_text[e])]) ++e;
+    m_chunkStart = a;
+    m_chunkEnd = e;
+    m_inChunk = true;
+    std::fill(m_bits.begin(), m_bits.end(), 0);
+    MarkRows(id, -1);
+    return 0;
+  }
+
+  void MarkRows(unsigned id, long after) {
+    const auto& rows = L.m_needleRows[id];
+    auto it = after < 0 ? rows.begin()
+                        : std::upper_bound(rows.begin(), rows.end(), static_cast<std::uint32_t>(after));
+    for (; it != rows.end(); ++it) m_bits[*it >> 6] |= std::uint64_t{1} << (*it & 63);
+  }
+
+  std::size_t NextRow(std::size_t from) const {
+    std::size_t w = from >> 6;
+    if (w >= m_bits.size()) return SIZE_MAX;
+    std::uint64_t word = m_bits[w] & (~std::uint64_t{0} << (from & 63));
+    while (true) {
+      if (word) return (w << 6) + static_cast<std::size_t>(std::countr_zero(word));
+      if (++w >= m_bits.size()) return SIZE_MAX;
+      word = m_bits[w];
+    }
+  }
+
+  void ProcessChunk() {
+    m_inChunk = false;
+    m_prevEnd = m_chunkEnd;
+    m_work.assign(m_text, m_chunkStart, m_chunkEnd - m_chunkStart);
+    bool modified = false;
+    for (std::size_t i = NextRow(0); i != SIZE_MAX; i = NextRow(i + 1)) {
+      const ConvertItem& row = L.m_rows[i];
+      // Most candidates of a small chunk do not occur; a plain find says so
+      // faster than the boundary-aware search.
+      if (m_work.size() < 512 && std::string_view(m_work).find(row.m_strFind) == std::string_view::npos) continue;
+      const std::size_t n = ReplaceAll(m_work, row.m_strFind, row.m_strReplaceWith, m_cp);
+      if (n == 0) continue;
+      m_count += n;
+      modified = true;
+      if (L.m_rescan[i]) {
+        m_rescanAfter = static_cast<long>(i);
+        if (m_work.size() > UINT_MAX ||
+            hs_scan(L.m_db, m_work.data(), static_cast<unsigned>(m_work.size()), 0, m_inner,
+                    &Applier::OnInnerMatch, this) != HS_SUCCESS) {
+          m_failed = true;
+          return;
+        }
+      } else {
+        const Bits& add = L.m_create[i];
+        for (std::size_t w = 0; w < add.size(); ++w) m_bits[w] |= add[w];
+      }
+    }
+    if (!modified) return;
+    if (!m_changed) m_out.reserve(m_text.size() + m_text.size() / 8 + 64);
+    m_out.append(m_text, m_copied, m_chunkStart - m_copied);
+    m_out.append(m_work);
+    m_copied = m_chunkEnd;
+    m_changed = true;
+  }
+
+  const CompiledList& L;
+  const std::string& m_text;
+  CodePage m_cp;
+  const std::array<bool, 256>& m_sep;
+  Bits m_bits;
+  hs_scratch_t* m_inner = nullptr;
+  std::string m_out, m_work;
+  std::size_t m_copied = 0, m_prevEnd = 0, m_lastEnd = 0;
+  std::size_t m_chunkStart = 0, m_chunkEnd = 0;
+  long m_rescanAfter = -1;
+  std::size_t m_count = 0;
+  bool m_inChunk = false, m_changed = false, m_failed = false;
+};
+
+}  // namespace
+
+std::shared_ptr<const CompiledList> CompileList(const ConvertRows& rows) {
+  // A few recent lists: a run asks for the same list for every file, and
+  // parallel workers share it.
+  static std::mutex mutex;
+  static std::vector<std::shared_ptr<const CompiledList>> cache;
+  {
+    std::lock_guard<std::mutex> lock(mutex);
+    for (const auto& c : cache)
+      if (c->m_rows == rows) return c;
+  }
+  auto compiled = std::make_shared<const CompiledList>(rows);
+  std::lock_guard<std::mutex> lock(mutex);
+  cache.insert(cache.begin(), compiled);
+  if (cache.size() > 4) cache.pop_back();
+  return compiled;
+}
+
+bool ApplyCompiledList(const CompiledList& list, std::string& text, CodePage cp, std::size_t& count) {
+  count = 0;
+  if (!list.m_ok) return false;
+  if (!list.m_db || text.empty()) return true;
+  if (text.size() > UINT_MAX) return false;
+  if (hs_alloc_scratch(list.m_db, &t_scratch.outer) != HS_SUCCESS ||
+      hs_alloc_scratch(list.m_db, &t_scratch.inner) != HS_SUCCESS)
+    return false;
+  Applier applier(list, text, cp);
+  if (!applier.Run(t_scratch.outer, t_scratch.inner)) return false;
+  count = applier.Count();
+  if (applier.Changed()) text = applier.TakeResult();
+  return true;
+}
+
+}  // namespace zv

@@ -1,0 +1,34 @@
+#pragma once
+// The fast list engine. Same result as applying the rows one by one, at
+// about the cost of one pass over the text however long the list is:
+//
+// - One multi-literal scan (vectorscan) finds where any search string occurs.
+// - A byte that no search string contains and that is always a character of
+//   its own (an ASCII byte such as a line end or a blank) can never be part of
+//   an occurrence, at any step, and cuts character-boundary look-back. The text
+//   therefore splits at such bytes into chunks that the rows transform
+//   independently; chunks without an occurrence are never touched.
+// - Inside a chunk only the rows that occur in it are applied, in list order.
+//   After a row changes the chunk, a later row can only have appeared where it
+//   overlaps the inserted text; those rows (known from the list alone) or a
+//   rescan of the chunk join the candidates.
+
+#include <cstddef>
+#include <memory>
+#include <string>
+
+#include "list/ConvertItem.h"
+#include "platform/CodePage.h"
+
+namespace zv {
+
+class CompiledList;
+
+// Compiled form of a list, cached by content (the engines ask once per file).
+std::shared_ptr<const CompiledList> CompileList(const ConvertRows& rows);
+
+// nullopt-free: returns false when the fast path cannot run (the caller then
+// uses the reference engine).
+bool ApplyCompiledList(const CompiledList& list, std::string& text, CodePage cp, std::size_t& count);
+
+}  // namespace zv

@@ -1,0 +1,135 @@
+// The fast list engine against the row-by-row reference on random lists and
+// texts: overlapping, chaining, shadowing, deleting and multibyte rows, and
+// Shift-JIS trail-byte traps.
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+#include "text/ListMatcher.h"
+#include "text/TextConvert.h"
+
+namespace zv {
+namespace {
+
+struct Alphabet {
+  std::vector<std::string> atoms;
+};
+
+// Small alphabets make rows collide with the text and with each other.
+Alphabet MakeAlphabet(CodePage cp) {
+  Alphabet a;
+  a.atoms = {"a", "b", "c", "ab", " ", "\n", "\r\n", ",", "\\", "|", "A", "@"};
+  if (cp == CodePage::Cp932) {
+    // ソ 0x83 0x5C, ポ 0x83 0x7C, 表 0x95 0x5C, ア 0x83 0x41, lone lead bytes,
+    // half-width katakana and runs of lead-capable bytes.
+    for (const char* s : {"\x83\x5c", "\x83\x7c", "\x95\x5c", "\x83\x41", "\x83", "\x95", "\xb1", "\x81\x81",
+                          "\xe0\x40", "\x88\x9f"})
+      a.atoms.emplace_back(s);
+  } else {
+    for (const char* s : {"\xe3\x81\x82", "\xe3\x81", "\x81", "\x82", "\xc3\xa9", "\xef\xbc\xa1", "\xe6\x97\xa5",
+                          "\xf0\x9f\x98\x80"})
+      a.atoms.emplace_back(s);
+  }
+  return a;
+}
+
+class Generator {
+ public:
+  Generator(CodePage cp, unsigned seed) : m_alpha(MakeAlphabet(cp)), m_rng(seed) {}
+
+  std::string Text(int maxAtoms) {
+    std::string s;
+    const int n = Uniform(0, maxAtoms);
+    for (int i = 0; i < n; ++i) s += m_alpha.atoms[m_rng() % m_alpha.atoms.size()];
+    return s;
+  }
+
+  ConvertRows Rows(int maxRows) {
+    ConvertRows rows;
+    const int n = Uniform(1, maxRows);
+    for (int i = 0; i < n; ++i) {
+      ConvertItem item;
+      // Often reuse an earlier row's strings so that rows chain and shadow.
+      if (!rows.empty() && Uniform(0, 3) == 0) {
+        const ConvertItem& prev = rows[m_rng() % rows.size()];
+        item.m_strFind = Uniform(0, 1) ? prev.m_strReplaceWith : prev.m_strFind;
+      }
+      if (item.m_strFind.empty()) item.m_strFind = Text(3);
+      if (item.m_strFind.empty()) item.m_strFind = "a";
+      const int kind = Uniform(0, 5);
+      if (kind == 0) item.m_strReplaceWith.clear();  // deletion joins neighbours
+      else if (kind == 1) item.m_strReplaceWith = item.m_strFind + Text(1);  // grows, contains itself
+      else item.m_strReplaceWith = Text(3);
+      rows.push_back(std::move(item));
+    }
+    return rows;
+  }
+
+  int Uniform(int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(m_rng); }
+
+ private:
+  Alphabet m_alpha;
+  std::mt19937 m_rng;
+};
+
+void CheckAgainstReference(CodePage cp, unsigned seed, int cases, int maxRows, int maxTextAtoms) {
+  Generator gen(cp, seed);
+  for (int c = 0; c < cases; ++c) {
+    const ConvertRows rows = gen.Rows(maxRows);
+    const std::string text = gen.Text(maxTextAtoms);
+    std::string ref = text, fast = text;
+    const std::size_t nref = ApplyListReference(ref, rows, cp);
+    const std::size_t nfast = ApplyList(fast, rows, cp);
+    if (fast != ref || nfast != nref) {
+      std::string dump;
+      for (const auto& r : rows) dump += "[" + r.m_strFind + "] -> [" + r.m_strReplaceWith + "]\n";
+      FAIL() << "seed " << seed << " case " << c << "\nrows:\n" << dump << "text: [" << text << "]\nref: [" << ref
+             << "]\nfast: [" << fast << "]";
+    }
+  }
+}
+
+TEST(ApplyListDifferential, ShortListsOnShortTexts) {
+  CheckAgainstReference(CodePage::Cp932, 1, 3000, 6, 30);
+  CheckAgainstReference(CodePage::Utf8, 2, 3000, 6, 30);
+}
+
+TEST(ApplyListDifferential, LongListsUseRescansAndOverlapTables) {
+  // More than a handful of candidate rows per change forces chunk rescans.
+  CheckAgainstReference(CodePage::Cp932, 3, 300, 60, 200);
+  CheckAgainstReference(CodePage::Utf8, 4, 300, 60, 200);
+}
+
+TEST(ApplyListDifferential, LongTextsWithManyChunks) {
+  CheckAgainstReference(CodePage::Cp932, 5, 40, 20, 3000);
+  CheckAgainstReference(CodePage::Utf8, 6, 40, 20, 3000);
+}
+
+TEST(ApplyListDifferential, SeparatorBytesInsideSearchStrings) {
+  // Rows that contain the line end and the blank take those bytes out of the
+  // separator set; the chunks then grow.
+  const CodePage cp = CodePage::Cp932;
+  ConvertRows rows = {{"\r\n", ""}, {" a", "\n"}, {"\x83", "x"}, {"x\\", "\\\\"}, {"\\\\", "\x83"}};
+  std::string text = "a b\r\nc \x83\x5c a\r\n\x83 \\ \x95\x5c\r\n";
+  std::string ref = text;
+  ApplyListReference(ref, rows, cp);
+  ApplyList(text, rows, cp);
+  EXPECT_EQ(text, ref);
+}
+
+TEST(ApplyListDifferential, RowsWithoutSearchStringsAndUnmatchedLists) {
+  std::string text = "nothing to see\n";
+  EXPECT_EQ(ApplyList(text, {{"", "x"}, {"zzz", "y"}}, CodePage::Utf8), 0u);
+  EXPECT_EQ(text, "nothing to see\n");
+}
+
+TEST(ApplyListDifferential, CompiledListsAreSharedByContent) {
+  const ConvertRows rows = {{"a", "b"}};
+  EXPECT_EQ(CompileList(rows).get(), CompileList(ConvertRows{{"a", "b"}}).get());
+  EXPECT_NE(CompileList(rows).get(), CompileList(ConvertRows{{"a", "c"}}).get());
+}
+
+}  // namespace
+}  // namespace zv
