@@ -21,7 +21,7 @@ namespace {
 // every change then rescans its chunk instead.
 constexpr std::size_t kMaxRowsForOverlapTable = 2000;
 // A change that adds more candidate rows than this rescans its chunk instead.
-constexpr int kMaxCandidatesWithoutRescan = 8;
+constexpr int kMaxCandidatesWithoutRescan = 32;
 
 using Bits = std::vector<std::uint64_t>;
 
@@ -245,25 +245,53 @@ class Applier {
     }
   }
 
+  // Leftmost occurrence at or after from that starts on a character boundary.
+  std::size_t Find(std::string_view hay, std::string_view needle, std::size_t from) const {
+    // Short chunks: a plain find and a local boundary test beat the general search.
+    if (hay.size() > 1024) return FindOnBoundary(hay, needle, from, m_cp);
+    while ((from = hay.find(needle, from)) != std::string_view::npos) {
+      if (IsCharBoundary(hay, from, m_cp)) return from;
+      ++from;
+    }
+    return from;
+  }
+
+  // Replace-all of one row from src into dst; 0 (dst untouched) when nothing matched.
+  std::size_t ReplaceInto(std::string_view src, const ConvertItem& row, std::string& dst) const {
+    const std::string_view find = row.m_strFind, with = row.m_strReplaceWith;
+    std::size_t pos = Find(src, find, 0);
+    if (pos == std::string_view::npos) return 0;
+    dst.clear();
+    std::size_t copied = 0, count = 0;
+    while (pos != std::string_view::npos) {
+      dst.append(src.substr(copied, pos - copied));
+      dst.append(with);
+      copied = pos + find.size();
+      ++count;
+      pos = Find(src, find, copied);
+    }
+    dst.append(src.substr(copied));
+    return count;
+  }
+
   void ProcessChunk() {
     m_inChunk = false;
     m_prevEnd = m_chunkEnd;
-    m_work.assign(m_text, m_chunkStart, m_chunkEnd - m_chunkStart);
-    bool modified = false;
+    // The chunk is read from the text until a row changes it, then the two
+    // work buffers take turns.
+    std::string_view cur(m_text.data() + m_chunkStart, m_chunkEnd - m_chunkStart);
+    std::string* curBuf = nullptr;
     for (std::size_t i = NextRow(0); i != SIZE_MAX; i = NextRow(i + 1)) {
-      const ConvertItem& row = L.m_rows[i];
-      // Most candidates of a small chunk do not occur; a plain find says so
-      // faster than the boundary-aware search.
-      if (m_work.size() < 512 && std::string_view(m_work).find(row.m_strFind) == std::string_view::npos) continue;
-      const std::size_t n = ReplaceAll(m_work, row.m_strFind, row.m_strReplaceWith, m_cp);
+      std::string& dst = curBuf == &m_work ? m_tmp : m_work;
+      const std::size_t n = ReplaceInto(cur, L.m_rows[i], dst);
       if (n == 0) continue;
+      curBuf = &dst;
+      cur = dst;
       m_count += n;
-      modified = true;
       if (L.m_rescan[i]) {
         m_rescanAfter = static_cast<long>(i);
-        if (m_work.size() > UINT_MAX ||
-            hs_scan(L.m_db, m_work.data(), static_cast<unsigned>(m_work.size()), 0, m_inner,
-                    &Applier::OnInnerMatch, this) != HS_SUCCESS) {
+        if (cur.size() > UINT_MAX || hs_scan(L.m_db, cur.data(), static_cast<unsigned>(cur.size()), 0, m_inner,
+                                             &Applier::OnInnerMatch, this) != HS_SUCCESS) {
           m_failed = true;
           return;
         }
@@ -272,10 +300,10 @@ class Applier {
         for (std::size_t w = 0; w < add.size(); ++w) m_bits[w] |= add[w];
       }
     }
-    if (!modified) return;
+    if (!curBuf) return;
     if (!m_changed) m_out.reserve(m_text.size() + m_text.size() / 8 + 64);
     m_out.append(m_text, m_copied, m_chunkStart - m_copied);
-    m_out.append(m_work);
+    m_out.append(cur);
     m_copied = m_chunkEnd;
     m_changed = true;
   }
@@ -286,7 +314,7 @@ class Applier {
   const std::array<bool, 256>& m_sep;
   Bits m_bits;
   hs_scratch_t* m_inner = nullptr;
-  std::string m_out, m_work;
+  std::string m_out, m_work, m_tmp;
   std::size_t m_copied = 0, m_prevEnd = 0, m_lastEnd = 0;
   std::size_t m_chunkStart = 0, m_chunkEnd = 0;
   long m_rescanAfter = -1;
