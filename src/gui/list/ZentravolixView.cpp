@@ -1,6 +1,8 @@
 #include "list/ZentravolixView.h"
 
+#include <QApplication>
 #include <QCoreApplication>
+#include <QEventLoop>
 #include <QDeadlineTimer>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -11,6 +13,9 @@
 #include "app/CommandIds.h"
 #include "app/QStringBytes.h"
 #include "app/UiPrompts.h"
+#include "filename/DlgBatchConvert.h"
+#include "filename/FolderWalk.h"
+#include "filename/RunWorker.h"
 #include "list/ConvertListFile.h"
 #include "list/ConvertRowItem.h"
 #include "list/DlgItemEdit.h"
@@ -18,6 +23,7 @@
 #include "list/ListTexts.h"
 #include "platform/CodePage.h"
 #include "platform/FileError.h"
+#include "settings/Settings.h"
 #include "text/TextConvert.h"
 
 CZentravolixView::CZentravolixView(QWidget* parent) : QTreeWidget(parent) {}
@@ -292,6 +298,84 @@ void CZentravolixView::WaitServingEvents(QThread* thread) {
   while (guard && guard->isRunning()) {
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     if (guard) guard->wait(QDeadlineTimer(10));
+  }
+}
+
+bool CZentravolixView::StartConvertFileName(std::string srcFolder, std::string dstFolder, std::string pattern,
+                                            CDlgBatchConvert* dialog) {
+  return StartRun(false, std::move(srcFolder), std::move(dstFolder), std::move(pattern), dialog);
+}
+
+bool CZentravolixView::StartTextConvert(std::string srcFolder, std::string dstFolder, std::string pattern,
+                                        CDlgBatchConvert* dialog) {
+  return StartRun(true, std::move(srcFolder), std::move(dstFolder), std::move(pattern), dialog);
+}
+
+bool CZentravolixView::StartRun(bool textTool, std::string srcFolder, std::string dstFolder,
+                                std::string pattern, CDlgBatchConvert* dialog) {
+  if (m_bDestroyed) return false;
+  // Both runs share the file list, the folders and the dialog: an old worker
+  // (possible only if its dialog went without waiting) is let finish first.
+  if (m_pNameThread || m_pTextThread) WaitForWorkers();
+
+  // Only the walk's option is used here; the worker reads all of them again.
+  bool recurse = false;
+  if (textTool) {
+    zv::TextOptions options;
+    zv::LoadConvertTextOptions(options);
+    recurse = zv::FlagOn(options.subDir);
+  } else {
+    zv::FileOptions options;
+    zv::LoadConvertFileOptions(options);
+    recurse = zv::FlagOn(options.subDir);
+  }
+  std::atomic<int>& running = textTool ? m_bTextRunning : m_bNameRunning;
+  QPointer<QThread>& thread = textTool ? m_pTextThread : m_pNameThread;
+  thread = nullptr;
+  running = 0;
+  ClearFileList();
+
+  // The wait cursor stays until the run ends.
+  QApplication::setOverrideCursor(Qt::WaitCursor);
+  zv::WalkCallbacks callbacks;
+  callbacks.systemError = [](int code, int err, const std::string&) {
+    CUiPrompts::ShowSystemError(CoreMessageText(zv::SystemErrorText(code, err)));
+  };
+  if (!zv::CollectFiles(srcFolder, pattern, recurse, m_fileList, callbacks)) {
+    QApplication::restoreOverrideCursor();
+    return false;
+  }
+
+  m_srcFolder = srcFolder;
+  m_dstFolder = dstFolder;
+  m_pRunDialog = dialog;
+  auto* worker = new CRunWorker(textTool ? CRunWorker::Tool::FolderText : CRunWorker::Tool::FileName, this,
+                                dialog, m_fileList, std::move(srcFolder), std::move(dstFolder), running);
+  connect(worker, &QThread::finished, this, [this, worker] {
+    if (m_pNameThread == worker) m_pNameThread = nullptr;
+    if (m_pTextThread == worker) m_pTextThread = nullptr;
+  });
+  // Not tied to the view: the cursor comes back even when the view goes first.
+  connect(worker, &QThread::finished, qApp, [] { QApplication::restoreOverrideCursor(); });
+  connect(worker, &QThread::finished, worker, &QObject::deleteLater);
+  thread = worker;
+  // The flag is up before the worker's first step.
+  running = 1;
+  worker->start();
+  return true;
+}
+
+void CZentravolixView::WaitForWorkers() {
+  for (QPointer<QThread>* slot : {&m_pNameThread, &m_pTextThread}) {
+    QPointer<QThread> thread = *slot;
+    if (!thread) continue;
+    // Its calls to this thread (rows, labels, a message box) are served
+    // meanwhile; a bare wait here would never let it reach its flag test.
+    QEventLoop loop;
+    connect(thread, &QThread::finished, &loop, &QEventLoop::quit);
+    if (!thread->isFinished()) loop.exec(QEventLoop::ExcludeUserInputEvents);
+    // Past its finished signal it calls nobody any more.
+    if (thread) thread->wait();
   }
 }
 

@@ -13,6 +13,7 @@
 #include "list/ConvertItem.h"
 
 class CConvertRowItem;
+class CDlgBatchConvert;
 class QThread;
 
 class CZentravolixView : public QTreeWidget {
@@ -76,6 +77,17 @@ class CZentravolixView : public QTreeWidget {
   // Waits until thread has ended, serving the events it waits on meanwhile.
   static void WaitServingEvents(QThread* thread);
 
+  // The folder runs: the walk on this thread, then a worker that reports to
+  // dialog. False when the walk failed (its reason has been shown) or the
+  // view is going, and nothing was started.
+  bool StartConvertFileName(std::string srcFolder, std::string dstFolder, std::string pattern,
+                            CDlgBatchConvert* dialog);
+  bool StartTextConvert(std::string srcFolder, std::string dstFolder, std::string pattern,
+                        CDlgBatchConvert* dialog);
+  // Waits until both workers have ended, serving their calls meanwhile.
+  void WaitForWorkers();
+  bool IsDestroyed() const { return m_bDestroyed; }
+
   // Run state of the folder tools.
   std::vector<std::string> m_fileList;
   std::string m_srcFolder;
@@ -99,6 +111,8 @@ class CZentravolixView : public QTreeWidget {
   CConvertRowItem* Row(int row) const;
   void SelectRange(int from, int to, bool keepOthers);
   void RowRemoved(int row);
+  bool StartRun(bool textTool, std::string srcFolder, std::string dstFolder, std::string pattern,
+                CDlgBatchConvert* dialog);
 
   int m_nSelectionMark = -1;
   bool m_bDestroyed = false;

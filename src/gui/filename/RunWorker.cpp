@@ -1,0 +1,119 @@
+#include "filename/RunWorker.h"
+
+#include <QCoreApplication>
+#include <QMetaObject>
+#include <QStringDecoder>
+
+#include "app/QStringBytes.h"
+#include "app/UiPrompts.h"
+#include "filename/DlgBatchConvert.h"
+#include "filename/FileNameEngine.h"
+#include "filename/FileNameTexts.h"
+#include "platform/CodePage.h"
+#include "settings/Settings.h"
+#include "text/FolderTextEngine.h"
+#include "text/TextTexts.h"
+
+CRunWorker::CRunWorker(Tool tool, CZentravolixView* view, CDlgBatchConvert* dialog,
+                       std::vector<std::string> files, std::string srcFolder, std::string dstFolder,
+                       std::atomic<int>& running)
+    : m_tool(tool),
+      m_rows(view),
+      m_pDialog(dialog),
+      m_files(std::move(files)),
+      m_srcFolder(std::move(srcFolder)),
+      m_dstFolder(std::move(dstFolder)),
+      m_running(running) {
+  setObjectName(tool == Tool::FileName ? QStringLiteral("ConvertFileNameThread")
+                                       : QStringLiteral("TextConvertThread"));
+}
+
+void CRunWorker::run() {
+  CDialogProgressSink progress(m_pDialog.data());
+  // The options are read again here: a change since the start governs the run.
+  if (m_tool == Tool::FileName) {
+    zv::FileOptions stored;
+    zv::LoadConvertFileOptions(stored);
+    zv::FileNameRunOptions options;
+    options.noCase = zv::FlagOn(stored.noCase);
+    options.overwrite = zv::FlagOn(stored.overwrite);
+    options.part = zv::FlagOn(stored.part);
+    zv::FileNameEngine engine(m_files, m_srcFolder, m_dstFolder, options);
+    m_result = engine.Run(m_rows, progress, m_running);
+  } else {
+    zv::TextOptions stored;
+    zv::LoadConvertTextOptions(stored);
+    zv::FolderTextRunOptions options;
+    options.overwrite = zv::FlagOn(stored.overwrite);
+    options.exceptFileCopyOnly = zv::FlagOn(stored.exceptFileCopyOnly);
+    zv::FolderTextEngine engine(m_files, m_srcFolder, m_dstFolder, options, zv::ActiveCodePage());
+    CGuiErrorSink errors;
+    m_result = engine.Run(m_rows, progress, errors, m_running);
+  }
+  m_running = 0;
+}
+
+CDialogProgressSink::CDialogProgressSink(CDlgBatchConvert* dialog) : m_pDialog(dialog) {}
+
+template <typename F>
+void CDialogProgressSink::Call(F&& f) {
+  CDlgBatchConvert* dialog = m_pDialog.data();
+  if (!dialog) return;
+  if (QThread::currentThread() == dialog->thread()) {
+    f(dialog);
+    return;
+  }
+  // The dialog waits for the worker before it goes, so it is alive here.
+  QMetaObject::invokeMethod(
+      dialog, [dialog, f = std::forward<F>(f)] { f(dialog); }, Qt::BlockingQueuedConnection);
+}
+
+void CDialogProgressSink::ShowSrcFile(const std::string& label) {
+  Call([label](CDlgBatchConvert* d) { d->OnShowSrcFile(RunLabelText(label)); });
+}
+
+void CDialogProgressSink::ShowDstFile(const std::string& label) {
+  Call([label](CDlgBatchConvert* d) { d->OnShowDstFile(RunLabelText(label)); });
+}
+
+void CDialogProgressSink::ShowProgress(int percent) {
+  Call([percent](CDlgBatchConvert* d) { d->OnShowProgress(percent); });
+}
+
+void CDialogProgressSink::RunFinished() {
+  Call([](CDlgBatchConvert* d) { d->OnRunFinished(); });
+}
+
+void CGuiErrorSink::ShowFileError(const std::string& message) {
+  QCoreApplication* app = QCoreApplication::instance();
+  if (!app) return;
+  auto show = [message] {
+    CUiPrompts::AfxMessageBox(BytesToQString(message), QMessageBox::Ok, QMessageBox::Critical);
+  };
+  if (QThread::currentThread() == app->thread()) {
+    show();
+  } else {
+    QMetaObject::invokeMethod(app, show, Qt::BlockingQueuedConnection);
+  }
+}
+
+QString RunLabelText(std::string_view label) {
+  for (const char* literal : {zv::texts::kNameSrcLabel, zv::texts::kNameDstLabel, zv::texts::kCopySrcLabel,
+                              zv::texts::kCopyDstLabel}) {
+    const std::string_view head(literal);
+    if (label.substr(0, head.size()) == head) return Ui(literal) + BytesToQString(label.substr(head.size()));
+    // The same literal in the active code page, should the engine ever convert it.
+    if (auto local = zv::FromUtf8(head); local && label.substr(0, local->size()) == *local) {
+      return Ui(literal) + BytesToQString(label.substr(local->size()));
+    }
+  }
+  return BytesToQString(label);
+}
+
+QString CoreMessageText(std::string_view message) {
+  QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+  const QString text = utf8(QByteArrayView(message.data(), static_cast<qsizetype>(message.size())));
+  // Our literals are UTF-8; text in the other code page is never valid UTF-8 in practice.
+  if (!utf8.hasError()) return text;
+  return BytesToQString(message);
+}

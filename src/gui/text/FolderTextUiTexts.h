@@ -1,0 +1,25 @@
+#pragma once
+// Texts of the folder text settings dialog and the extension dialog (UTF-8).
+
+namespace zv::texts {
+
+inline constexpr const char* kFolderTextSettingTitle = "ﾌｫﾙﾀﾞを指定してﾃｷｽﾄ置換の設定";
+inline constexpr const char* kFolderTextGroup = "ﾌｫﾙﾀﾞを指定してﾃｷｽﾄ置換";
+inline constexpr const char* kTextCheckSubDir = "ｻﾌﾞﾃﾞｨﾚｸﾄﾘを検索する(&S)";
+inline constexpr const char* kTextCheckOverwrite = "既に存在する場合に上書きする(&O)";
+inline constexpr const char* kBinaryGroup = "バイナリファイル";
+inline constexpr const char* kBinaryListLabel = "変換しない拡張子(&E)：";
+inline constexpr const char* kRadioCopyOnly = "コピーのみ(&P)";
+inline constexpr const char* kRadioNoCopy = "コピーしない(&N)";
+inline constexpr const char* kExtAdd = "追加(&A)";
+inline constexpr const char* kExtDelete = "削除(&D)";
+inline constexpr const char* kExtEdit = "編集(&E)";
+inline constexpr const char* kExtReset = "初期化(&I)";
+inline constexpr const char* kTextSettingOk = "OK";
+inline constexpr const char* kTextSettingCancel = "ｷｬﾝｾﾙ";
+
+inline constexpr const char* kExtensionTitle = "拡張子";
+inline constexpr const char* kExtensionLabel = "拡張子名(&N)：";
+inline constexpr const char* kExtensionInvalid = "拡張子名が正しくありません。";
+
+}  // namespace zv::texts
