@@ -19,6 +19,7 @@
 #include "list/ZentravolixView.h"
 #include "platform/AppPaths.h"
 #include "platform/Path.h"
+#include "text/DlgTextConvert.h"
 
 namespace {
 
@@ -433,8 +434,11 @@ void CMainFrame::OnHelpContents() {
 void CMainFrame::OnConvertFileName() {}
 // TODO(tools): open CDlgFileNameSetting.
 void CMainFrame::OnConvertFileNameSetting() {}
-// TODO(tools): open CDlgTextConvert.
-void CMainFrame::OnConvertText() {}
+void CMainFrame::OnConvertText() {
+  // Owned by the main window; how it ends changes nothing here.
+  CDlgTextConvert dlg(m_pView, this);
+  CUiPrompts::DoModal(dlg);
+}
 // TODO(tools): open CDlgBatchConvert in mode 2 (folder text).
 void CMainFrame::OnConvertFolderText() {}
 // TODO(tools): open CDlgFolderTextSetting.

@@ -1,0 +1,92 @@
+#pragma once
+// The single-file text tool: open one text file, convert it with the whole
+// list, remove its line breaks, edit it by hand and save it.
+
+#include <QDialog>
+#include <QString>
+#include <QStringList>
+#include <string>
+#include <string_view>
+
+#include "platform/CodePage.h"
+
+class CZentravolixView;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+
+namespace zv {
+struct FileResult;
+}
+
+class CDlgTextConvert : public QDialog {
+  Q_OBJECT
+
+ public:
+  // view serves the rows; parent owns the dialog (the main window).
+  explicit CDlgTextConvert(CZentravolixView* view, QWidget* parent = nullptr);
+
+  // Members <-> fields: save true takes the fields into the members and is
+  // false when the text holds a character the code page cannot hold (the
+  // user has been told; the members are unchanged).
+  bool UpdateData(bool save);
+
+  void OnOpenFile();
+  void OnSaveFile();
+  void OnConvert();
+  void OnRemoveLineBreaks();
+
+  // The text being worked on, bytes in the active code page, line breaks CR LF.
+  std::string m_strText;
+  // The file last opened or saved, as the file dialogs name it.
+  QString m_strPath;
+
+  QPushButton* OpenButton() const { return m_pBtnOpen; }
+  QPushButton* SaveButton() const { return m_pBtnSave; }
+  QPushButton* QuitButton() const { return m_pBtnQuit; }
+  QPushButton* ConvertButton() const { return m_pBtnConvert; }
+  QPushButton* RemoveLineBreaksButton() const { return m_pBtnRemove; }
+  QLineEdit* PathEdit() const { return m_pEditPath; }
+  QPlainTextEdit* TextEdit() const { return m_pEditText; }
+
+  // The field's rendering of a text and back. CR LF is a line of the field;
+  // a lone CR or LF and every byte that does not decode (or that the field
+  // would turn into a line break) is shown as an unpaired low surrogate
+  // U+DC00 + byte, so that any text comes back byte for byte.
+  static QString TextToField(std::string_view bytes, zv::CodePage cp);
+  struct FieldBytes {
+    bool ok = true;
+    std::string bytes;
+    // Characters the code page cannot hold, or holds only as a look-alike
+    // that reads back as another character: "c (U+XXXX)", each once.
+    QStringList refused;
+  };
+  // raw is the document's raw text: U+2029 separates the lines.
+  static FieldBytes FieldToText(QStringView raw, zv::CodePage cp);
+
+  static constexpr int kMinWidth = 550;
+  static constexpr int kMinHeight = 210;
+  static constexpr int kRightMargin = 20;
+  static constexpr int kBottomMargin = 35;
+
+ protected:
+  void resizeEvent(QResizeEvent* event) override;
+
+ private:
+  void OnSize();
+  // Field -> m_strText when the field was edited since it was last shown.
+  bool TakeText();
+  void ShowText();
+  // The file error message; fallback (with %1 for the path) when the cause
+  // has no text of its own and the file was there.
+  static void ReportFileError(const zv::FileResult& r, const char* fallback);
+
+  CZentravolixView* m_pView;
+  QPushButton* m_pBtnOpen;
+  QPushButton* m_pBtnSave;
+  QPushButton* m_pBtnQuit;
+  QPushButton* m_pBtnConvert;
+  QPushButton* m_pBtnRemove;
+  QLineEdit* m_pEditPath;
+  QPlainTextEdit* m_pEditText;
+};
