@@ -16,9 +16,12 @@
 #include "app/QStringBytes.h"
 #include "app/UiPrompts.h"
 #include "app/ZentravolixApp.h"
+#include "filename/DlgBatchConvert.h"
+#include "filename/DlgFileNameSetting.h"
 #include "list/ZentravolixView.h"
 #include "platform/AppPaths.h"
 #include "platform/Path.h"
+#include "text/DlgFolderTextSetting.h"
 #include "text/DlgTextConvert.h"
 
 namespace {
@@ -430,16 +433,33 @@ void CMainFrame::OnHelpContents() {
 
 // Tool commands. Each opens its tool's modal dialog; the dialogs come with
 // the folder and text tools.
-// TODO(tools): open CDlgBatchConvert in mode 1 (file names).
-void CMainFrame::OnConvertFileName() {}
-// TODO(tools): open CDlgFileNameSetting.
-void CMainFrame::OnConvertFileNameSetting() {}
+void CMainFrame::OnConvertFileName() {
+  // On the heap: closing the main window during the run takes its children
+  // with it, and the dialog must not go twice.
+  QPointer<CDlgBatchConvert> dlg = new CDlgBatchConvert(this, m_pView);
+  dlg->m_nMode = CDlgBatchConvert::kModeFileName;
+  CUiPrompts::DoModal(*dlg);
+  delete dlg.data();
+}
+
+void CMainFrame::OnConvertFileNameSetting() {
+  CDlgFileNameSetting dlg(this);
+  CUiPrompts::DoModal(dlg);
+}
 void CMainFrame::OnConvertText() {
   // Owned by the main window; how it ends changes nothing here.
   CDlgTextConvert dlg(m_pView, this);
   CUiPrompts::DoModal(dlg);
 }
-// TODO(tools): open CDlgBatchConvert in mode 2 (folder text).
-void CMainFrame::OnConvertFolderText() {}
-// TODO(tools): open CDlgFolderTextSetting.
-void CMainFrame::OnConvertFolderTextSetting() {}
+void CMainFrame::OnConvertFolderText() {
+  QPointer<CDlgBatchConvert> dlg = new CDlgBatchConvert(this, m_pView);
+  dlg->m_nMode = CDlgBatchConvert::kModeFolderText;
+  CUiPrompts::DoModal(*dlg);
+  delete dlg.data();
+}
+
+void CMainFrame::OnConvertFolderTextSetting() {
+  // Its result is not used: a run reads the settings when it starts.
+  CDlgFolderTextSetting dlg(this);
+  CUiPrompts::DoModal(dlg);
+}

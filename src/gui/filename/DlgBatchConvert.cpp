@@ -148,13 +148,15 @@ bool CDlgBatchConvert::OnInitDialog() {
   return true;
 }
 
-CZentravolixView* CDlgBatchConvert::View() const {
-  if (m_pView) return m_pView;
-  // The active view of the main window.
-  if (CZentravolixApp* app = CZentravolixApp::Instance()) {
-    if (CMainFrame* frame = app->MainFrame()) return frame->GetConvertView();
+CZentravolixView* CDlgBatchConvert::View() {
+  // The active view of the main window, kept once found: the dialog may
+  // outlive it when the main window closes first.
+  if (!m_pView) {
+    if (CZentravolixApp* app = CZentravolixApp::Instance()) {
+      if (CMainFrame* frame = app->MainFrame()) m_pView = frame->GetConvertView();
+    }
   }
-  return nullptr;
+  return m_pView;
 }
 
 std::string CDlgBatchConvert::InitialSrcFolder() { return zv::DocumentsFolder(); }
@@ -252,7 +254,9 @@ void CDlgBatchConvert::keyPressEvent(QKeyEvent* event) {
 void CDlgBatchConvert::OnDestroy() {
   if (m_bDestroyed) return;
   m_bDestroyed = true;
-  CZentravolixView* view = View();
+  // Only the view this dialog started a run on, never a lookup while the
+  // main window may be going.
+  CZentravolixView* view = m_pView;
   if (!view) return;
   view->m_bNameRunning = 0;
   view->m_bTextRunning = 0;

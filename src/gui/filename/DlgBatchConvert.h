@@ -88,7 +88,7 @@ class CDlgBatchConvert : public QDialog {
   bool OnInitDialog();
   // Stops a run and waits for its worker while still serving its calls.
   void OnDestroy();
-  CZentravolixView* View() const;
+  CZentravolixView* View();
   void SetRunningLook(bool running);
 
   QPointer<CZentravolixView> m_pView;
