@@ -1,0 +1,541 @@
+// Both folder tools end to end on temporary trees, through the main window's
+// commands and the real run dialog: what the dialog is shown, the idle look
+// after a run, stopping by closing the dialog or the main window, a failing
+// source folder, the options of both tools and a failing output file.
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSignalSpy>
+#include <QTest>
+#include <QThread>
+#include <cstdio>
+#include <fstream>
+
+#include "GuiTestSupport.h"
+#include "app/ByteLimitedEdit.h"
+#include "app/CommandIds.h"
+#include "app/MainFrame.h"
+#include "app/ZentravolixApp.h"
+#include "filename/DlgBatchConvert.h"
+#include "filename/DlgFileNameSetting.h"
+#include "filename/FolderWalk.h"
+#include "list/ZentravolixView.h"
+#include "platform/AppPaths.h"
+#include "platform/CodePage.h"
+#include "settings/Settings.h"
+#include "text/DlgFolderTextSetting.h"
+
+using gt::U;
+
+namespace {
+
+// What the dialog was shown during one run.
+struct Seen {
+  QStringList src, dst;
+  QList<int> percents;
+  int finished = 0;
+  bool cursorDuringRun = false;
+  bool idleAfter = false;
+  bool closed = false;
+  QString cancelCaptionDuringRun;
+  bool executeEnabledDuringRun = true;
+};
+
+void Watch(CDlgBatchConvert& dlg, Seen& seen) {
+  QObject::connect(&dlg, &CDlgBatchConvert::SrcFileShown, &dlg, [&seen, &dlg](const QString& t) {
+    seen.src << t;
+    if (!t.isEmpty()) {
+      seen.cursorDuringRun = QApplication::overrideCursor() != nullptr;
+      seen.cancelCaptionDuringRun = dlg.CancelButton()->text();
+      seen.executeEnabledDuringRun = dlg.ExecuteButton()->isEnabled() || dlg.SettingsButton()->isEnabled();
+    }
+  });
+  QObject::connect(&dlg, &CDlgBatchConvert::DstFileShown, &dlg, [&seen](const QString& t) { seen.dst << t; });
+  QObject::connect(&dlg, &CDlgBatchConvert::ProgressShown, &dlg, [&seen](int p) { seen.percents << p; });
+  QObject::connect(&dlg, &CDlgBatchConvert::RunFinished, &dlg, [&seen] { ++seen.finished; });
+}
+
+void SetFields(CDlgBatchConvert& dlg, const QString& src, const QString& dst, const QString& pattern) {
+  dlg.SrcEdit()->setText(src);
+  dlg.DstEdit()->setText(dst);
+  dlg.PatternEdit()->setText(pattern);
+}
+
+// Presses "実行(&C)" and waits for the run's end: the idle look again.
+bool ExecuteAndWait(CDlgBatchConvert& dlg, Seen& seen) {
+  QSignalSpy done(&dlg, &CDlgBatchConvert::RunFinished);
+  dlg.ExecuteButton()->click();
+  if (dlg.IsIdleLook()) {
+    seen.idleAfter = true;  // nothing was started
+    return true;
+  }
+  const bool ended = done.wait(20000);
+  seen.idleAfter = dlg.IsIdleLook();
+  return ended;
+}
+
+// Opens the run dialog through the command and hands it to body; the dialog
+// is closed with its close button afterwards when body left it open.
+template <typename Body>
+void RunDialog(CMainFrame* frame, int command, Body body) {
+  CUiPrompts::PushModalHandler([body](QDialog& d) {
+    auto& dlg = static_cast<CDlgBatchConvert&>(d);
+    body(dlg);
+    if (dlg.isVisible()) dlg.CancelButton()->click();
+    return dlg.result();
+  });
+  frame->OnCommand(command);
+}
+
+QString Ini() { return QDir(qEnvironmentVariable("ZENTRAVOLIX_CONFIG_DIR")).filePath(U("Zentravolix.ini")); }
+QString ExtList() {
+  return QDir(qEnvironmentVariable("ZENTRAVOLIX_CONFIG_DIR")).filePath(U("ZentravolixExpList"));
+}
+
+// A file with a byte-string name (for names in the other code page).
+void WriteRaw(const std::string& path, const std::string& bytes) {
+  std::ofstream out(path, std::ios::binary);
+  out << bytes;
+}
+
+QStringList FilesBelow(const QString& dir) {
+  QStringList out;
+  const QDir root(dir);
+  std::function<void(const QString&)> walk = [&](const QString& d) {
+    for (const QFileInfo& fi :
+         QDir(d).entryInfoList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name)) {
+      if (fi.isDir()) {
+        out << root.relativeFilePath(fi.filePath()) + U("/");
+        walk(fi.filePath());
+      } else {
+        out << root.relativeFilePath(fi.filePath());
+      }
+    }
+  };
+  walk(dir);
+  return out;
+}
+
+QString Label(const char* literal, const QString& path) {
+  std::string shortened;
+  zv::ShortenPath(path.toStdString(), shortened, 60, 10);
+  return U(literal) + QString::fromStdString(shortened);
+}
+
+}  // namespace
+
+class FolderRunTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void initTestCase() { gt::InitGuiTests(); }
+  void init() {
+    CUiPrompts::Reset();
+    zv::SetActiveCodePage(zv::CodePage::Utf8);
+    QFile::remove(Ini());
+    QFile::remove(ExtList());
+  }
+  void cleanup() {
+    zv::SetActiveCodePage(zv::CodePage::Utf8);
+    // Every run gives its wait cursor back once its worker has gone.
+    QTRY_VERIFY(QApplication::overrideCursor() == nullptr);
+  }
+
+  void fileNameRunShowsEveryFileThenTheIdleLook() {
+    auto app = gt::StartApp();
+    CMainFrame* frame = gt::Frame(*app);
+    CZentravolixView* view = gt::View(*app);
+    view->AddConvertItem(0, "old", "new");
+    const QString src = gt::NewDir();
+    const QString out = gt::NewDir() + U("/out");
+    for (const char* name : {"a_old.txt", "b_old.txt", "c.txt", "d_old_old.dat"})
+      gt::WriteFile(src, U(name), name);
+
+    Seen seen;
+    bool ended = false;
+    RunDialog(frame, ID_CONVERT_FILENAME, [&](CDlgBatchConvert& dlg) {
+      Watch(dlg, seen);
+      SetFields(dlg, src, out, U("*.*"));
+      ended = ExecuteAndWait(dlg, seen);
+    });
+    QVERIFY(ended);
+    QVERIFY(seen.idleAfter);
+    QCOMPARE(seen.finished, 1);
+    // 0 for the first of four, (4 - 1) * 100 / 4 for the last, then hidden.
+    QCOMPARE(seen.percents, (QList<int>{0, 25, 50, 75, -1}));
+    QCOMPARE(seen.src.size(), 5);
+    QCOMPARE(seen.src.at(0), Label("変換元ファイル： ", src + U("/a_old.txt")));
+    QCOMPARE(seen.dst.at(3), Label("変換先ファイル： ", out + U("/d_new_new.dat")));
+    QVERIFY(seen.src.last().isEmpty());
+    QVERIFY(seen.dst.last().isEmpty());
+    QVERIFY(seen.cursorDuringRun);
+    QCOMPARE(seen.cancelCaptionDuringRun, U("ｷｬﾝｾﾙ"));
+    QVERIFY(!seen.executeEnabledDuringRun);
+    QCOMPARE(FilesBelow(out), (QStringList{U("a_new.txt"), U("b_new.txt"), U("c.txt"), U("d_new_new.dat")}));
+    QCOMPARE(gt::ReadFile(out + U("/b_new.txt")), std::string("b_old.txt"));
+    // The sources are never touched.
+    QCOMPARE(FilesBelow(src), (QStringList{U("a_old.txt"), U("b_old.txt"), U("c.txt"), U("d_old_old.dat")}));
+    QCOMPARE(view->m_bNameRunning.load(), 0);
+    // The worker goes right after its last call; then the cursor comes back.
+    QTRY_VERIFY(!view->m_pNameThread);
+    QTRY_VERIFY(QApplication::overrideCursor() == nullptr);
+  }
+
+  void anEmptyWalkStillRestoresTheDialogAndASecondRunWorks() {
+    auto app = gt::StartApp();
+    CMainFrame* frame = gt::Frame(*app);
+    gt::View(*app)->AddConvertItem(0, "x", "y");
+    const QString src = gt::NewDir();
+    const QString out = gt::NewDir();
+    gt::WriteFile(src, U("x.txt"), "1");
+
+    Seen first, second;
+    bool ended1 = false, ended2 = false;
+    RunDialog(frame, ID_CONVERT_FILENAME, [&](CDlgBatchConvert& dlg) {
+      Watch(dlg, first);
+      SetFields(dlg, src, out, U("*.none"));
+      ended1 = ExecuteAndWait(dlg, first);
+      QObject::disconnect(&dlg, nullptr, &dlg, nullptr);
+      Watch(dlg, second);
+      dlg.PatternEdit()->setText(U("*.TXT"));  // matched without regard to case
+      ended2 = ExecuteAndWait(dlg, second);
+    });
+    QVERIFY(ended1 && ended2);
+    QCOMPARE(first.percents, (QList<int>{-1}));
+    QCOMPARE(first.src, (QStringList{QString()}));
+    QVERIFY(first.idleAfter);
+    QCOMPARE(second.percents, (QList<int>{0, -1}));
+    QVERIFY(second.idleAfter);
+    QCOMPARE(FilesBelow(out), (QStringList{U("y.txt")}));
+    QTRY_VERIFY(QApplication::overrideCursor() == nullptr);
+  }
+
+  void closingTheDialogStopsAfterTheFileUnderWay() {
+    auto app = gt::StartApp();
+    CMainFrame* frame = gt::Frame(*app);
+    CZentravolixView* view = gt::View(*app);
+    view->AddConvertItem(0, "f", "g");
+    const QString src = gt::NewDir();
+    const QString out = gt::NewDir();
+    for (int i = 0; i < 40; ++i)
+      gt::WriteFile(src, QStringLiteral("f%1.txt").arg(i, 3, 10, QLatin1Char('0')), "x");
+
+    constexpr int kStopAt = 6;  // the seventh file is under way when the dialog closes
+    Seen seen;
+    bool closed = false;
+    RunDialog(frame, ID_CONVERT_FILENAME, [&](CDlgBatchConvert& dlg) {
+      Watch(dlg, seen);
+      QObject::connect(&dlg, &CDlgBatchConvert::SrcFileShown, &dlg, [&](const QString&) {
+        // A user's click arrives through the event loop, never inside a call.
+        if (seen.src.size() == kStopAt + 1) {
+          QMetaObject::invokeMethod(
+              &dlg, [&dlg] { dlg.CancelButton()->click(); }, Qt::QueuedConnection);
+        }
+      });
+      SetFields(dlg, src, out, QString());
+      QSignalSpy finished(&dlg, &QDialog::finished);
+      dlg.ExecuteButton()->click();
+      closed = finished.wait(20000);
+    });
+    QVERIFY(closed);
+    QStringList expected;
+    for (int i = 0; i <= kStopAt; ++i) expected << QStringLiteral("g%1.txt").arg(i, 3, 10, QLatin1Char('0'));
+    QCOMPARE(FilesBelow(out), expected);
+    // A stopped worker never restores the idle look.
+    QCOMPARE(seen.finished, 0);
+    QVERIFY(!seen.percents.contains(-1));
+    QCOMPARE(seen.percents.size(), kStopAt + 1);
+    // The dialog waited for it; its settings were saved on the way out.
+    QVERIFY(!view->m_pNameThread);
+    QCOMPARE(view->m_bNameRunning.load(), 0);
+    zv::FilePaths paths;
+    QVERIFY(zv::LoadConvertFilePaths(paths));
+    QCOMPARE(QString::fromStdString(paths.srcDir), src);
+    QCOMPARE(paths.search, std::string());
+    QTRY_VERIFY(QApplication::overrideCursor() == nullptr);
+  }
+
+  void closingTheMainWindowDuringARunStopsItWithoutDeadlock() {
+    auto app = gt::StartApp();
+    QPointer<CMainFrame> frame = gt::Frame(*app);
+    CZentravolixView* view = gt::View(*app);
+    view->AddConvertItem(0, "f", "g");
+    const QString src = gt::NewDir();
+    const QString out = gt::NewDir();
+    for (int i = 0; i < 40; ++i)
+      gt::WriteFile(src, QStringLiteral("f%1.txt").arg(i, 3, 10, QLatin1Char('0')), "x");
+
+    // Shown over the main window as the command shows it, but left open
+    // while the main window goes.
+    QPointer<CDlgBatchConvert> dlg = new CDlgBatchConvert(frame, view);
+    Seen seen;
+    Watch(*dlg, seen);
+    constexpr int kStopAt = 3;
+    connect(dlg.data(), &CDlgBatchConvert::SrcFileShown, dlg.data(), [&](const QString&) {
+      if (seen.src.size() == kStopAt + 1) {
+        QMetaObject::invokeMethod(
+            frame, [frame] { frame->close(); }, Qt::QueuedConnection);
+      }
+    });
+    dlg->show();
+    SetFields(*dlg, src, out, QString());
+    dlg->ExecuteButton()->click();
+    // The main window goes, and the dialog with it.
+    QTRY_VERIFY_WITH_TIMEOUT(frame.isNull(), 20000);
+    QVERIFY(dlg.isNull());
+    QStringList expected;
+    for (int i = 0; i <= kStopAt; ++i) expected << QStringLiteral("g%1.txt").arg(i, 3, 10, QLatin1Char('0'));
+    QCOMPARE(FilesBelow(out), expected);
+    QCOMPARE(seen.finished, 0);
+    QTRY_VERIFY(QApplication::overrideCursor() == nullptr);
+  }
+
+  void aFailingSourceFolderShowsTheSystemErrorOnce() {
+    auto app = gt::StartApp();
+    CMainFrame* frame = gt::Frame(*app);
+    CZentravolixView* view = gt::View(*app);
+    view->AddConvertItem(0, "a", "b");
+    const QString out = gt::NewDir();
+    Seen seen;
+    RunDialog(frame, ID_CONVERT_FOLDERTEXT, [&](CDlgBatchConvert& dlg) {
+      Watch(dlg, seen);
+      SetFields(dlg, gt::TempDir() + U("/no/such/folder"), out, U("*.*"));
+      ExecuteAndWait(dlg, seen);
+    });
+    const auto boxes = gt::MessageBoxes();
+    QCOMPARE(boxes.size(), std::size_t(1));
+    QCOMPARE(boxes[0].caption, U("Error"));
+    QCOMPARE(boxes[0].icon, QMessageBox::Information);
+    QCOMPARE(boxes[0].text, U("指定されたパスが見つかりません。"));
+    QVERIFY(seen.idleAfter);
+    QVERIFY(seen.percents.isEmpty());
+    QVERIFY(!view->m_pTextThread);
+    QVERIFY(QApplication::overrideCursor() == nullptr);
+    QVERIFY(FilesBelow(out).isEmpty());
+  }
+
+  void emptyFolderFieldsAreRefusedBeforeAnythingStarts() {
+    auto app = gt::StartApp();
+    CMainFrame* frame = gt::Frame(*app);
+    CZentravolixView* view = gt::View(*app);
+    view->AddConvertItem(0, "a", "b");
+    const QString src = gt::NewDir();
+    gt::WriteFile(src, U("a.txt"), "a");
+    QStringList texts;
+    QList<bool> idle;
+    RunDialog(frame, ID_CONVERT_FILENAME, [&](CDlgBatchConvert& dlg) {
+      SetFields(dlg, QString(), gt::NewDir(), U("*.*"));
+      dlg.ExecuteButton()->click();
+      idle << dlg.IsIdleLook();
+      // Without an output folder the files would land below the root.
+      SetFields(dlg, src, QString(), U("*.*"));
+      dlg.ExecuteButton()->click();
+      idle << dlg.IsIdleLook();
+    });
+    for (const auto& box : gt::MessageBoxes()) {
+      QCOMPARE(box.caption, U("Moravquell"));
+      texts << box.text;
+    }
+    QCOMPARE(texts,
+             (QStringList{U("変換元のﾌｫﾙﾀﾞを指定してください。"), U("出力先のﾌｫﾙﾀﾞを指定してください。")}));
+    QCOMPARE(idle, (QList<bool>{true, true}));
+    QVERIFY(view->m_fileList.empty());
+    QVERIFY(!view->m_pNameThread);
+  }
+
+  void fileNameOptionsFromTheSettingsDialogGovernTheRun() {
+    auto app = gt::StartApp();
+    CMainFrame* frame = gt::Frame(*app);
+    gt::View(*app)->AddConvertItem(0, "report", "summary");
+    const QString src = gt::NewDir();
+    QDir(src).mkpath(U("sub/deep"));
+    gt::WriteFile(src, U("Report.TXT"), "top");
+    gt::WriteFile(src, U("REPORT.txt"), "upper");
+    gt::WriteFile(src + U("/sub/deep"), U("MyREPORT_report.txt"), "deep");
+    QDir(src).mkpath(U("empty"));
+    const QString out = gt::NewDir();
+    gt::WriteFile(out, U("summary.TXT"), "old");
+
+    // Subfolders and case-insensitive matching on; no overwriting, no whole names.
+    auto setOptions = [](bool subDir, bool noCase, bool overwrite, bool part) {
+      CUiPrompts::PushModalHandler([=](QDialog& d) {
+        auto& s = static_cast<CDlgFileNameSetting&>(d);
+        s.SubDirCheck()->setChecked(subDir);
+        s.NoCaseCheck()->setChecked(noCase);
+        s.OverwriteCheck()->setChecked(overwrite);
+        s.PartCheck()->setChecked(part);
+        s.OkButton()->click();
+        return s.result();
+      });
+    };
+    Seen seen;
+    RunDialog(frame, ID_CONVERT_FILENAME, [&](CDlgBatchConvert& dlg) {
+      Watch(dlg, seen);
+      setOptions(true, true, false, false);
+      dlg.SettingsButton()->click();
+      SetFields(dlg, src, out, U("*.txt"));
+      ExecuteAndWait(dlg, seen);
+    });
+    QVERIFY(seen.idleAfter);
+    // Both top-level names become "summary" (the second copy is refused),
+    // the deep one keeps its untouched parts' case.
+    QCOMPARE(FilesBelow(out), (QStringList{U("sub/"), U("sub/deep/"), U("sub/deep/Mysummary_summary.txt"),
+                                           U("summary.TXT"), U("summary.txt")}));
+    QCOMPARE(gt::ReadFile(out + U("/summary.TXT")), std::string("old"));
+    QCOMPARE(seen.percents, (QList<int>{0, 33, 66, -1}));
+
+    // Whole names, case counts, existing files replaced, no subfolders.
+    Seen again;
+    gt::WriteFile(src, U("report.dat"), "whole");
+    gt::WriteFile(out, U("summary.dat"), "older");
+    RunDialog(frame, ID_CONVERT_FILENAME, [&](CDlgBatchConvert& dlg) {
+      Watch(dlg, again);
+      setOptions(false, false, true, true);
+      dlg.SettingsButton()->click();
+      // The folders and pattern of the last closing come back.
+      dlg.PatternEdit()->setText(U("*.dat"));
+      ExecuteAndWait(dlg, again);
+    });
+    QCOMPARE(gt::ReadFile(out + U("/summary.dat")), std::string("whole"));
+    QCOMPARE(again.percents, (QList<int>{0, -1}));
+    zv::FileOptions stored;
+    QVERIFY(zv::LoadConvertFileOptions(stored));
+    QCOMPARE(stored.part, std::string("1"));
+
+    // Whole names with case: "REPORT" is not "report" and keeps its name.
+    Seen third;
+    RunDialog(frame, ID_CONVERT_FILENAME, [&](CDlgBatchConvert& dlg) {
+      Watch(dlg, third);
+      dlg.PatternEdit()->setText(U("REPORT.txt"));
+      ExecuteAndWait(dlg, third);
+    });
+    QCOMPARE(third.percents, (QList<int>{0, 50, -1}));
+    QCOMPARE(gt::ReadFile(out + U("/REPORT.txt")), std::string("upper"));
+    QCOMPARE(gt::ReadFile(out + U("/Report.TXT")), std::string("top"));
+    QCOMPARE(gt::ReadFile(out + U("/summary.TXT")), std::string("old"));
+  }
+
+  void namesInTheOtherCodePageAreConvertedAndShown() {
+    zv::SetActiveCodePage(zv::CodePage::Cp932);
+    auto app = gt::StartApp();
+    CMainFrame* frame = gt::Frame(*app);
+    // ソ ends in the byte of the separator's look-alike: 0x83 0x5C.
+    QVERIFY(gt::View(*app)->AddConvertItem(0, "\x83\x5c", "\x95\x5c"));  // ソ -> 表
+    const QString src = gt::NewDir();
+    const QString out = gt::NewDir();
+    const std::string srcName = src.toStdString() + "/a\x83\x5c.txt";
+    const std::string outName = out.toStdString() + "/a\x95\x5c.txt";
+    // Qt cannot name these files to remove them with the temporary folder.
+    struct Unlink {
+      std::vector<std::string> paths;
+      ~Unlink() {
+        for (const auto& p : paths) std::remove(p.c_str());
+      }
+    } unlink{{srcName, outName}};
+    WriteRaw(srcName, "cp932");
+    Seen seen;
+    RunDialog(frame, ID_CONVERT_FILENAME, [&](CDlgBatchConvert& dlg) {
+      Watch(dlg, seen);
+      SetFields(dlg, src, out, U("*.txt"));
+      ExecuteAndWait(dlg, seen);
+    });
+    QVERIFY(seen.idleAfter);
+    // Named by bytes: QString names would be taken as UTF-8.
+    std::ifstream in(outName, std::ios::binary);
+    std::string copied;
+    std::getline(in, copied);
+    QCOMPARE(copied, std::string("cp932"));
+    // The labels hold the literal and the path, each decoded the right way.
+    QVERIFY2(seen.src.at(0).endsWith(U("aソ.txt")), qPrintable(seen.src.at(0)));
+    QVERIFY(seen.src.at(0).startsWith(U("変換元ファイル： ")));
+    QVERIFY2(seen.dst.at(0).endsWith(U("a表.txt")), qPrintable(seen.dst.at(0)));
+  }
+
+  void folderTextRunConvertsTextAndCopiesOrSkipsBinaries() {
+    auto app = gt::StartApp();
+    CMainFrame* frame = gt::Frame(*app);
+    gt::View(*app)->AddConvertItem(0, "cat", "dog");
+    const QString src = gt::NewDir();
+    QDir(src).mkpath(U("img"));
+    gt::WriteFile(src, U("a.txt"), "cat\ncat");
+    gt::WriteFile(src + U("/img"), U("PHOTO.JPG"), "cat\xff");
+    const QString out = gt::NewDir();
+
+    Seen seen;
+    RunDialog(frame, ID_CONVERT_FOLDERTEXT, [&](CDlgBatchConvert& dlg) {
+      Watch(dlg, seen);
+      // "コピーしない" with the default list, which OK writes as the list file.
+      CUiPrompts::PushModalHandler([](QDialog& d) {
+        auto& s = static_cast<CDlgFolderTextSetting&>(d);
+        s.SubDirCheck()->setChecked(true);
+        s.NoCopyRadio()->setChecked(true);
+        s.OkButton()->click();
+        return s.result();
+      });
+      dlg.SettingsButton()->click();
+      SetFields(dlg, src, out, QString());
+      ExecuteAndWait(dlg, seen);
+    });
+    QVERIFY(seen.idleAfter);
+    QCOMPARE(seen.percents, (QList<int>{0, 50, -1}));
+    QCOMPARE(seen.src.at(0), Label("コピー元： ", src + U("/a.txt")));
+    QCOMPARE(seen.dst.at(1), Label("コピー先： ", out + U("/img/PHOTO.JPG")));
+    QCOMPARE(gt::ReadFile(out + U("/a.txt")), std::string("dog\r\ndog\r\n"));
+    // The skipped file's folder exists all the same.
+    QCOMPARE(FilesBelow(out), (QStringList{U("a.txt"), U("img/")}));
+    QVERIFY(QFile::exists(ExtList()));
+
+    Seen copy;
+    RunDialog(frame, ID_CONVERT_FOLDERTEXT, [&](CDlgBatchConvert& dlg) {
+      Watch(dlg, copy);
+      // "コピーのみ": the binary file is copied unchanged.
+      CUiPrompts::PushModalHandler([](QDialog& d) {
+        auto& s = static_cast<CDlgFolderTextSetting&>(d);
+        s.CopyOnlyRadio()->setChecked(true);
+        s.OkButton()->click();
+        return s.result();
+      });
+      dlg.SettingsButton()->click();
+      ExecuteAndWait(dlg, copy);
+    });
+    QVERIFY(copy.idleAfter);
+    QCOMPARE(gt::ReadFile(out + U("/img/PHOTO.JPG")), std::string("cat\xff"));
+  }
+
+  void aFailingOutputFileEndsTheRunWithTheFileErrorMessage() {
+    auto app = gt::StartApp();
+    CMainFrame* frame = gt::Frame(*app);
+    gt::View(*app)->AddConvertItem(0, "a", "b");
+    const QString src = gt::NewDir();
+    for (const char* name : {"1.txt", "2.txt", "3.txt"}) gt::WriteFile(src, U(name), "aaa");
+    const QString out = gt::NewDir();
+    // A folder where the second output file should go: no one may write it.
+    QDir(out).mkpath(U("2.txt"));
+    Seen seen;
+    RunDialog(frame, ID_CONVERT_FOLDERTEXT, [&](CDlgBatchConvert& dlg) {
+      Watch(dlg, seen);
+      SetFields(dlg, src, out, U("*.txt"));
+      ExecuteAndWait(dlg, seen);
+    });
+    QVERIFY(seen.idleAfter);
+    QCOMPARE(seen.percents, (QList<int>{0, 33, -1}));
+    const auto boxes = gt::MessageBoxes();
+    QCOMPARE(boxes.size(), std::size_t(1));
+    QCOMPARE(boxes[0].caption, U("Zentravolix"));
+    QCOMPARE(boxes[0].icon, QMessageBox::Critical);
+    QCOMPARE(boxes[0].text, out + U("/2.txt: ﾌｧｲﾙｱｸｾｽ禁止です"));
+    // The run ended at that file.
+    QCOMPARE(gt::ReadFile(out + U("/1.txt")), std::string("bbb\r\n"));
+    QVERIFY(!QFile::exists(out + U("/3.txt")));
+  }
+};
+
+QTEST_MAIN(FolderRunTest)
+#include "FolderRunTest.moc"
