@@ -24,6 +24,8 @@ struct CliOptions {
   bool wholeName = false;
   // names, folder-text
   bool overwrite = false;
+  // names, folder-text: files handled side by side (0: one per core)
+  unsigned jobs = 0;
   // folder-text
   bool skipBinary = false;
   std::optional<std::string> binaryExt;

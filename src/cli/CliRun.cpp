@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <csignal>
@@ -11,6 +12,7 @@
 #include <mutex>
 #include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "CliOptions.h"
@@ -125,6 +127,11 @@ class TextFileTest {
   std::set<std::string> m_reported;
 };
 
+unsigned JobsOf(const CliOptions& o) {
+  if (o.jobs > 0) return o.jobs;
+  return std::max(1u, std::thread::hardware_concurrency());
+}
+
 int FinishRun(const CliOptions& o, Console& con, const std::vector<ReportRow>& rows, int status) {
   if (o.report) {
     FileResult r = WriteReport(*o.report, rows);
@@ -206,6 +213,7 @@ int RunFolder(const CliOptions& o, Console& con, bool showProgress) {
       options.overwrite = o.overwrite;
       options.exceptFileCopyOnly = o.skipBinary;
       options.dryRun = o.dryRun;
+      options.jobs = JobsOf(o);
       options.isTextFile = [&test](const std::string& path) { return test(path); };
       FolderTextEngine engine(files, o.src, o.dst, std::move(options), ActiveCodePage());
       end = engine.Run(rowSource, sink, sink, running);
@@ -215,6 +223,7 @@ int RunFolder(const CliOptions& o, Console& con, bool showProgress) {
       options.overwrite = o.overwrite;
       options.part = o.wholeName;
       options.dryRun = o.dryRun;
+      options.jobs = JobsOf(o);
       FileNameEngine engine(files, o.src, o.dst, options);
       end = engine.Run(rowSource, sink, running);
     }

@@ -68,6 +68,8 @@ inline constexpr const char* kOptDryRun =
     "処理の予定 (copy/convert/skip) を表示するだけで何も書き込まない。例: --dry-run";
 inline constexpr const char* kOptReport =
     "処理結果の CSV (source,destination,action,replacements,error) を書き出す。例: --report result.csv";
+inline constexpr const char* kOptJobs =
+    "同時に処理するファイルの数 (既定: CPU のコア数)。結果は 1 のときと同じです。例: --jobs 4";
 inline constexpr const char* kOptQuiet = "進行状況を表示しない。例: --quiet";
 inline constexpr const char* kOptSrc = "変換元のﾌｫﾙﾀﾞ。例: ./in";
 inline constexpr const char* kOptDst = "出力先のﾌｫﾙﾀﾞ (無ければ作成)。例: ./out";

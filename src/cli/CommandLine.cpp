@@ -15,6 +15,9 @@ void AddListOption(CLI::App& sub, CliOptions& o) {
 void AddWalkOptions(CLI::App& sub, CliOptions& o) {
   sub.add_option("--pattern", o.pattern, texts::kOptPattern)->type_name("PAT");
   sub.add_flag("--subdir", o.subdir, texts::kOptSubdir);
+  sub.add_option("--jobs", o.jobs, texts::kOptJobs)
+      ->type_name("N")
+      ->check(CLI::Range(1u, 1024u).description(""));
 }
 
 void AddCommonOptions(CLI::App& sub, CliOptions& o, std::string& codePage) {

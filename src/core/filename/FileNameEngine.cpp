@@ -2,12 +2,14 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstring>
 
 #include "filename/FileNameTexts.h"
 #include "filename/FolderWalk.h"
+#include "filename/OrderedRun.h"
 #include "platform/File.h"
 #include "platform/Path.h"
 
@@ -57,62 +59,91 @@ RunEnd FileNameEngine::Run(RowSource& rows, ProgressSink& progress, std::atomic<
   const std::size_t n = m_files.size();
   const MirrorFolders mirror = PrepareMirror(m_srcFolder, m_dstFolder);
   const NameRules rules{m_options.part, m_options.noCase};
+  const unsigned jobs = std::max(1u, m_options.jobs);
 
-  for (std::size_t i = 0; i < n; ++i) {
+  // What one file needs between its steps; dropped once it has ended.
+  struct Job {
+    bool prepared = false;
+    bool skip = false;  // empty entry
+    std::string folder, name, dst;
+    std::vector<std::string> keys;
+    FileOutcome outcome;
+  };
+  std::vector<Job> slots(n);
+  FilesInUse inUse;
+
+  auto prepare = [&](std::size_t i) -> Job& {
+    Job& job = slots[i];
+    if (job.prepared) return job;
+    job.prepared = true;
     const std::string& src = m_files[i];
-    if (src.empty()) continue;
-
+    if (src.empty()) {
+      job.skip = true;
+      return job;
+    }
     const PathParts parts = SplitPath(src);
-    const std::string folder = DestinationFolder(mirror, src);
+    job.folder = DestinationFolder(mirror, src);
     std::size_t replacements = 0;
     const std::string base = ConvertBaseName(parts.fname, rows.GetRows(), rules, cp, &replacements);
-    const std::string name = base + parts.ext;
-    const std::string dst = MakePath("", folder, base, parts.ext);
+    job.name = base + parts.ext;
+    job.dst = MakePath("", job.folder, base, parts.ext);
+    job.outcome.index = i;
+    job.outcome.src = src;
+    job.outcome.dst = job.dst;
+    job.outcome.replacements = replacements;
+    return job;
+  };
 
-    if (!m_options.dryRun) CreateDirectories(folder);
+  OrderedSteps steps;
+  // Another file under way that reads or writes the same file (or the same
+  // new destination) goes first; copies of unrelated files run side by side.
+  steps.ready = [&](std::size_t i) {
+    Job& job = prepare(i);
+    if (job.skip) return true;
+    job.keys = inUse.KeysOf(m_files[i], job.folder, job.name, true);
+    return !inUse.Busy(job.keys);
+  };
+  steps.begin = [&](std::size_t i) {
+    Job& job = prepare(i);
+    if (job.skip) return true;
+    if (!m_options.dryRun) CreateDirectories(job.folder);
 
     const int percent = static_cast<int>(static_cast<unsigned long long>(i) * 100 / n);
     std::string shortSrc, shortDst;
-    ShortenPath(src, shortSrc, 60, 10);
-    ShortenPath(dst, shortDst, 60, 10);
+    ShortenPath(m_files[i], shortSrc, 60, 10);
+    ShortenPath(job.dst, shortDst, 60, 10);
     const std::string srcLabel = texts::kNameSrcLabel + shortSrc;
     const std::string dstLabel = texts::kNameDstLabel + shortDst;
 
     // Stopped: leave without addressing the dialog again.
-    if (running.load() == 0) return RunEnd::Stopped;
+    if (running.load() == 0) return false;
 
     progress.ShowSrcFile(srcLabel);
     progress.ShowDstFile(dstLabel);
     progress.ShowProgress(percent);
-
-    FileOutcome outcome;
-    outcome.index = i;
-    outcome.src = src;
-    outcome.dst = dst;
-    outcome.replacements = replacements;
-    const bool failIfExists = !m_options.overwrite;
-    if (const int refused = RefuseName(name, dst)) {
-      outcome.action = FileAction::Failed;
-      outcome.error = std::strerror(refused);
-    } else if (SameFile(src, dst)) {
-      // A copy onto itself would only risk the source.
-      outcome.action = failIfExists ? FileAction::Exists : FileAction::Failed;
-      if (!failIfExists) outcome.error = std::strerror(EEXIST);
-    } else if (m_options.dryRun) {
-      outcome.action = failIfExists && PathFileExists(dst) ? FileAction::Exists : FileAction::Copied;
-    } else {
-      const FileResult r = CopyFileKeep(src, dst, failIfExists);
-      if (r.ok) {
-        outcome.action = FileAction::Copied;
-      } else if (r.err == EEXIST && failIfExists) {
-        outcome.action = FileAction::Exists;
-      } else {
-        outcome.action = FileAction::Failed;
-        outcome.error = std::strerror(r.err);
-      }
+    if (jobs > 1) {
+      if (job.keys.empty()) job.keys = inUse.KeysOf(m_files[i], job.folder, job.name, true);
+      inUse.Hold(job.keys);
     }
-    progress.FileDone(outcome);
-  }
+    return true;
+  };
+  steps.work = [&](std::size_t i) {
+    Job& job = slots[i];
+    if (!job.skip) CopyOne(m_files[i], job.name, job.outcome);
+  };
+  steps.end = [&](std::size_t i) {
+    Job& job = slots[i];
+    if (!job.skip) {
+      inUse.Release(job.keys);
+      progress.FileDone(job.outcome);
+    }
+    job = Job{};
+    job.prepared = true;
+    return true;
+  };
+
+  if (RunOrdered(n, jobs, std::size_t{8} * jobs, steps).how != OrderedResult::How::Completed)
+    return RunEnd::Stopped;
 
   if (running.load() == 0) return RunEnd::Stopped;
   progress.ShowSrcFile("");
@@ -121,6 +152,31 @@ RunEnd FileNameEngine::Run(RowSource& rows, ProgressSink& progress, std::atomic<
   progress.RunFinished();
   running.store(0);
   return RunEnd::Completed;
+}
+
+void FileNameEngine::CopyOne(const std::string& src, const std::string& name, FileOutcome& outcome) const {
+  const std::string& dst = outcome.dst;
+  const bool failIfExists = !m_options.overwrite;
+  if (const int refused = RefuseName(name, dst)) {
+    outcome.action = FileAction::Failed;
+    outcome.error = std::strerror(refused);
+  } else if (SameFile(src, dst)) {
+    // A copy onto itself would only risk the source.
+    outcome.action = failIfExists ? FileAction::Exists : FileAction::Failed;
+    if (!failIfExists) outcome.error = std::strerror(EEXIST);
+  } else if (m_options.dryRun) {
+    outcome.action = failIfExists && PathFileExists(dst) ? FileAction::Exists : FileAction::Copied;
+  } else {
+    const FileResult r = CopyFileKeep(src, dst, failIfExists);
+    if (r.ok) {
+      outcome.action = FileAction::Copied;
+    } else if (r.err == EEXIST && failIfExists) {
+      outcome.action = FileAction::Exists;
+    } else {
+      outcome.action = FileAction::Failed;
+      outcome.error = std::strerror(r.err);
+    }
+  }
 }
 
 }  // namespace zv

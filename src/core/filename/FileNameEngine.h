@@ -16,6 +16,8 @@ struct FileNameRunOptions {
   bool overwrite = false;
   bool part = false;
   bool dryRun = false;  // plan only: report, write nothing
+  // Copies made side by side; labels and FileDone stay in list order.
+  unsigned jobs = 1;
 };
 
 class FileNameEngine {
@@ -25,10 +27,14 @@ class FileNameEngine {
 
   // Tests `running` once per file, after the destination folder is created
   // and before the labels; a complete run ends with empty labels, -1 and
-  // RunFinished. Sets `running` to 0 when it returns.
+  // RunFinished. Sets `running` to 0 when it returns. With several jobs,
+  // rows are still asked and sinks called on the calling thread only; a stop
+  // lets the copies under way finish.
   RunEnd Run(RowSource& rows, ProgressSink& progress, std::atomic<int>& running);
 
  private:
+  void CopyOne(const std::string& src, const std::string& name, FileOutcome& outcome) const;
+
   std::vector<std::string> m_files;
   std::string m_srcFolder, m_dstFolder;
   FileNameRunOptions m_options;

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "filename/FolderWalk.h"
+#include "filename/OrderedRun.h"
 #include "platform/File.h"
 #include "platform/FileError.h"
 #include "platform/Path.h"
@@ -34,92 +35,219 @@ FolderTextEngine::FolderTextEngine(std::vector<std::string> files, std::string s
       m_options(std::move(options)),
       m_cp(cp) {}
 
+// One file of a run between its steps.
+struct FolderTextEngine::Job {
+  bool prepared = false;
+  bool skip = false;  // empty entry
+  std::string folder, name, dst;
+  bool isText = false;
+  std::vector<std::string> messages;  // file error messages of the text test, shown in list order
+  ConvertRows rows;
+  FileResult read;
+  std::string text;
+  std::size_t replacements = 0;
+  std::vector<std::string> keys;
+  std::size_t bytes = 0;
+};
+
+void FolderTextEngine::Prepare(std::size_t i, const MirrorFolders& mirror, Job& job) const {
+  if (job.prepared) return;
+  job.prepared = true;
+  const std::string& src = m_files[i];
+  if (src.empty()) {
+    job.skip = true;
+    return;
+  }
+  const PathParts parts = SplitPath(src);
+  job.folder = DestinationFolder(mirror, src);
+  job.name = parts.fname + parts.ext;
+  job.dst = MakePath("", job.folder, parts.fname, parts.ext);
+}
+
+void FolderTextEngine::ShowLabels(std::size_t i, const Job& job, ProgressSink& progress) const {
+  const int percent = static_cast<int>(static_cast<unsigned long long>(i) * 100 / m_files.size());
+  std::string shortSrc, shortDst;
+  ShortenPath(m_files[i], shortSrc, 60, 10);
+  ShortenPath(job.dst, shortDst, 60, 10);
+  progress.ShowSrcFile(texts::kCopySrcLabel + shortSrc);
+  progress.ShowDstFile(texts::kCopyDstLabel + shortDst);
+  progress.ShowProgress(percent);
+}
+
+void FolderTextEngine::DecideText(std::size_t i, Job& job) const {
+  const std::string& src = m_files[i];
+  job.isText = m_options.isTextFile
+                   ? m_options.isTextFile(src)
+                   : IsTextFile(src, [&job](const std::string& message) { job.messages.push_back(message); });
+}
+
+void FolderTextEngine::Load(std::size_t i, Job& job) const {
+  // Read first and whole, so an output equal to the source is converted in place.
+  job.read = ReadFolderText(m_files[i], job.text);
+  if (job.read.ok) job.replacements = ApplyList(job.text, job.rows, m_cp);
+  job.rows = {};
+}
+
+bool FolderTextEngine::Finish(std::size_t i, Job& job, ProgressSink& progress, ErrorSink& errors) const {
+  const std::string& src = m_files[i];
+  for (const std::string& message : job.messages) errors.ShowFileError(message);
+  FileOutcome outcome;
+  outcome.index = i;
+  outcome.src = src;
+  outcome.dst = job.dst;
+  bool failed = false;
+  if (job.isText) {
+    FileResult r = job.read;
+    if (r.ok) {
+      outcome.replacements = job.replacements;
+      if (!m_options.dryRun) r = WriteFolderText(job.dst, job.text);
+    }
+    job.text = {};
+    if (r.ok) {
+      outcome.action = FileAction::Converted;
+    } else {
+      const std::optional<std::string> message = FileErrorMessage(r);
+      if (message) errors.ShowFileError(*message);
+      outcome.action = FileAction::Failed;
+      outcome.error = message ? *message : std::string(std::strerror(r.err));
+      failed = true;
+    }
+  } else if (!m_options.exceptFileCopyOnly) {
+    const std::string& dst = job.dst;
+    const bool failIfExists = !m_options.overwrite;
+    if (SameFile(src, dst)) {
+      // A copy onto itself does not happen; the file stays as it is.
+      outcome.action = FileAction::Skipped;
+    } else if (m_options.dryRun) {
+      outcome.action = failIfExists && PathFileExists(dst) ? FileAction::Exists : FileAction::Copied;
+    } else {
+      const FileResult r = CopyFileKeep(src, dst, failIfExists);
+      if (r.ok) {
+        outcome.action = FileAction::Copied;
+      } else if (r.err == EEXIST && failIfExists) {
+        outcome.action = FileAction::Exists;
+      } else {
+        outcome.action = FileAction::Failed;
+        outcome.error = std::strerror(r.err);
+      }
+    }
+  } else {
+    outcome.action = FileAction::Skipped;
+  }
+  progress.FileDone(outcome);
+  return !failed;
+}
+
 RunEnd FolderTextEngine::Run(RowSource& rows, ProgressSink& progress, ErrorSink& errors,
                              std::atomic<int>& running) {
-  const std::size_t n = m_files.size();
   const MirrorFolders mirror = PrepareMirror(m_srcFolder, m_dstFolder);
-  const FileErrorReporter reporter = [&errors](const std::string& message) { errors.ShowFileError(message); };
-  bool failed = false;
-
-  for (std::size_t i = 0; i < n && !failed; ++i) {
-    const std::string& src = m_files[i];
-    if (src.empty()) continue;
-
-    const PathParts parts = SplitPath(src);
-    const std::string folder = DestinationFolder(mirror, src);
-    const std::string dst = MakePath("", folder, parts.fname, parts.ext);
-
-    // Also for a file that is then skipped: its subfolder exists all the same.
-    if (!m_options.dryRun) CreateDirectories(folder);
-
-    const int percent = static_cast<int>(static_cast<unsigned long long>(i) * 100 / n);
-    std::string shortSrc, shortDst;
-    ShortenPath(src, shortSrc, 60, 10);
-    ShortenPath(dst, shortDst, 60, 10);
-    const std::string srcLabel = texts::kCopySrcLabel + shortSrc;
-    const std::string dstLabel = texts::kCopyDstLabel + shortDst;
-
-    if (running.load() == 0) return RunEnd::Stopped;
-
-    progress.ShowSrcFile(srcLabel);
-    progress.ShowDstFile(dstLabel);
-    progress.ShowProgress(percent);
-
-    FileOutcome outcome;
-    outcome.index = i;
-    outcome.src = src;
-    outcome.dst = dst;
-
-    const bool isText = m_options.isTextFile ? m_options.isTextFile(src) : IsTextFile(src, reporter);
-    if (isText) {
-      // Reading first and whole, so an output equal to the source is converted in place.
-      std::string text;
-      FileResult r = ReadFolderText(src, text);
-      if (r.ok) {
-        outcome.replacements = ApplyList(text, rows.GetRows(), m_cp);
-        if (!m_options.dryRun) r = WriteFolderText(dst, text);
-      }
-      if (r.ok) {
-        outcome.action = FileAction::Converted;
-      } else {
-        const std::optional<std::string> message = FileErrorMessage(r);
-        if (message) errors.ShowFileError(*message);
-        outcome.action = FileAction::Failed;
-        outcome.error = message ? *message : std::string(std::strerror(r.err));
-        failed = true;
-      }
-    } else if (!m_options.exceptFileCopyOnly) {
-      const bool failIfExists = !m_options.overwrite;
-      if (SameFile(src, dst)) {
-        // A copy onto itself does not happen; the file stays as it is.
-        outcome.action = FileAction::Skipped;
-      } else if (m_options.dryRun) {
-        outcome.action = failIfExists && PathFileExists(dst) ? FileAction::Exists : FileAction::Copied;
-      } else {
-        const FileResult r = CopyFileKeep(src, dst, failIfExists);
-        if (r.ok) {
-          outcome.action = FileAction::Copied;
-        } else if (r.err == EEXIST && failIfExists) {
-          outcome.action = FileAction::Exists;
-        } else {
-          outcome.action = FileAction::Failed;
-          outcome.error = std::strerror(r.err);
-        }
-      }
-    } else {
-      outcome.action = FileAction::Skipped;
-    }
-    progress.FileDone(outcome);
-  }
-
+  const RunEnd end = m_options.jobs > 1 ? RunParallel(mirror, rows, progress, errors, running)
+                                        : RunSequential(mirror, rows, progress, errors, running);
+  if (end == RunEnd::Stopped) return end;
   // A run that failed at a file still restores the idle look, unless it was stopped meanwhile.
-  if (running.load() == 0) return failed ? RunEnd::FailedAtFile : RunEnd::Stopped;
+  if (running.load() == 0) return end == RunEnd::FailedAtFile ? end : RunEnd::Stopped;
   progress.ShowSrcFile("");
   progress.ShowDstFile("");
   progress.ShowProgress(-1);
   progress.RunFinished();
   running.store(0);
-  return failed ? RunEnd::FailedAtFile : RunEnd::Completed;
+  return end;
+}
+
+RunEnd FolderTextEngine::RunSequential(const MirrorFolders& mirror, RowSource& rows, ProgressSink& progress,
+                                       ErrorSink& errors, std::atomic<int>& running) {
+  for (std::size_t i = 0; i < m_files.size(); ++i) {
+    Job job;
+    Prepare(i, mirror, job);
+    if (job.skip) continue;
+    // Also for a file that is then skipped: its subfolder exists all the same.
+    if (!m_options.dryRun) CreateDirectories(job.folder);
+    if (running.load() == 0) return RunEnd::Stopped;
+    ShowLabels(i, job, progress);
+    DecideText(i, job);
+    for (const std::string& message : job.messages) errors.ShowFileError(message);
+    job.messages.clear();
+    if (job.isText) {
+      job.read = ReadFolderText(m_files[i], job.text);
+      if (job.read.ok) {
+        job.rows = rows.GetRows();
+        job.replacements = ApplyList(job.text, job.rows, m_cp);
+        job.rows = {};
+      }
+    }
+    if (!Finish(i, job, progress, errors)) return RunEnd::FailedAtFile;
+  }
+  return RunEnd::Completed;
+}
+
+// Texts are read and converted ahead on the workers; folders, labels,
+// writes and copies follow list order on this thread, so a run that fails at
+// a file leaves the output exactly as a run with one job would.
+RunEnd FolderTextEngine::RunParallel(const MirrorFolders& mirror, RowSource& rows, ProgressSink& progress,
+                                     ErrorSink& errors, std::atomic<int>& running) {
+  const std::size_t n = m_files.size();
+  // Texts held in memory at once beyond the one file always allowed.
+  constexpr std::size_t kBudget = std::size_t{32} << 20;
+  std::vector<Job> slots(n);
+  FilesInUse inUse;
+  std::size_t bytesHeld = 0;
+
+  auto keysOf = [&](std::size_t i, Job& job) {
+    job.keys = inUse.KeysOf(m_files[i], job.folder, job.name, false);
+    struct stat st {};
+    job.bytes = ::stat(m_files[i].c_str(), &st) == 0 ? static_cast<std::size_t>(st.st_size) : 0;
+  };
+
+  OrderedSteps steps;
+  steps.ready = [&](std::size_t i) {
+    Job& job = slots[i];
+    Prepare(i, mirror, job);
+    if (job.skip) return true;
+    keysOf(i, job);
+    return !inUse.Busy(job.keys) && bytesHeld + job.bytes <= kBudget;
+  };
+  steps.begin = [&](std::size_t i) {
+    Job& job = slots[i];
+    Prepare(i, mirror, job);
+    if (job.skip) return true;
+    if (running.load() == 0) return false;
+    DecideText(i, job);
+    if (job.isText) job.rows = rows.GetRows();
+    if (job.keys.empty()) keysOf(i, job);
+    inUse.Hold(job.keys);
+    bytesHeld += job.bytes;
+    return true;
+  };
+  steps.work = [&](std::size_t i) {
+    Job& job = slots[i];
+    if (!job.skip && job.isText) Load(i, job);
+  };
+  steps.end = [&](std::size_t i) {
+    Job& job = slots[i];
+    bool ok = true;
+    if (!job.skip) {
+      if (!m_options.dryRun) CreateDirectories(job.folder);
+      ShowLabels(i, job, progress);
+      ok = Finish(i, job, progress, errors);
+      inUse.Release(job.keys);
+      bytesHeld -= job.bytes;
+    }
+    job = Job{};
+    return ok;
+  };
+
+  const OrderedResult result = RunOrdered(n, m_options.jobs, std::size_t{2} * m_options.jobs, steps);
+  switch (result.how) {
+    case OrderedResult::How::Completed:
+      return RunEnd::Completed;
+    case OrderedResult::How::EndFailed:
+      return RunEnd::FailedAtFile;
+    case OrderedResult::How::BeginRefused:
+      break;
+  }
+  // As with one job, the folder of the file at which the run stopped exists.
+  if (!m_options.dryRun) CreateDirectories(slots[result.at].folder);
+  return RunEnd::Stopped;
 }
 
 }  // namespace zv

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "filename/FolderWalk.h"
 #include "filename/RunInterfaces.h"
 #include "platform/CodePage.h"
 
@@ -17,6 +18,9 @@ struct FolderTextRunOptions {
   bool overwrite = false;           // binary copies may replace an existing file
   bool exceptFileCopyOnly = false;  // binary files are not copied
   bool dryRun = false;
+  // Texts read and converted side by side; folders, labels, writes and
+  // copies stay in list order, and a failed file still ends the run.
+  unsigned jobs = 1;
   // Decides text (true) or binary; default: IsTextFile with the config folder's list.
   std::function<bool(const std::string& path)> isTextFile;
 };
@@ -28,9 +32,23 @@ class FolderTextEngine {
 
   // Ends the run at a file whose reading or writing failed (after the file
   // error message); sets `running` to 0 when it returns.
+  // With several jobs, rows, the text test and the sinks are still called on
+  // the calling thread only; a stop lets the files under way finish.
   RunEnd Run(RowSource& rows, ProgressSink& progress, ErrorSink& errors, std::atomic<int>& running);
 
  private:
+  struct Job;
+  void Prepare(std::size_t i, const MirrorFolders& mirror, Job& job) const;
+  void ShowLabels(std::size_t i, const Job& job, ProgressSink& progress) const;
+  void DecideText(std::size_t i, Job& job) const;
+  void Load(std::size_t i, Job& job) const;
+  // Writes or copies; false when the file failed and the run must end.
+  bool Finish(std::size_t i, Job& job, ProgressSink& progress, ErrorSink& errors) const;
+  RunEnd RunSequential(const MirrorFolders& mirror, RowSource& rows, ProgressSink& progress,
+                       ErrorSink& errors, std::atomic<int>& running);
+  RunEnd RunParallel(const MirrorFolders& mirror, RowSource& rows, ProgressSink& progress, ErrorSink& errors,
+                     std::atomic<int>& running);
+
   std::vector<std::string> m_files;
   std::string m_srcFolder, m_dstFolder;
   FolderTextRunOptions m_options;
