@@ -356,4 +356,35 @@ bool ApplyCompiledList(const CompiledList& list, std::string& text, CodePage cp,
   return true;
 }
 
+namespace {
+
+struct PresenceScan {
+  const CompiledList* list;
+  long after;
+  std::vector<std::uint32_t>* rows;
+};
+
+int OnPresence(unsigned id, unsigned long long, unsigned long long, unsigned, void* ctx) {
+  auto* scan = static_cast<PresenceScan*>(ctx);
+  for (std::uint32_t r : scan->list->m_needleRows[id])
+    if (static_cast<long>(r) > scan->after) scan->rows->push_back(r);
+  return 0;
+}
+
+}  // namespace
+
+bool RowsOccurring(const CompiledList& list, std::string_view text, long after, std::vector<std::uint32_t>& rows) {
+  rows.clear();
+  if (!list.m_ok) return false;
+  if (!list.m_db || text.empty()) return true;
+  if (text.size() > UINT_MAX || hs_alloc_scratch(list.m_db, &t_scratch.inner) != HS_SUCCESS) return false;
+  PresenceScan scan{&list, after, &rows};
+  if (hs_scan(list.m_db, text.data(), static_cast<unsigned>(text.size()), 0, t_scratch.inner, &OnPresence, &scan) !=
+      HS_SUCCESS)
+    return false;
+  std::sort(rows.begin(), rows.end());
+  rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+  return true;
+}
+
 }  // namespace zv

@@ -14,8 +14,11 @@
 //   rescan of the chunk join the candidates.
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "list/ConvertItem.h"
 #include "platform/CodePage.h"
@@ -30,5 +33,10 @@ std::shared_ptr<const CompiledList> CompileList(const ConvertRows& rows);
 // nullopt-free: returns false when the fast path cannot run (the caller then
 // uses the reference engine).
 bool ApplyCompiledList(const CompiledList& list, std::string& text, CodePage cp, std::size_t& count);
+
+// Rows (indices above `after`, ascending) whose search string occurs in the
+// text anywhere, character boundaries not considered: a row outside this set
+// cannot change the text. False when the scan cannot run.
+bool RowsOccurring(const CompiledList& list, std::string_view text, long after, std::vector<std::uint32_t>& rows);
 
 }  // namespace zv
