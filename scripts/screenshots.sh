@@ -1,6 +1,10 @@
 #!/usr/bin/env bash
-# Writes docs/screenshot-main.png, docs/screenshot-item.png and
-# docs/screenshot-about.png: builds the screenshot tool, starts a private
+# Writes docs/screenshot-main.png, docs/screenshot-item.png,
+# docs/screenshot-about.png and those of the folder tools
+# (screenshot-batch-idle.png, screenshot-batch-running.png,
+# screenshot-filename-setting.png, screenshot-foldertext-setting.png,
+# screenshot-extension.png, screenshot-folder-browser.png,
+# screenshot-new-folder.png): builds the screenshot tool, starts a private
 # Xvfb and runs the windows there with the example list, so that Japanese
 # text is drawn with the installed fonts as a user would see it.
 set -euo pipefail
@@ -31,6 +35,8 @@ xvfb_pid=$!
 for _ in $(seq 50); do [ -s "$work/display" ] && break; sleep 0.1; done
 display=":$(head -n1 "$work/display")"
 
-mkdir -p "$work/config" "$out"
-DISPLAY=$display QT_QPA_PLATFORM=xcb ZENTRAVOLIX_CODEPAGE=65001 ZENTRAVOLIX_CONFIG_DIR="$work/config" \
+# The folder tools' windows show a tree made below TMPDIR: keep it private.
+mkdir -p "$work/config" "$work/tmp" "$out"
+mkdir -m 700 "$work/runtime"
+XDG_RUNTIME_DIR="$work/runtime" TMPDIR="$work/tmp" DISPLAY=$display QT_QPA_PLATFORM=xcb ZENTRAVOLIX_CODEPAGE=65001 ZENTRAVOLIX_CONFIG_DIR="$work/config" \
   "$build/tests/gui/zv_screenshots" "$list" "$out"

@@ -1,12 +1,20 @@
 // Writes the screenshots of the README: the main window with a list, the
-// item dialog and the about box. Usage: zv_screenshots <list.csv> <out-dir>
+// item dialog, the about box, and the folder tools' windows (the run dialog
+// idle and during a run, both settings dialogs, the extension dialog, the
+// folder browser and the new-folder dialog).
+// Usage: zv_screenshots <list.csv> <out-dir>
 // Run it on a real display (Xvfb) so that fonts render as a user sees them.
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QDir>
+#include <QEventLoop>
 #include <QFileInfo>
 #include <QPixmap>
+#include <QPushButton>
+#include <QTemporaryDir>
 #include <QTimer>
+#include <QTreeView>
 #include <cstdio>
 
 #include "app/AboutDlg.h"
@@ -15,9 +23,15 @@
 #include "app/QStringBytes.h"
 #include "app/UiPrompts.h"
 #include "app/ZentravolixApp.h"
+#include "filename/DlgBatchConvert.h"
+#include "filename/DlgFileNameSetting.h"
+#include "folder/DlgNewDirName.h"
+#include "folder/FolderTreeDialog.h"
 #include "list/DlgItemEdit.h"
 #include "list/ZentravolixView.h"
 #include "platform/CodePage.h"
+#include "text/DlgExtension.h"
+#include "text/DlgFolderTextSetting.h"
 
 namespace {
 
@@ -25,6 +39,81 @@ bool Save(QWidget* w, const QString& path) {
   QApplication::processEvents();
   const bool ok = w->grab().save(path);
   std::printf("%s %s\n", ok ? "wrote" : "FAILED", qPrintable(path));
+  return ok;
+}
+
+// Lets queued work (a run's calls, a folder model's listing) happen.
+void Settle(int ms) {
+  QEventLoop loop;
+  QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+  loop.exec();
+}
+
+bool FolderToolShots(CMainFrame* frame, CZentravolixView* view, const QString& out) {
+  bool ok = true;
+  // A documents folder of a user; the script points TMPDIR into a private
+  // folder, so the browser shows nothing else around it.
+  QTemporaryDir tree;
+  const QString src = tree.filePath(QStringLiteral("Documents/報告書"));
+  QDir().mkpath(tree.filePath(QStringLiteral("Documents/お知らせ")));
+  for (int year = 1990; year <= 2007; ++year) QDir().mkpath(src + QStringLiteral("/%1").arg(year));
+  for (int i = 1; i <= 40; ++i) {
+    QFile f(src + QStringLiteral("/2006/株式会社ゼント_報告_%1.txt").arg(i, 2, 10, QLatin1Char('0')));
+    if (f.open(QIODevice::WriteOnly)) f.write("x");
+  }
+  const QString dst = tree.filePath(QStringLiteral("Documents/出力/"));
+
+  CDlgBatchConvert batch(frame, view);
+  batch.show();
+  batch.SrcEdit()->setText(src);
+  batch.DstEdit()->setText(dst);
+  batch.PatternEdit()->setText(QStringLiteral("*.txt"));
+  ok &= Save(&batch, out + QStringLiteral("/screenshot-batch-idle.png"));
+
+  // A real run, taken when the bar has passed the middle.
+  CDlgFileNameSetting names(&batch);
+  names.show();
+  names.SubDirCheck()->setChecked(true);
+  names.NoCaseCheck()->setChecked(true);
+  ok &= Save(&names, out + QStringLiteral("/screenshot-filename-setting.png"));
+  names.OkButton()->click();
+  bool grabbed = false;
+  QObject::connect(&batch, &CDlgBatchConvert::ProgressShown, &batch, [&](int percent) {
+    if (percent >= 50 && !grabbed)
+      grabbed = Save(&batch, out + QStringLiteral("/screenshot-batch-running.png"));
+  });
+  QEventLoop run;
+  QObject::connect(&batch, &CDlgBatchConvert::RunFinished, &run, &QEventLoop::quit);
+  QTimer::singleShot(20000, &run, &QEventLoop::quit);
+  batch.ExecuteButton()->click();
+  if (!batch.IsIdleLook()) run.exec();
+  ok &= grabbed;
+
+  CDlgFolderTextSetting texts(&batch);
+  texts.show();
+  ok &= Save(&texts, out + QStringLiteral("/screenshot-foldertext-setting.png"));
+  CDlgExtension ext(&texts);
+  ext.m_strExt = "txt";
+  ext.show();
+  ok &= Save(&ext, out + QStringLiteral("/screenshot-extension.png"));
+  ext.hide();
+  texts.hide();
+
+  CFolderTreeDialog browser(&batch, QStringLiteral("保存するフォルダを選択してください"), true);
+  browser.show();
+  browser.SelectFolder(src + QStringLiteral("/2006"));
+  Settle(800);  // the model lists folders in the background
+  browser.SelectFolder(src + QStringLiteral("/2006"));
+  browser.Tree()->scrollTo(browser.Tree()->currentIndex(), QAbstractItemView::PositionAtBottom);
+  ok &= Save(&browser, out + QStringLiteral("/screenshot-folder-browser.png"));
+  CDlgNewDirName name(&browser);
+  name.m_strParent = QStringToBytes(src);
+  name.m_strName = zv::FromUtf8("2007年度").value_or("2007");
+  name.show();
+  ok &= Save(&name, out + QStringLiteral("/screenshot-new-folder.png"));
+  name.hide();
+  browser.hide();
+  batch.hide();
   return ok;
 }
 
@@ -69,6 +158,7 @@ int main(int argc, char** argv) {
     about.show();
     ok &= Save(&about, out + QStringLiteral("/screenshot-about.png"));
     about.hide();
+    ok &= FolderToolShots(frame, view, out);
     frame->close();
     QCoreApplication::exit(ok ? 0 : 1);
   });
