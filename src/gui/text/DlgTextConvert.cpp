@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QResizeEvent>
 #include <QSet>
+#include <QTextCursor>
 #include <QTextDocument>
 #include <cerrno>
 #include <vector>
@@ -31,7 +32,9 @@ using namespace zv::texts;
 // for single bytes without ever meaning a character.
 constexpr char16_t kEscapeBase = 0xDC00;
 constexpr qsizetype kMaxRefusedShown = 10;
-constexpr std::string_view kParagraphUtf8 = "\xE2\x80\xA9";  // U+2029
+constexpr qsizetype kPieceChars = 256 * 1024;
+constexpr std::string_view kParagraphUtf8 = "\xE2\x80\xA9";    // U+2029
+constexpr std::string_view kReplacementUtf8 = "\xEF\xBF\xBD";  // U+FFFD
 
 bool IsEscape(char16_t u) { return u >= kEscapeBase && u <= kEscapeBase + 0xFF; }
 
@@ -56,9 +59,9 @@ bool CharDecodes(std::string_view ch, zv::CodePage cp) {
 
 // A run of text that decodes, onto the field: CR LF becomes a line; lone CR
 // and LF and the line-breaking characters keep their bytes as escapes.
-void AppendDecoded(QString& out, std::string_view run, zv::CodePage cp) {
-  if (run.empty()) return;
-  const QString s = QString::fromStdString(zv::ToUtf8(run, cp));
+void AppendUtf8(QString& out, std::string_view utf8, zv::CodePage cp) {
+  if (utf8.empty()) return;
+  const QString s = QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
   qsizetype copied = 0;
   for (qsizetype i = 0; i < s.size(); ++i) {
     const char16_t u = s.at(i).unicode();
@@ -76,6 +79,14 @@ void AppendDecoded(QString& out, std::string_view run, zv::CodePage cp) {
     copied = i + 1;
   }
   out.append(QStringView(s).sliced(copied));
+}
+
+void AppendDecoded(QString& out, std::string_view run, zv::CodePage cp) {
+  if (cp == zv::CodePage::Utf8) {
+    AppendUtf8(out, run, cp);
+  } else {
+    AppendUtf8(out, zv::ToUtf8(run, cp), cp);
+  }
 }
 
 QString CodePageName(zv::CodePage cp) {
@@ -238,8 +249,27 @@ bool CDlgTextConvert::TakeText() {
 
 void CDlgTextConvert::ShowText() {
   QApplication::setOverrideCursor(Qt::WaitCursor);
-  m_pEditText->setPlainText(TextToField(m_strText, zv::ActiveCodePage()));
-  m_pEditText->document()->setModified(false);
+  const QString field = TextToField(m_strText, zv::ActiveCodePage());
+  QTextDocument* doc = m_pEditText->document();
+  m_pEditText->clear();
+  doc->setUndoRedoEnabled(false);
+  // A long text goes in by pieces, with repaints served in between, so the
+  // window keeps answering. Pieces end at a line break: a long line laid out
+  // again for every piece would cost far more than it saves.
+  QTextCursor cursor(doc);
+  for (qsizetype pos = 0; pos < field.size();) {
+    qsizetype end = field.size();
+    if (end - pos > kPieceChars) {
+      const qsizetype lf = field.indexOf(u'\n', pos + kPieceChars);
+      if (lf >= 0) end = lf + 1;
+    }
+    cursor.insertText(field.sliced(pos, end - pos));
+    pos = end;
+    if (pos < field.size()) QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+  }
+  doc->setUndoRedoEnabled(true);
+  doc->setModified(false);
+  m_pEditText->moveCursor(QTextCursor::Start);
   QApplication::restoreOverrideCursor();
 }
 
@@ -350,10 +380,20 @@ void CDlgTextConvert::OnSize() {
 QString CDlgTextConvert::TextToField(std::string_view bytes, zv::CodePage cp) {
   QString out;
   out.reserve(static_cast<qsizetype>(bytes.size() + bytes.size() / 16));
-  if (zv::IsValidText(bytes, cp)) {
-    AppendDecoded(out, bytes, cp);
-    return out;
+  if (cp == zv::CodePage::Utf8) {
+    if (zv::IsValidText(bytes, cp)) {
+      AppendUtf8(out, bytes, cp);
+      return out;
+    }
+  } else {
+    // CP932 has no U+FFFD of its own: the decoder's mark means a byte failed.
+    const std::string utf8 = zv::ToUtf8(bytes, cp);
+    if (utf8.find(kReplacementUtf8) == std::string::npos) {
+      AppendUtf8(out, utf8, cp);
+      return out;
+    }
   }
+  // Decodes run by run between the bytes that do not decode.
   std::size_t runStart = 0;
   std::size_t i = 0;
   while (i < bytes.size()) {

@@ -534,22 +534,38 @@ class DlgTextConvertTest : public QObject {
     // An encoded surrogate is invalid UTF-8; in CP932 the same bytes start
     // one of the characters CP932 has twice, which is another matter.
     if (cp == zv::CodePage::Utf8) pieces.push_back("\xED\xA0\x80");
-    QPlainTextEdit edit;
+    CZentravolixView view;
+    CDlgTextConvert dlg(&view);
     QRandomGenerator rng(932);
     for (int round = 0; round < 300; ++round) {
       std::string bytes;
       const int n = static_cast<int>(rng.bounded(12));
       for (int i = 0; i < n; ++i) bytes += pieces[rng.bounded(static_cast<quint32>(pieces.size()))];
-      edit.setPlainText(CDlgTextConvert::TextToField(bytes, cp));
-      const auto back = CDlgTextConvert::FieldToText(edit.document()->toRawText(), cp);
-      QVERIFY(back.ok);
-      if (back.bytes != bytes) {
+      dlg.m_strText = bytes;
+      dlg.UpdateData(false);
+      dlg.m_strText.clear();
+      dlg.TextEdit()->document()->setModified(true);  // taken from the field, not the member
+      QVERIFY(dlg.UpdateData(true));
+      const std::string& back = dlg.m_strText;
+      if (back != bytes) {
         QFAIL(qPrintable(QStringLiteral("round %1: %2 came back as %3")
                              .arg(round)
                              .arg(QString::fromLatin1(QByteArray::fromStdString(bytes).toHex()),
-                                  QString::fromLatin1(QByteArray::fromStdString(back.bytes).toHex()))));
+                                  QString::fromLatin1(QByteArray::fromStdString(back).toHex()))));
       }
     }
+    // A long text goes into the field by pieces: nothing lost or doubled at a
+    // seam, and a line longer than a piece stays whole.
+    std::string big;
+    for (int i = 0; i < 60000; ++i) big += gt::B("行") + std::to_string(i) + (i % 7 ? "\r\n" : "\r");
+    big += std::string(300000, 'x') + "\r\nend\r\n";
+    dlg.m_strText = big;
+    dlg.UpdateData(false);
+    QCOMPARE(dlg.TextEdit()->document()->blockCount(), 60000 - 60000 / 7 + 2);
+    dlg.m_strText.clear();
+    dlg.TextEdit()->document()->setModified(true);
+    QVERIFY(dlg.UpdateData(true));
+    QVERIFY(dlg.m_strText == big);
   }
 
   void mainFrameOpensTheDialogOverTheList() {

@@ -1,7 +1,8 @@
 // Writes the screenshots of the README: the main window with a list, the
 // item dialog, the about box, and the folder tools' windows (the run dialog
 // idle and during a run, both settings dialogs, the extension dialog, the
-// folder browser and the new-folder dialog).
+// folder browser and the new-folder dialog), and the text dialog with a
+// converted example text.
 // Usage: zv_screenshots <list.csv> <out-dir>
 // Run it on a real display (Xvfb) so that fonts render as a user sees them.
 
@@ -32,6 +33,7 @@
 #include "platform/CodePage.h"
 #include "text/DlgExtension.h"
 #include "text/DlgFolderTextSetting.h"
+#include "text/DlgTextConvert.h"
 
 namespace {
 
@@ -117,6 +119,24 @@ bool FolderToolShots(CMainFrame* frame, CZentravolixView* view, const QString& o
   return ok;
 }
 
+// The text dialog with the example text opened and converted by the list.
+bool ShootTextDialog(CMainFrame* frame, const QString& listPath, const QString& out) {
+  const QString sample = QFileInfo(listPath).absoluteDir().filePath(QStringLiteral("sample.txt"));
+  CDlgTextConvert dlg(frame->GetConvertView(), frame);
+  if (QFileInfo::exists(sample)) {
+    CUiPrompts::PushPathAnswer(sample);
+    dlg.OnOpenFile();
+  } else {
+    dlg.m_strText = QStringToBytes(QStringLiteral("株式会社ミナトの山田です。\r\nＡＢＣ有限会社の佐藤です。\r\n"));
+    dlg.UpdateData(false);
+  }
+  dlg.OnConvert();
+  dlg.show();
+  const bool ok = Save(&dlg, out + QStringLiteral("/screenshot-text.png"));
+  dlg.hide();
+  return ok;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -159,6 +179,7 @@ int main(int argc, char** argv) {
     ok &= Save(&about, out + QStringLiteral("/screenshot-about.png"));
     about.hide();
     ok &= FolderToolShots(frame, view, out);
+    ok &= ShootTextDialog(frame, args.at(1), out);
     frame->close();
     QCoreApplication::exit(ok ? 0 : 1);
   });
