@@ -408,7 +408,11 @@ bool CMainFrame::OnUpdateSaveListAs() const { return m_pView && m_pView->HasConv
 
 QStringList CMainFrame::HelpFolders() {
   if (g_helpFolders) return *g_helpFolders;
-  return {BytesToQString(zv::ExecutableFolder()), QStringLiteral(ZV_HELP_DATADIR)};
+  // The data folder is looked for beside the executable's own install tree
+  // first, so a program installed under any prefix finds its page.
+  const QString exe = BytesToQString(zv::ExecutableFolder());
+  return {exe, QDir::cleanPath(QDir(exe).filePath(QStringLiteral(ZV_HELP_RELDIR))),
+          QStringLiteral(ZV_HELP_DATADIR)};
 }
 
 void CMainFrame::SetHelpFoldersForTesting(std::optional<QStringList> folders) {
