@@ -102,6 +102,13 @@ Found Find(std::string_view content, const std::vector<Line>& lines, std::string
   return f;
 }
 
+// What ends the last line of text so that a line can follow. Only an LF
+// ends a line; a last line that stops at a lone CR gets its LF, not a second CR.
+std::string LineEndAfter(std::string_view text) {
+  if (text.empty() || text.back() == '\n') return "";
+  return text.back() == '\r' ? "\n" : "\r\n";
+}
+
 }  // namespace
 
 std::string ProfileLookup(std::string_view content, std::string_view section, std::string_view key,
@@ -139,10 +146,9 @@ std::string ProfileUpdate(std::string_view content, std::string_view section, st
     out.replace(l.begin, l.end - l.begin, line);
   } else if (f.section) {
     const Line& l = lines[f.lastFilled];
-    const bool ended = l.next > l.end;
-    out.insert(l.next, (ended ? "" : "\r\n") + line + "\r\n");
+    out.insert(l.next, LineEndAfter(content.substr(0, l.next)) + line + "\r\n");
   } else {
-    if (!out.empty() && out.back() != '\n') out += "\r\n";
+    out += LineEndAfter(out);
     out += '[';
     out += section;
     out += "]\r\n";
