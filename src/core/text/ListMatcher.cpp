@@ -1,16 +1,16 @@
 #include "text/ListMatcher.h"
 
-#include <hs/hs.h>
-
 #include <algorithm>
 #include <array>
 #include <bit>
 #include <climits>
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <vector>
 
+#include "text/LiteralScanner.h"
 #include "text/TextConvert.h"
 
 namespace zv {
@@ -58,16 +58,15 @@ bool Standalone(unsigned char c, CodePage cp) {
 class CompiledList {
  public:
   explicit CompiledList(const ConvertRows& rows);
-  ~CompiledList() {
-    if (m_db) hs_free_database(m_db);
-  }
   CompiledList(const CompiledList&) = delete;
   CompiledList& operator=(const CompiledList&) = delete;
 
   ConvertRows m_rows;
   std::vector<std::string> m_needles;             // distinct search strings
   std::vector<std::vector<std::uint32_t>> m_needleRows;  // rows of each needle, ascending
-  hs_database_t* m_db = nullptr;
+  // Our own scanner: the vectorscan 5.4.9 of Debian 12 misses matches of
+  // small literal sets on x86 (e.g. "a" among {"ba", "a"} after 64 other bytes).
+  std::unique_ptr<const LiteralScanner> m_scanner;
   bool m_ok = false;
   std::size_t m_words = 0;             // 64-bit words of a row set
   std::vector<Bits> m_create;          // per row: later rows that may appear where it inserts
@@ -134,58 +133,21 @@ CompiledList::CompiledList(const ConvertRows& rows) : m_rows(rows) {
     m_ok = true;
     return;
   }
-  std::vector<const char*> exprs;
-  std::vector<std::size_t> lens;
-  std::vector<unsigned> ids, flags;
-  for (std::size_t k = 0; k < m_needles.size(); ++k) {
-    exprs.push_back(m_needles[k].data());
-    lens.push_back(m_needles[k].size());
-    ids.push_back(static_cast<unsigned>(k));
-    flags.push_back(0);
-  }
-  hs_compile_error_t* error = nullptr;
-  if (hs_compile_lit_multi(exprs.data(), flags.data(), ids.data(), lens.data(),
-                           static_cast<unsigned>(exprs.size()), HS_MODE_BLOCK, nullptr, &m_db,
-                           &error) != HS_SUCCESS) {
-    if (error) hs_free_compile_error(error);
-    m_db = nullptr;
-    return;
-  }
+  m_scanner = std::make_unique<const LiteralScanner>(m_needles);
   m_ok = true;
 }
 
 namespace {
-
-// One scratch pair per thread: the outer scan and the chunk rescans.
-struct Scratch {
-  hs_scratch_t* outer = nullptr;
-  hs_scratch_t* inner = nullptr;
-  ~Scratch() {
-    if (outer) hs_free_scratch(outer);
-    if (inner) hs_free_scratch(inner);
-  }
-};
-thread_local Scratch t_scratch;
 
 class Applier {
  public:
   Applier(const CompiledList& list, const std::string& text, CodePage cp)
       : L(list), m_text(text), m_cp(cp), m_sep(list.m_sep[cp == CodePage::Utf8 ? 1 : 0]), m_bits(list.m_words) {}
 
-  static int OnOuterMatch(unsigned id, unsigned long long, unsigned long long to, unsigned, void* ctx) {
-    return static_cast<Applier*>(ctx)->OuterMatch(id, static_cast<std::size_t>(to));
-  }
-  static int OnInnerMatch(unsigned id, unsigned long long, unsigned long long, unsigned, void* ctx) {
-    auto* self = static_cast<Applier*>(ctx);
-    self->MarkRows(id, self->m_rescanAfter);
-    return 0;
-  }
-
-  bool Run(hs_scratch_t* outer, hs_scratch_t* inner) {
-    m_inner = inner;
-    const hs_error_t rc = hs_scan(L.m_db, m_text.data(), static_cast<unsigned>(m_text.size()), 0, outer,
-                                  &Applier::OnOuterMatch, this);
-    if (rc != HS_SUCCESS || m_failed) return false;
+  bool Run() {
+    const bool scanned =
+        L.m_scanner->Scan(m_text, [this](std::uint32_t id, std::size_t to) { return OuterMatch(id, to) == 0; });
+    if (!scanned || m_failed) return false;
     if (m_inChunk) ProcessChunk();
     return !m_failed;
   }
@@ -290,11 +252,10 @@ class Applier {
       m_count += n;
       if (L.m_rescan[i]) {
         m_rescanAfter = static_cast<long>(i);
-        if (cur.size() > UINT_MAX || hs_scan(L.m_db, cur.data(), static_cast<unsigned>(cur.size()), 0, m_inner,
-                                             &Applier::OnInnerMatch, this) != HS_SUCCESS) {
-          m_failed = true;
-          return;
-        }
+        L.m_scanner->Scan(cur, [this](std::uint32_t id, std::size_t) {
+          MarkRows(id, m_rescanAfter);
+          return true;
+        });
       } else {
         const Bits& add = L.m_create[i];
         for (std::size_t w = 0; w < add.size(); ++w) m_bits[w] |= add[w];
@@ -313,7 +274,6 @@ class Applier {
   CodePage m_cp;
   const std::array<bool, 256>& m_sep;
   Bits m_bits;
-  hs_scratch_t* m_inner = nullptr;
   std::string m_out, m_work, m_tmp;
   std::size_t m_copied = 0, m_prevEnd = 0, m_lastEnd = 0;
   std::size_t m_chunkStart = 0, m_chunkEnd = 0;
@@ -344,44 +304,23 @@ std::shared_ptr<const CompiledList> CompileList(const ConvertRows& rows) {
 bool ApplyCompiledList(const CompiledList& list, std::string& text, CodePage cp, std::size_t& count) {
   count = 0;
   if (!list.m_ok) return false;
-  if (!list.m_db || text.empty()) return true;
-  if (text.size() > UINT_MAX) return false;
-  if (hs_alloc_scratch(list.m_db, &t_scratch.outer) != HS_SUCCESS ||
-      hs_alloc_scratch(list.m_db, &t_scratch.inner) != HS_SUCCESS)
-    return false;
+  if (!list.m_scanner || text.empty()) return true;
   Applier applier(list, text, cp);
-  if (!applier.Run(t_scratch.outer, t_scratch.inner)) return false;
+  if (!applier.Run()) return false;
   count = applier.Count();
   if (applier.Changed()) text = applier.TakeResult();
   return true;
 }
 
-namespace {
-
-struct PresenceScan {
-  const CompiledList* list;
-  long after;
-  std::vector<std::uint32_t>* rows;
-};
-
-int OnPresence(unsigned id, unsigned long long, unsigned long long, unsigned, void* ctx) {
-  auto* scan = static_cast<PresenceScan*>(ctx);
-  for (std::uint32_t r : scan->list->m_needleRows[id])
-    if (static_cast<long>(r) > scan->after) scan->rows->push_back(r);
-  return 0;
-}
-
-}  // namespace
-
 bool RowsOccurring(const CompiledList& list, std::string_view text, long after, std::vector<std::uint32_t>& rows) {
   rows.clear();
   if (!list.m_ok) return false;
-  if (!list.m_db || text.empty()) return true;
-  if (text.size() > UINT_MAX || hs_alloc_scratch(list.m_db, &t_scratch.inner) != HS_SUCCESS) return false;
-  PresenceScan scan{&list, after, &rows};
-  if (hs_scan(list.m_db, text.data(), static_cast<unsigned>(text.size()), 0, t_scratch.inner, &OnPresence, &scan) !=
-      HS_SUCCESS)
-    return false;
+  if (!list.m_scanner || text.empty()) return true;
+  list.m_scanner->Scan(text, [&](std::uint32_t id, std::size_t) {
+    for (std::uint32_t r : list.m_needleRows[id])
+      if (static_cast<long>(r) > after) rows.push_back(r);
+    return true;
+  });
   std::sort(rows.begin(), rows.end());
   rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
   return true;

@@ -2,7 +2,7 @@
 // The fast list engine. Same result as applying the rows one by one, at
 // about the cost of one pass over the text however long the list is:
 //
-// - One multi-literal scan (vectorscan) finds where any search string occurs.
+// - One multi-literal scan (LiteralScanner) finds where any search string occurs.
 // - A byte that no search string contains and that is always a character of
 //   its own (an ASCII byte such as a line end or a blank) can never be part of
 //   an occurrence, at any step, and cuts character-boundary look-back. The text
