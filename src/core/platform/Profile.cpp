@@ -168,10 +168,17 @@ std::string GetProfileString(std::string_view section, std::string_view key, std
 
 FileResult WriteProfileString(std::string_view section, std::string_view key, std::string_view value,
                               const std::string& path) {
+  return WriteProfileStrings(section, {{key, value}}, path);
+}
+
+FileResult WriteProfileStrings(std::string_view section, const std::vector<ProfileEntry>& entries,
+                               const std::string& path) {
   // A line break would split the line and could forge other keys.
-  for (std::string_view part : {section, key, value}) {
-    if (part.find_first_of("\r\n") != std::string_view::npos)
-      return FileResult::Fail(FileOp::None, EINVAL, path);
+  for (const ProfileEntry& e : entries) {
+    for (std::string_view part : {section, e.key, e.value}) {
+      if (part.find_first_of("\r\n") != std::string_view::npos)
+        return FileResult::Fail(FileOp::None, EINVAL, path);
+    }
   }
   std::string content;
   FileResult r = ReadFileBytesShared(path, content);
@@ -179,7 +186,8 @@ FileResult WriteProfileString(std::string_view section, std::string_view key, st
     if (r.op != FileOp::Open || r.err != ENOENT) return r;  // never drop what could not be read
     content.clear();
   }
-  return WriteFileAtomic(path, ProfileUpdate(content, section, key, value));
+  for (const ProfileEntry& e : entries) content = ProfileUpdate(content, section, e.key, e.value);
+  return WriteFileAtomic(path, content);
 }
 
 }  // namespace zv

@@ -4,6 +4,7 @@
 #include <climits>
 #include <cstdio>
 #include <initializer_list>
+#include <vector>
 
 #include "platform/AppPaths.h"
 #include "platform/Path.h"
@@ -39,13 +40,12 @@ bool LoadGroup(const char* section, bool presetZero, std::initializer_list<KeyOu
   return true;
 }
 
+// One replacement of the file per group: a failed save leaves the whole
+// group as it was, never some keys new and the rest old.
 FileResult SaveGroup(const char* section, std::initializer_list<KeyIn> keys) {
-  const std::string path = SettingsFilePath();
-  for (const KeyIn& k : keys) {
-    FileResult r = WriteProfileString(section, k.key, *k.value, path);
-    if (!r) return r;
-  }
-  return FileResult::Ok();
+  std::vector<ProfileEntry> entries;
+  for (const KeyIn& k : keys) entries.push_back({k.key, *k.value});
+  return WriteProfileStrings(section, entries, SettingsFilePath());
 }
 
 }  // namespace
