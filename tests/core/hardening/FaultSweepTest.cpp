@@ -1,0 +1,355 @@
+// Every operation of the file layer fails in turn, with a full disk, an I/O
+// error and a refused access, in whole runs of both folder engines and in the
+// list, settings and extension-list saves. After each run: the source tree is
+// unchanged, every output is absent, old or complete, no temporary file is
+// left, and the run went on or ended as the rules say.
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "engines/TreeFixture.h"
+#include "filename/FileNameEngine.h"
+#include "filename/FolderWalk.h"
+#include "hardening/FaultSweep.h"
+#include "list/ConvertListFile.h"
+#include "platform/FileError.h"
+#include "settings/BinaryExtList.h"
+#include "settings/Settings.h"
+#include "text/FolderTextEngine.h"
+#include "text/TextConvert.h"
+
+namespace zvtest {
+namespace {
+
+using zv::FileOp;
+
+constexpr int kErrors[] = {ENOSPC, EIO, EACCES};
+
+// The size of each sweep, for the notes on the hardening work.
+void Report(const std::string& what, std::size_t ops) {
+  std::printf("[ sweep    ] %s: %zu fault points x %zu errors\n", what.c_str(), ops, std::size(kErrors));
+}
+
+class EnvScope {
+ public:
+  EnvScope(const char* name, const std::string& value) : m_name(name) {
+    if (const char* old = std::getenv(name)) m_old = old;
+    ::setenv(name, value.c_str(), 1);
+  }
+  ~EnvScope() {
+    if (m_old)
+      ::setenv(m_name, m_old->c_str(), 1);
+    else
+      ::unsetenv(m_name);
+  }
+  EnvScope(const EnvScope&) = delete;
+  EnvScope& operator=(const EnvScope&) = delete;
+
+ private:
+  const char* m_name;
+  std::optional<std::string> m_old;
+};
+
+// A small tree with text and binary files, two levels of subfolders, an
+// empty file, outputs from an earlier run and the extension list.
+struct Fixture {
+  ScratchDir root;
+  std::string src = root / "src";
+  std::string out = root / "out";
+  std::string config = root / "config";
+  std::string listPath = config + "/ZentravolixExpList";
+
+  Fixture() {
+    WriteBytes(src + "/a.txt", "alpha beta\nalpha\n");
+    WriteBytes(src + "/photo.jpg", std::string("\xFF\xD8 alpha\r\n\0 data", 17));
+    WriteBytes(src + "/sub/c.txt", "gamma\r\nalpha");
+    WriteBytes(src + "/sub/deep/d.txt", "");
+    WriteBytes(src + "/sub/e.jpg", "JPG alpha");
+    WriteBytes(out + "/a.txt", "old a");
+    WriteBytes(out + "/Z.txt", "old Z");
+    WriteBytes(out + "/sub/e.jpg", "old e");
+    WriteBytes(listPath, "jpg\r\n");
+  }
+
+  std::vector<std::string> Walk() const {
+    std::vector<std::string> files;
+    zv::CollectFiles(src, "*.*", true, files, {});
+    return files;
+  }
+};
+
+struct EngineRun {
+  zv::RunEnd end = zv::RunEnd::Completed;
+  RecordingSink sink;
+  RecordingErrors errors;
+  std::size_t fileAtFault = SIZE_MAX;  // index of the file under way when the fault hit
+};
+
+bool Finished(const EngineRun& r) { return !r.sink.events.empty() && r.sink.events.back() == "finished"; }
+
+std::string Describe(const FaultInjector& faults, std::size_t k) {
+  std::string s = "k=" + std::to_string(k) + " err=" + std::to_string(faults.Err());
+  if (const auto& f = faults.Injected()) s += std::string(" at ") + OpName(f->op) + " " + f->path;
+  return s;
+}
+
+// Runs one engine on a fresh fixture with the k-th operation failing; k = 0 counts only.
+template <class RunEngine>
+void RunWithFault(Fixture& fx, FaultInjector& faults, std::size_t k, int err, EngineRun& run,
+                  RunEngine&& engine) {
+  faults.Arm(k, err);
+  faults.onInject = [&run](const FileOpSeen&) { run.fileAtFault = run.sink.outcomes.size(); };
+  std::atomic<int> running{1};
+  run.end = engine(fx, run, running);
+  faults.onInject = nullptr;
+}
+
+void ExpectSourceAndTemporaries(const Fixture& fx, const TreeSnapshot& source, const std::string& what) {
+  EXPECT_EQ(Snapshot(fx.src), source) << what;
+  EXPECT_EQ(TemporaryFiles(fx.root.path()), std::vector<std::string>()) << what;
+}
+
+zv::RunEnd RunNames(Fixture& fx, EngineRun& run, std::atomic<int>& running, bool overwrite) {
+  zv::FileNameRunOptions options;
+  options.overwrite = overwrite;
+  options.noCase = true;
+  zv::FileNameEngine engine(fx.Walk(), fx.src, fx.out, options);
+  CountingRows rows(Rows({{"a", "Z"}}));
+  return engine.Run(rows, run.sink, running);
+}
+
+TEST(FaultSweep, FileNameRunPassesOverEveryFailedCopy) {
+  for (bool overwrite : {true, false}) {
+    FaultInjector faults;
+    std::map<std::string, std::string> complete;
+    std::size_t ops = 0;
+    {
+      Fixture fx;
+      EngineRun clean;
+      RunWithFault(fx, faults, 0, 0, clean, [&](Fixture& f, EngineRun& r, std::atomic<int>& running) {
+        return RunNames(f, r, running, overwrite);
+      });
+      ASSERT_EQ(clean.end, zv::RunEnd::Completed);
+      complete = Files(fx.out);
+      ops = faults.Count();
+      // Every kind of operation of a copy goes through the seam.
+      std::set<FileOp> kinds;
+      for (const FileOpSeen& s : faults.Seen()) kinds.insert(s.op);
+      EXPECT_EQ(kinds, (std::set<FileOp>{FileOp::Open, FileOp::Read, FileOp::Write, FileOp::Flush,
+                                         FileOp::Rename, FileOp::CreateDir}));
+    }
+    ASSERT_GT(ops, 20u);
+    Report(std::string("file-name run") + (overwrite ? ", overwrite" : ""), ops);
+    for (std::size_t k = 1; k <= ops + 1; ++k) {
+      for (int err : kErrors) {
+        Fixture fx;
+        const TreeSnapshot source = Snapshot(fx.src);
+        const auto before = Files(fx.out);
+        EngineRun run;
+        RunWithFault(fx, faults, k, err, run, [&](Fixture& f, EngineRun& r, std::atomic<int>& running) {
+          return RunNames(f, r, running, overwrite);
+        });
+        const std::string what = Describe(faults, k) + (overwrite ? " overwrite" : "");
+        ExpectSourceAndTemporaries(fx, source, what);
+        const auto after = Files(fx.out);
+        EXPECT_EQ(PartialOutputs(before, complete, after), std::vector<std::string>()) << what;
+
+        // The run goes on after a failed copy and ends normally.
+        EXPECT_EQ(run.end, zv::RunEnd::Completed) << what;
+        EXPECT_TRUE(Finished(run)) << what;
+        ASSERT_EQ(run.sink.outcomes.size(), 5u) << what;
+        std::size_t failed = 0, differing = 0;
+        for (const zv::FileOutcome& o : run.sink.outcomes) failed += o.action == zv::FileAction::Failed;
+        for (const auto& [path, bytes] : complete)
+          differing += after.count(path) == 0 || after.at(path) != bytes;
+        if (faults.Injected()) {
+          EXPECT_EQ(failed, 1u) << what;
+          EXPECT_EQ(run.sink.outcomes[run.fileAtFault].action, zv::FileAction::Failed) << what;
+          EXPECT_LE(differing, 1u) << what;
+        } else {
+          EXPECT_EQ(failed, 0u) << what;
+          EXPECT_EQ(after, complete) << what;
+        }
+      }
+    }
+  }
+}
+
+zv::RunEnd RunTexts(Fixture& fx, EngineRun& run, std::atomic<int>& running) {
+  zv::FolderTextRunOptions options;
+  options.overwrite = true;
+  zv::FolderTextEngine engine(fx.Walk(), fx.src, fx.out, options, zv::CodePage::Utf8);
+  CountingRows rows(Rows({{"alpha", "ALPHA!"}}));
+  return engine.Run(rows, run.sink, run.errors, running);
+}
+
+TEST(FaultSweep, FolderTextRunEndsAtTheFailingTextFileAndPassesOverFailedCopies) {
+  FaultInjector faults;
+  std::map<std::string, std::string> complete;
+  std::size_t ops = 0;
+  std::vector<bool> binary;
+  {
+    Fixture fx;
+    EnvScope env("ZENTRAVOLIX_CONFIG_DIR", fx.config);
+    EngineRun clean;
+    RunWithFault(fx, faults, 0, 0, clean, RunTexts);
+    ASSERT_EQ(clean.end, zv::RunEnd::Completed);
+    ASSERT_TRUE(clean.errors.messages.empty());
+    complete = Files(fx.out);
+    ops = faults.Count();
+    for (const zv::FileOutcome& o : clean.sink.outcomes) binary.push_back(o.action == zv::FileAction::Copied);
+    ASSERT_EQ(binary, (std::vector<bool>{false, true, false, true, false}));
+  }
+  ASSERT_GT(ops, 30u);
+  Report("folder text run", ops);
+  for (std::size_t k = 1; k <= ops + 1; ++k) {
+    for (int err : kErrors) {
+      Fixture fx;
+      EnvScope env("ZENTRAVOLIX_CONFIG_DIR", fx.config);
+      const TreeSnapshot source = Snapshot(fx.src);
+      const TreeSnapshot config = Snapshot(fx.config);
+      const auto before = Files(fx.out);
+      EngineRun run;
+      RunWithFault(fx, faults, k, err, run, RunTexts);
+      const std::string what = Describe(faults, k);
+      ExpectSourceAndTemporaries(fx, source, what);
+      EXPECT_EQ(Snapshot(fx.config), config) << what;
+      const auto after = Files(fx.out);
+      EXPECT_TRUE(Finished(run)) << what;  // the dialog gets its idle look back either way
+      EXPECT_LE(run.errors.messages.size(), 1u) << what;
+
+      const auto& injected = faults.Injected();
+      if (!injected) {
+        EXPECT_EQ(run.end, zv::RunEnd::Completed) << what;
+        EXPECT_EQ(after, complete) << what;
+        continue;
+      }
+      const std::size_t i = run.fileAtFault;
+      ASSERT_LT(i, binary.size()) << what;
+      if (injected->path == fx.listPath) {
+        // An unreadable list makes the file a text file: reported (when the
+        // cause has a text), converted, and the run goes on.
+        const auto message = zv::FileErrorMessage(zv::FileResult::Fail(injected->op, err, fx.listPath));
+        EXPECT_EQ(run.errors.messages.size(), message ? 1u : 0u) << what;
+        EXPECT_EQ(run.end, zv::RunEnd::Completed) << what;
+        EXPECT_EQ(run.sink.outcomes[i].action, zv::FileAction::Converted) << what;
+        auto expected = complete;
+        if (binary[i]) {
+          std::string text = zv::FolderTextFromBytes(*ReadBytes(run.sink.outcomes[i].src));
+          zv::ApplyList(text, Rows({{"alpha", "ALPHA!"}}), zv::CodePage::Utf8);
+          expected[run.sink.outcomes[i].dst.substr(fx.out.size() + 1)] = zv::TextModeEncode(text);
+        }
+        EXPECT_EQ(after, expected) << what;
+      } else if (binary[i]) {
+        // A failed unchanged copy is passed over silently.
+        EXPECT_EQ(run.end, zv::RunEnd::Completed) << what;
+        EXPECT_TRUE(run.errors.messages.empty()) << what;
+        EXPECT_EQ(run.sink.outcomes[i].action, zv::FileAction::Failed) << what;
+        EXPECT_EQ(PartialOutputs(before, complete, after), std::vector<std::string>()) << what;
+      } else {
+        // A text file that cannot be read or written ends the run there.
+        EXPECT_EQ(run.end, zv::RunEnd::FailedAtFile) << what;
+        ASSERT_EQ(run.sink.outcomes.size(), i + 1) << what;
+        EXPECT_EQ(run.sink.outcomes[i].action, zv::FileAction::Failed) << what;
+        if (injected->op != FileOp::CreateDir) {
+          const auto message = zv::FileErrorMessage(zv::FileResult::Fail(injected->op, err, injected->path));
+          EXPECT_EQ(run.errors.messages,
+                    message ? std::vector<std::string>{*message} : std::vector<std::string>())
+              << what;
+        } else {
+          // The folder is missing, so the write into it fails with a bad path.
+          EXPECT_EQ(run.errors.messages.size(), 1u) << what;
+        }
+        // Earlier files are complete, the failing one and later ones as before the run.
+        for (std::size_t j = 0; j < run.sink.outcomes.size(); ++j) {
+          const std::string rel = run.sink.outcomes[j].dst.substr(fx.out.size() + 1);
+          const auto was = before.find(rel);
+          const auto now = after.find(rel);
+          if (j < i) {
+            EXPECT_EQ(now != after.end() ? now->second : "<absent>", complete.at(rel)) << what << " " << rel;
+          } else if (was == before.end()) {
+            EXPECT_TRUE(now == after.end()) << what << " " << rel;
+          } else {
+            EXPECT_EQ(now != after.end() ? now->second : "<absent>", was->second) << what << " " << rel;
+          }
+        }
+        EXPECT_EQ(PartialOutputs(before, complete, after), std::vector<std::string>()) << what;
+      }
+    }
+  }
+}
+
+// A save either fails and leaves the old file, or succeeds with the whole new one.
+template <class Save>
+void SweepSave(const std::string& name, const std::string& path, const std::string& old, Save&& save) {
+  const std::string folder = path.substr(0, path.rfind('/'));
+  FaultInjector faults;
+  std::string complete;
+  std::size_t ops = 0;
+  {
+    WriteBytes(path, old);
+    faults.Arm(0, 0);
+    ASSERT_TRUE(save());
+    complete = *ReadBytes(path);
+    ops = faults.Count();
+    ASSERT_NE(complete, old);
+  }
+  ASSERT_GT(ops, 0u);
+  Report(name, ops);
+  for (std::size_t k = 1; k <= ops + 1; ++k) {
+    for (int err : kErrors) {
+      WriteBytes(path, old);
+      faults.Arm(k, err);
+      const bool ok = save();
+      const std::string what = Describe(faults, k);
+      EXPECT_EQ(ok, !faults.Injected()) << what;
+      EXPECT_EQ(*ReadBytes(path), ok ? complete : old) << what;
+      EXPECT_EQ(TemporaryFiles(folder), std::vector<std::string>()) << what;
+    }
+  }
+}
+
+TEST(FaultSweep, ListSaveKeepsTheOldFileOnEveryFailure) {
+  ScratchDir dir;
+  const zv::ConvertRows rows = Rows({{"a", "b"}, {"say \"hi\"", "1,2"}});
+  SweepSave("list save", dir / "list.csv", "\"old\",\"list\"\r\n",
+            [&] { return zv::SaveConvertList(dir / "list.csv", rows).ok; });
+}
+
+TEST(FaultSweep, ExtensionListSaveKeepsTheOldFileAndReportsTheFailure) {
+  ScratchDir dir;
+  const std::string path = dir / "ZentravolixExpList";
+  std::vector<std::string> messages;
+  SweepSave("extension-list save", path, "bmp\r\n", [&] {
+    messages.clear();
+    const bool ok = zv::SaveBinaryExtListTo(path, {"jpg", "png", "zip"},
+                                            [&](const std::string& m) { messages.push_back(m); });
+    // The message names the list file, never a temporary one.
+    for (const std::string& m : messages) EXPECT_EQ(m.rfind(path + ": ", 0), 0u) << m;
+    EXPECT_LE(messages.size(), ok ? 0u : 1u);
+    return ok;
+  });
+}
+
+TEST(FaultSweep, SettingsGroupSaveIsAllOrNothing) {
+  ScratchDir dir;
+  EnvScope env("ZENTRAVOLIX_CONFIG_DIR", dir.path());
+  const std::string old =
+      "[CONVERTFILE]\r\nSUBDIR=0\r\nNOCASE=0\r\nSRCDIR=/old\r\n[CONVERTTEXT]\r\nSUBDIR=1\r\n";
+  const std::string path = dir / "Zentravolix.ini";
+  SweepSave("file options save", path, old, [] {
+    return zv::SaveConvertFileOptions({"1", "1", "1", "1"}).ok;
+  });
+  SweepSave("folder paths save", path, old, [] {
+    return zv::SaveConvertFilePaths({"/src", "/dst", "*.txt"}).ok;
+  });
+  SweepSave("text options save", path, old, [] { return zv::SaveConvertTextOptions({"0", "1", "1"}).ok; });
+}
+
+}  // namespace
+}  // namespace zvtest
