@@ -60,6 +60,10 @@ bool LockWhole(int fd) {
   return true;
 }
 
+// The system takes paths up to their first NUL byte, so a path holding one
+// would name another file (a converted name "a<NUL>b.txt" would write "a").
+bool HasNul(const std::string& path) { return path.find('\0') != std::string::npos; }
+
 std::string FolderOf(const std::string& path) {
   std::string dir = SplitPath(path).dir;
   return dir.empty() ? std::string(".") : dir;
@@ -67,6 +71,7 @@ std::string FolderOf(const std::string& path) {
 
 // Opens for reading without hanging on a FIFO that has no writer.
 FileResult OpenForRead(const std::string& path, bool lock, UniqueFd& fd, struct stat& st) {
+  if (HasNul(path)) return FileResult::Fail(FileOp::Open, EINVAL, path);
   if (int e = CheckFileFault(FileOp::Open, path)) return FileResult::Fail(FileOp::Open, e, path);
   fd.Reset(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
   if (fd.Get() < 0) return FileResult::Fail(FileOp::Open, errno, path);
@@ -134,6 +139,7 @@ class ReplaceWriter {
 
   FileResult Begin() {
     if (path_.empty()) return Fail(FileOp::Open, ENOENT);
+    if (HasNul(path_)) return Fail(FileOp::Open, EINVAL);
     std::string target = path_;
     struct stat st;
     bool exists = ::lstat(target.c_str(), &st) == 0;
@@ -368,6 +374,7 @@ FileResult WriteFileAtomic(const std::string& path, std::string_view data, Write
 }
 
 FileResult CopyFileKeep(const std::string& src, const std::string& dst, bool failIfExists) {
+  if (HasNul(dst)) return FileResult::Fail(FileOp::Open, EINVAL, dst);
   if (failIfExists && PathFileExists(dst)) return FileResult::Fail(FileOp::Copy, EEXIST, dst);
   UniqueFd in;
   struct stat st;
@@ -410,6 +417,7 @@ FileResult CopyFileKeep(const std::string& src, const std::string& dst, bool fai
 
 FileResult CreateOneDirectory(const std::string& path) {
   if (path.empty()) return FileResult::Fail(FileOp::CreateDir, ENOENT, path);
+  if (HasNul(path)) return FileResult::Fail(FileOp::CreateDir, EINVAL, path);
   if (int e = CheckFileFault(FileOp::CreateDir, path)) return FileResult::Fail(FileOp::CreateDir, e, path);
   if (::mkdir(path.c_str(), 0777) != 0) return FileResult::Fail(FileOp::CreateDir, errno, path);
   return FileResult::Ok();
@@ -417,6 +425,11 @@ FileResult CreateOneDirectory(const std::string& path) {
 
 DirListing ListDirectory(const std::string& folder, std::string_view pattern) {
   DirListing listing;
+  if (HasNul(folder)) {
+    listing.err = EINVAL;
+    listing.code = kListSystemErrorBase + EINVAL;
+    return listing;
+  }
   DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
   if (!dir) {
     listing.err = errno;
