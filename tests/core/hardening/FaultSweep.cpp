@@ -73,16 +73,43 @@ const char* OpName(zv::FileOp op) {
   return "?";
 }
 
+namespace {
+
+std::string Bytes(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream bytes;
+  bytes << in.rdbuf();
+  return bytes.str();
+}
+
+}  // namespace
+
+std::map<std::string, std::string> TreeState(const std::string& root) {
+  std::map<std::string, std::string> state;
+  std::error_code ec;
+  for (auto it = fs::recursive_directory_iterator(root, ec); it != fs::recursive_directory_iterator();
+       it.increment(ec)) {
+    const std::string rel = it->path().lexically_relative(root).string();
+    const fs::file_status st = it->symlink_status(ec);
+    if (fs::is_symlink(st))
+      state[rel] = "link:" + fs::read_symlink(it->path(), ec).string();
+    else if (fs::is_directory(st))
+      state[rel] = "dir";
+    else if (fs::is_regular_file(st))
+      state[rel] = "file:" + Bytes(it->path());
+    else
+      state[rel] = "other";
+  }
+  return state;
+}
+
 std::map<std::string, std::string> Files(const std::string& root) {
   std::map<std::string, std::string> files;
   std::error_code ec;
   for (auto it = fs::recursive_directory_iterator(root, ec); it != fs::recursive_directory_iterator();
        it.increment(ec)) {
-    if (!it->is_regular_file(ec)) continue;
-    std::ifstream in(it->path(), std::ios::binary);
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    files[fs::relative(it->path(), root).string()] = bytes.str();
+    if (!fs::is_regular_file(it->symlink_status(ec))) continue;
+    files[it->path().lexically_relative(root).string()] = Bytes(it->path());
   }
   return files;
 }
@@ -93,7 +120,7 @@ std::vector<std::string> TemporaryFiles(const std::string& root) {
   for (auto it = fs::recursive_directory_iterator(root, ec); it != fs::recursive_directory_iterator();
        it.increment(ec)) {
     if (it->path().filename().string().rfind(".zv-tmp-", 0) == 0)
-      found.push_back(fs::relative(it->path(), root).string());
+      found.push_back(it->path().lexically_relative(root).string());
   }
   return found;
 }

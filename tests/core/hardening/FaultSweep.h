@@ -64,6 +64,9 @@ class FaultInjector {
 
 const char* OpName(zv::FileOp op);
 
+// Every entry below root by relative path: "dir", "file:" and the bytes,
+// "link:" and the target, or "other"; links are never followed.
+std::map<std::string, std::string> TreeState(const std::string& root);
 // Regular files below root by relative path, with their bytes; folders are left out.
 std::map<std::string, std::string> Files(const std::string& root);
 // Paths (relative to root) of temporary files the file layer left behind.

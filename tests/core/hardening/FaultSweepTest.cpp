@@ -109,8 +109,9 @@ void RunWithFault(Fixture& fx, FaultInjector& faults, std::size_t k, int err, En
   faults.onInject = nullptr;
 }
 
-void ExpectSourceAndTemporaries(const Fixture& fx, const TreeSnapshot& source, const std::string& what) {
-  EXPECT_EQ(Snapshot(fx.src), source) << what;
+void ExpectSourceAndTemporaries(const Fixture& fx, const std::map<std::string, std::string>& source,
+                                const std::string& what) {
+  EXPECT_EQ(TreeState(fx.src), source) << what;
   EXPECT_EQ(TemporaryFiles(fx.root.path()), std::vector<std::string>()) << what;
 }
 
@@ -148,7 +149,7 @@ TEST(FaultSweep, FileNameRunPassesOverEveryFailedCopy) {
     for (std::size_t k = 1; k <= ops + 1; ++k) {
       for (int err : kErrors) {
         Fixture fx;
-        const TreeSnapshot source = Snapshot(fx.src);
+        const auto source = TreeState(fx.src);
         const auto before = Files(fx.out);
         EngineRun run;
         RunWithFault(fx, faults, k, err, run, [&](Fixture& f, EngineRun& r, std::atomic<int>& running) {
@@ -211,14 +212,14 @@ TEST(FaultSweep, FolderTextRunEndsAtTheFailingTextFileAndPassesOverFailedCopies)
     for (int err : kErrors) {
       Fixture fx;
       EnvScope env("ZENTRAVOLIX_CONFIG_DIR", fx.config);
-      const TreeSnapshot source = Snapshot(fx.src);
-      const TreeSnapshot config = Snapshot(fx.config);
+      const auto source = TreeState(fx.src);
+      const auto config = TreeState(fx.config);
       const auto before = Files(fx.out);
       EngineRun run;
       RunWithFault(fx, faults, k, err, run, RunTexts);
       const std::string what = Describe(faults, k);
       ExpectSourceAndTemporaries(fx, source, what);
-      EXPECT_EQ(Snapshot(fx.config), config) << what;
+      EXPECT_EQ(TreeState(fx.config), config) << what;
       const auto after = Files(fx.out);
       EXPECT_TRUE(Finished(run)) << what;  // the dialog gets its idle look back either way
       EXPECT_LE(run.errors.messages.size(), 1u) << what;

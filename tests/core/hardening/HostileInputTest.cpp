@@ -287,8 +287,8 @@ TEST(HostileInput, ConvertedNamesNeverLeaveTheOutputFolder) {
     WriteBytes(src + "/" + n, n);
   WriteBytes(out + "/sub/old.txt", "old");
   WriteBytes(dir / "victim/x.txt", "victim");
-  const TreeSnapshot victim = Snapshot(dir / "victim");
-  const TreeSnapshot source = Snapshot(src);
+  const auto victim = TreeState(dir / "victim");
+  const auto source = TreeState(src);
 
   const NameRun run = RunNames(src, out,
                                {{"A1", "../victim/x"},
@@ -300,8 +300,8 @@ TEST(HostileInput, ConvertedNamesNeverLeaveTheOutputFolder) {
                                 {"G7", "nosuchdir/y"}},
                                /*overwrite=*/true);
   EXPECT_EQ(run.end, zv::RunEnd::Completed);
-  EXPECT_EQ(Snapshot(dir / "victim"), victim);
-  EXPECT_EQ(Snapshot(src), source);
+  EXPECT_EQ(TreeState(dir / "victim"), victim);
+  EXPECT_EQ(TreeState(src), source);
   for (const char* refused : {"/A1.txt", "/C3", "/D4", "/F6.txt", "/G7.txt"})
     EXPECT_EQ(ActionOf(run.sink, refused), FileAction::Failed) << refused;
   // A slash names a subfolder inside the output folder: allowed where it exists.
