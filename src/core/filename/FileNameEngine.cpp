@@ -20,7 +20,8 @@ namespace {
 bool SameFile(const std::string& a, const std::string& b) {
   struct stat sa {};
   struct stat sb {};
-  if (::stat(a.c_str(), &sa) != 0 || ::stat(b.c_str(), &sb) != 0) return false;
+  // The destination mostly does not exist yet: one look is enough then.
+  if (::stat(b.c_str(), &sb) != 0 || ::stat(a.c_str(), &sa) != 0) return false;
   return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
 }
 
@@ -137,8 +138,7 @@ RunEnd FileNameEngine::Run(RowSource& rows, ProgressSink& progress, std::atomic<
       inUse.Release(job.keys);
       progress.FileDone(job.outcome);
     }
-    job = Job{};
-    job.prepared = true;
+    Job gone = std::move(job);  // takes the buffers along; assigning Job{} would keep them
     return true;
   };
 

@@ -21,7 +21,8 @@ namespace {
 bool SameFile(const std::string& a, const std::string& b) {
   struct stat sa {};
   struct stat sb {};
-  if (::stat(a.c_str(), &sa) != 0 || ::stat(b.c_str(), &sb) != 0) return false;
+  // The destination mostly does not exist yet: one look is enough then.
+  if (::stat(b.c_str(), &sb) != 0 || ::stat(a.c_str(), &sa) != 0) return false;
   return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
 }
 
@@ -102,7 +103,7 @@ bool FolderTextEngine::Finish(std::size_t i, Job& job, ProgressSink& progress, E
       outcome.replacements = job.replacements;
       if (!m_options.dryRun) r = WriteFolderText(job.dst, job.text);
     }
-    job.text = {};
+    std::string().swap(job.text);  // the memory goes now, not when the run ends
     if (r.ok) {
       outcome.action = FileAction::Converted;
     } else {
@@ -232,7 +233,7 @@ RunEnd FolderTextEngine::RunParallel(const MirrorFolders& mirror, RowSource& row
       inUse.Release(job.keys);
       bytesHeld -= job.bytes;
     }
-    job = Job{};
+    Job gone = std::move(job);  // takes the buffers along; assigning Job{} would keep them
     return ok;
   };
 
