@@ -9,16 +9,85 @@
 #include "filename/DlgBatchConvert.h"
 #include "filename/FileNameEngine.h"
 #include "filename/FileNameTexts.h"
+#include "list/ZentravolixView.h"
 #include "platform/CodePage.h"
 #include "settings/Settings.h"
 #include "text/FolderTextEngine.h"
 #include "text/TextTexts.h"
 
+void CCallReceiver::Dispatch(Call& call) {
+  if (QThread::currentThread() == thread()) {
+    call.invoke(call.fn);
+    return;
+  }
+  const std::lock_guard<std::mutex> lock(m_dispatch);
+  m_pending.store(&call, std::memory_order_release);
+  QMetaObject::invokeMethod(this, "Run", Qt::BlockingQueuedConnection);
+  // Pairs with Run's store: whatever the call wrote is seen from here on.
+  (void)call.done.load(std::memory_order_acquire);
+}
+
+void CCallReceiver::Run() {
+  Call* call = m_pending.exchange(nullptr, std::memory_order_acquire);
+  if (!call) return;
+  call->invoke(call->fn);
+  call->done.store(true, std::memory_order_release);
+}
+
+CRunRowSource::CRunRowSource(CCallReceiver& receiver, CZentravolixView* view)
+    : m_receiver(receiver), m_pView(view) {}
+
+zv::ConvertRows CRunRowSource::GetRows() {
+  zv::ConvertRows rows;
+  // The pointer is looked at on the view's own thread; the view outlives
+  // every worker, since it waits for them before it goes.
+  auto read = [this, &rows] {
+    if (CZentravolixView* view = m_pView.data()) rows = view->GetRows();
+  };
+  m_receiver.BlockingCall(read);
+  return rows;
+}
+
+CDialogProgressSink::CDialogProgressSink(CCallReceiver& receiver, const QPointer<CDlgBatchConvert>& dialog)
+    : m_receiver(receiver), m_pDialog(dialog) {}
+
+template <typename F>
+void CDialogProgressSink::Call(F f) {
+  // The dialog waits for the worker before it goes; the check is only a guard.
+  auto call = [this, &f] {
+    if (CDlgBatchConvert* dialog = m_pDialog.data()) f(dialog);
+  };
+  m_receiver.BlockingCall(call);
+}
+
+void CDialogProgressSink::ShowSrcFile(const std::string& label) {
+  Call([&label](CDlgBatchConvert* d) { d->OnShowSrcFile(RunLabelText(label)); });
+}
+
+void CDialogProgressSink::ShowDstFile(const std::string& label) {
+  Call([&label](CDlgBatchConvert* d) { d->OnShowDstFile(RunLabelText(label)); });
+}
+
+void CDialogProgressSink::ShowProgress(int percent) {
+  Call([percent](CDlgBatchConvert* d) { d->OnShowProgress(percent); });
+}
+
+void CDialogProgressSink::RunFinished() {
+  Call([](CDlgBatchConvert* d) { d->OnRunFinished(); });
+}
+
+void CGuiErrorSink::ShowFileError(const std::string& message) {
+  auto show = [&message] {
+    CUiPrompts::AfxMessageBox(BytesToQString(message), QMessageBox::Ok, QMessageBox::Critical);
+  };
+  m_receiver.BlockingCall(show);
+}
+
 CRunWorker::CRunWorker(Tool tool, CZentravolixView* view, CDlgBatchConvert* dialog,
                        std::vector<std::string> files, std::string srcFolder, std::string dstFolder,
                        std::atomic<int>& running)
     : m_tool(tool),
-      m_rows(view),
+      m_rows(m_receiver, view),
       m_pDialog(dialog),
       m_files(std::move(files)),
       m_srcFolder(std::move(srcFolder)),
@@ -28,8 +97,10 @@ CRunWorker::CRunWorker(Tool tool, CZentravolixView* view, CDlgBatchConvert* dial
                                        : QStringLiteral("TextConvertThread"));
 }
 
+CRunWorker::~CRunWorker() { Joined(); }
+
 void CRunWorker::run() {
-  CDialogProgressSink progress(m_pDialog.data());
+  CDialogProgressSink progress(m_receiver, m_pDialog);
   // The options are read again here: a change since the start governs the run.
   if (m_tool == Tool::FileName) {
     zv::FileOptions stored;
@@ -47,54 +118,10 @@ void CRunWorker::run() {
     options.overwrite = zv::FlagOn(stored.overwrite);
     options.exceptFileCopyOnly = zv::FlagOn(stored.exceptFileCopyOnly);
     zv::FolderTextEngine engine(m_files, m_srcFolder, m_dstFolder, options, zv::ActiveCodePage());
-    CGuiErrorSink errors;
+    CGuiErrorSink errors(m_receiver);
     m_result = engine.Run(m_rows, progress, errors, m_running);
   }
-  m_running = 0;
-}
-
-CDialogProgressSink::CDialogProgressSink(CDlgBatchConvert* dialog) : m_pDialog(dialog) {}
-
-template <typename F>
-void CDialogProgressSink::Call(F&& f) {
-  CDlgBatchConvert* dialog = m_pDialog.data();
-  if (!dialog) return;
-  if (QThread::currentThread() == dialog->thread()) {
-    f(dialog);
-    return;
-  }
-  // The dialog waits for the worker before it goes, so it is alive here.
-  QMetaObject::invokeMethod(
-      dialog, [dialog, f = std::forward<F>(f)] { f(dialog); }, Qt::BlockingQueuedConnection);
-}
-
-void CDialogProgressSink::ShowSrcFile(const std::string& label) {
-  Call([label](CDlgBatchConvert* d) { d->OnShowSrcFile(RunLabelText(label)); });
-}
-
-void CDialogProgressSink::ShowDstFile(const std::string& label) {
-  Call([label](CDlgBatchConvert* d) { d->OnShowDstFile(RunLabelText(label)); });
-}
-
-void CDialogProgressSink::ShowProgress(int percent) {
-  Call([percent](CDlgBatchConvert* d) { d->OnShowProgress(percent); });
-}
-
-void CDialogProgressSink::RunFinished() {
-  Call([](CDlgBatchConvert* d) { d->OnRunFinished(); });
-}
-
-void CGuiErrorSink::ShowFileError(const std::string& message) {
-  QCoreApplication* app = QCoreApplication::instance();
-  if (!app) return;
-  auto show = [message] {
-    CUiPrompts::AfxMessageBox(BytesToQString(message), QMessageBox::Ok, QMessageBox::Critical);
-  };
-  if (QThread::currentThread() == app->thread()) {
-    show();
-  } else {
-    QMetaObject::invokeMethod(app, show, Qt::BlockingQueuedConnection);
-  }
+  m_ended.store(true, std::memory_order_release);
 }
 
 QString RunLabelText(std::string_view label) {

@@ -2,8 +2,8 @@
 
 #include <QApplication>
 #include <QCoreApplication>
-#include <QEventLoop>
 #include <QDeadlineTimer>
+#include <QEventLoop>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -284,9 +284,8 @@ void CZentravolixView::OnDestroy() {
   if (m_bDestroyed) return;
   m_bDestroyed = true;
   m_bNameRunning = 0;
-  if (m_pNameThread) WaitServingEvents(m_pNameThread);
   m_bTextRunning = 0;
-  if (m_pTextThread) WaitServingEvents(m_pTextThread);
+  WaitForWorkers();
   FreeConvertItems();
   ClearFileList();
 }
@@ -352,6 +351,7 @@ bool CZentravolixView::StartRun(bool textTool, std::string srcFolder, std::strin
   auto* worker = new CRunWorker(textTool ? CRunWorker::Tool::FolderText : CRunWorker::Tool::FileName, this,
                                 dialog, m_fileList, std::move(srcFolder), std::move(dstFolder), running);
   connect(worker, &QThread::finished, this, [this, worker] {
+    worker->Joined();
     if (m_pNameThread == worker) m_pNameThread = nullptr;
     if (m_pTextThread == worker) m_pTextThread = nullptr;
   });
@@ -368,14 +368,20 @@ bool CZentravolixView::StartRun(bool textTool, std::string srcFolder, std::strin
 void CZentravolixView::WaitForWorkers() {
   for (QPointer<QThread>* slot : {&m_pNameThread, &m_pTextThread}) {
     QPointer<QThread> thread = *slot;
-    if (!thread) continue;
     // Its calls to this thread (rows, labels, a message box) are served
     // meanwhile; a bare wait here would never let it reach its flag test.
-    QEventLoop loop;
-    connect(thread, &QThread::finished, &loop, &QEventLoop::quit);
-    if (!thread->isFinished()) loop.exec(QEventLoop::ExcludeUserInputEvents);
+    // Polling, not a blocking nested loop: inside some event deliveries
+    // (a close event, for one) a nested loop was seen to sleep through the
+    // worker's call.
+    while (thread && !thread->isFinished()) {
+      QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+      if (thread) thread->wait(QDeadlineTimer(5));
+    }
     // Past its finished signal it calls nobody any more.
     if (thread) thread->wait();
+    if (auto* worker = qobject_cast<CRunWorker*>(thread.data())) worker->Joined();
+    // Ended: no worker of this tool exists any more.
+    if (*slot == thread) *slot = nullptr;
   }
 }
 
