@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <filesystem>
 
 namespace zv {
@@ -12,7 +13,10 @@ namespace {
 void AddIdentity(const std::string& path, std::vector<std::string>& keys) {
   struct stat st {};
   if (::stat(path.c_str(), &st) != 0) return;
-  keys.push_back("i" + std::to_string(st.st_dev) + ":" + std::to_string(st.st_ino));
+  char key[64];
+  std::snprintf(key, sizeof key, "i%llu:%llu", static_cast<unsigned long long>(st.st_dev),
+                static_cast<unsigned long long>(st.st_ino));
+  keys.emplace_back(key);
 }
 
 }  // namespace
@@ -40,7 +44,8 @@ std::vector<std::string> FilesInUse::KeysOf(const std::string& src, const std::s
       }
       resolved = it->second + name;
     }
-    keys.push_back("p" + resolved);
+    resolved.insert(0, 1, 'p');
+    keys.push_back(std::move(resolved));
   }
   std::sort(keys.begin(), keys.end());
   keys.erase(std::unique(keys.begin(), keys.end()), keys.end());

@@ -23,7 +23,7 @@ struct OrderedSteps {
   std::function<bool(std::size_t i)> ready;
   // Calling thread, list order; false stops the run before file i.
   std::function<bool(std::size_t i)> begin;
-  // A worker thread (the calling thread when there is one job).
+  // Any thread: a worker, or the calling thread while it waits.
   std::function<void(std::size_t i)> work;
   // Calling thread, list order, after work(i); false stops the run after i.
   std::function<bool(std::size_t i)> end;
@@ -76,29 +76,31 @@ inline OrderedResult RunOrdered(std::size_t n, unsigned jobs, std::size_t window
     }
   } joiner{mutex, workCv, queue, quit, workers};
 
+  // Takes the next queued file and works on it; the lock is held on entry
+  // and on return, not during the work.
+  auto runOne = [&](std::unique_lock<std::mutex>& lock) {
+    const std::size_t i = queue.front();
+    queue.pop_front();
+    lock.unlock();
+    std::exception_ptr failure;
+    try {
+      steps.work(i);
+    } catch (...) {
+      failure = std::current_exception();  // raised again on the calling thread, in list order
+    }
+    lock.lock();
+    failures[i] = failure;
+    done[i] = 1;
+  };
+
   workers.reserve(jobs);
   for (unsigned t = 0; t < jobs; ++t) {
     workers.emplace_back([&] {
+      std::unique_lock lock(mutex);
       for (;;) {
-        std::size_t i;
-        {
-          std::unique_lock lock(mutex);
-          workCv.wait(lock, [&] { return quit || !queue.empty(); });
-          if (queue.empty()) return;
-          i = queue.front();
-          queue.pop_front();
-        }
-        std::exception_ptr failure;
-        try {
-          steps.work(i);
-        } catch (...) {
-          failure = std::current_exception();  // raised again on the calling thread, in list order
-        }
-        {
-          std::lock_guard lock(mutex);
-          failures[i] = failure;
-          done[i] = 1;
-        }
+        workCv.wait(lock, [&] { return quit || !queue.empty(); });
+        if (queue.empty()) return;
+        runOne(lock);
         doneCv.notify_one();
       }
     });
@@ -141,7 +143,13 @@ inline OrderedResult RunOrdered(std::size_t n, unsigned jobs, std::size_t window
       continue;
     }
     if (ended == next) break;
+    // Rather than sleep, take a file nobody has started: short files would
+    // otherwise cost more in thread switches than in work.
     std::unique_lock lock(mutex);
+    if (done[ended] == 0 && !queue.empty()) {
+      runOne(lock);
+      continue;
+    }
     doneCv.wait(lock, [&] { return done[ended] != 0; });
   }
   return result;

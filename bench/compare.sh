@@ -1,0 +1,200 @@
+#!/usr/bin/env bash
+# Times zentravolix-cli against GNU sed, perl and cp -r on a seeded corpus and
+# checks every output against a reference (bench/gen_corpus.py).
+#
+#   bench/compare.sh [SIZE_MB] [RUNS] [WORKDIR]
+#
+#   SIZE_MB  size of the UTF-8 text tree (default 200; 20 for a quick run)
+#   RUNS     timed runs of each command, the best one counts (default 3)
+#   WORKDIR  corpus, references and outputs (default ${TMPDIR:-/tmp}/zv-bench-SIZE_MB);
+#            the corpus and its references are kept for the next run
+#
+# Environment: ZV_CLI (default build-release/src/cli/zentravolix-cli),
+# PEER_MB_10, PEER_MB_100, PEER_MB_1000: how much of the text tree sed and perl
+# get for 10, 100 and 1000 rows (defaults: all of it, 40 and 4 MB); at 1000
+# rows they manage about 1 MB/s, so a whole 200 MB tree would take them an
+# hour. Their throughput and wrong files are measured on that part of the tree.
+#
+# Needs: bash, coreutils, GNU sed, perl, python3, /usr/bin/time.
+set -euo pipefail
+
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+size=${1:-200}
+runs=${2:-3}
+work=${3:-${TMPDIR:-/tmp}/zv-bench-$size}
+cli=${ZV_CLI:-$here/../build-release/src/cli/zentravolix-cli}
+gen=$here/gen_corpus.py
+corpus=$work/corpus
+out=$work/out
+declare -A peer_mb=([10]=${PEER_MB_10:-$size} [100]=${PEER_MB_100:-40} [1000]=${PEER_MB_1000:-4})
+
+[ -x "$cli" ] || { echo "no zentravolix-cli at $cli (build-release, or set ZV_CLI)" >&2; exit 2; }
+[ -x /usr/bin/time ] || { echo "/usr/bin/time is missing (Debian package 'time')" >&2; exit 2; }
+mkdir -p "$work"
+
+if [ ! -f "$corpus/meta.json" ]; then
+  echo "generating a $size MB corpus in $corpus ..." >&2
+  rm -rf "$corpus"
+  python3 "$gen" generate "$corpus" --size-mb "$size" >/dev/null
+fi
+echo "reference results ..." >&2
+python3 "$gen" reference "$corpus"
+
+# Our program reads no extension list: every file is text.
+export ZENTRAVOLIX_CONFIG_DIR=$work/config
+mkdir -p "$ZENTRAVOLIX_CONFIG_DIR"
+rm -f "$ZENTRAVOLIX_CONFIG_DIR/ZentravolixExpList"
+
+tree_bytes() { find "$1" -type f -printf '%s\n' | awk '{ s += $1 } END { print s + 0 }'; }
+list_bytes() { local top=$1 list=$2; (cd "$top" && xargs -d '\n' stat -c %s <"$list") | awk '{ s += $1 } END { print s + 0 }'; }
+now() { date +%s.%N; }
+
+# Warm the page cache so every tool reads from memory.
+find "$corpus/text" "$corpus/names" -type f -print0 | xargs -0 cat >/dev/null
+
+# best_of CMD...: runs CMD $runs times after `prepare`, prints the best
+# wall time; the peak RSS of the runs goes to $work/rss (kB).
+best=""
+best_of() {
+  best=""
+  local rss=0 i s e t m
+  for ((i = 0; i < runs; i++)); do
+    prepare
+    s=$(now)
+    /usr/bin/time -v -o "$work/time.txt" "$@"
+    e=$(now)
+    t=$(echo "$e - $s" | bc -l)
+    if [ -z "$best" ] || [ "$(echo "$t < $best" | bc -l)" = 1 ]; then best=$t; fi
+    m=$(awk -F': ' '/Maximum resident set size/ { print $2 }' "$work/time.txt")
+    [ "${m:-0}" -gt "$rss" ] && rss=$m
+  done
+  echo "$rss" >"$work/rss"
+}
+prepare() { rm -rf "$out"; }
+
+rows_out=()
+# row TOOL ROWS ENCODING SECONDS BYTES FILES WRONG RSS_KB
+row() {
+  local mbs fps rss
+  mbs=$(awk -v b="$5" -v t="$4" 'BEGIN { printf "%.1f", b / 1048576 / t }')
+  fps=$(awk -v f="$6" -v t="$4" 'BEGIN { printf "%.0f", f / t }')
+  rss=$([ "$8" = "-" ] && echo "-" || echo "$(($8 / 1024)) MB")
+  rows_out+=("| $1 | $2 | $3 | $mbs | $fps | $7 | $rss |")
+  printf '%-28s %5s %-5s %9s MB/s %8s files/s  wrong %-9s rss %s\n' "$1" "$2" "$3" "$mbs" "$fps" "$7" "$rss" >&2
+}
+
+wrong() { python3 "$gen" check "$@" | awk '{ print $1 "/" $2 }'; }
+
+cat >"$work/sed-tree.sh" <<'EOF'
+while IFS=$'\t' read -r s d; do LC_ALL=C sed -f "$1" "$s" >"$d"; done <"$2"
+EOF
+
+declare -A secs
+for enc in utf8 sjis; do
+  cp=65001
+  [ "$enc" = sjis ] && cp=932
+  src=$corpus/text/$enc
+  bytes=$(tree_bytes "$src")
+  files=$(find "$src" -type f | wc -l)
+
+  best_of cp -r "$src" "$out"
+  row "cp -r" - "$enc" "$best" "$bytes" "$files" - -
+  secs[cp,$enc]=$best
+
+  for n in 10 100 1000; do
+    list=$corpus/lists/text-$n-$enc.csv
+    best_of "$cli" folder-text --quiet --subdir --codepage "$cp" --list "$list" "$src" "$out"
+    rss=$(cat "$work/rss")
+    row "zentravolix-cli folder-text" "$n" "$enc" "$best" "$bytes" "$files" \
+      "$(wrong "$corpus/ref/ours-$n-$enc.json" "$out")" "$rss"
+    secs[ours,$n,$enc]=$best
+    echo "$rss" >"$work/rss-$n-$enc"
+    if [ "$n" = 100 ]; then
+      best_of "$cli" folder-text --quiet --subdir --jobs 1 --codepage "$cp" --list "$list" "$src" "$out"
+      row "zentravolix-cli --jobs 1" "$n" "$enc" "$best" "$bytes" "$files" \
+        "$(wrong "$corpus/ref/ours-$n-$enc.json" "$out")" "$(cat "$work/rss")"
+    fi
+
+    # sed and perl on the first PEER_MB of the tree, one process per tool.
+    python3 "$gen" sample "$corpus" "${peer_mb[$n]}" >"$work/sample"
+    sbytes=$(list_bytes "$src" "$work/sample")
+    sfiles=$(wc -l <"$work/sample")
+    python3 "$gen" sed-script "$corpus" "$n" "$enc" >"$work/rows.sed"
+    python3 "$gen" perl-script "$corpus" "$n" "$enc" >"$work/rows.pl"
+    python3 "$gen" perl-script "$corpus" "$n" "$enc" --decode >"$work/rows-decode.pl"
+    awk -v s="$src/" -v o="$out/" '{ print s $0 "\t" o $0 }' "$work/sample" >"$work/pairs"
+    prepare() {
+      rm -rf "$out"
+      sed 's|/[^/]*$||' "$work/sample" | sort -u | (cd "$work" && xargs -I{} mkdir -p "out/{}")
+    }
+    saved_runs=$runs
+    runs=1 # a peer's run lasts long enough for one timing
+    # One sed per file, as a shell loop over a tree would run it.
+    best_of bash "$work/sed-tree.sh" "$work/rows.sed" "$work/pairs"
+    row "GNU sed (sample)" "$n" "$enc" "$best" "$sbytes" "$sfiles" \
+      "$(wrong "$corpus/ref/peer-$n-$enc.json" "$out" --only "$work/sample")" -
+    best_of perl "$work/rows.pl" "$work/pairs"
+    row "perl, bytes (sample)" "$n" "$enc" "$best" "$sbytes" "$sfiles" \
+      "$(wrong "$corpus/ref/peer-$n-$enc.json" "$out" --only "$work/sample")" -
+    secs[perl,$n,$enc]=$(echo "$best * $bytes / $sbytes" | bc -l)
+    if [ "$enc" = sjis ]; then
+      best_of perl "$work/rows-decode.pl" "$work/pairs"
+      row "perl, cp932 decoded (sample)" "$n" "$enc" "$best" "$sbytes" "$sfiles" \
+        "$(wrong "$corpus/ref/peer-$n-$enc.json" "$out" --only "$work/sample")" -
+    fi
+    runs=$saved_runs
+    prepare() { rm -rf "$out"; }
+  done
+done
+
+# Names: 20,000 small files, 1000 rows of name fragments.
+nsrc=$corpus/names/src
+nbytes=$(tree_bytes "$nsrc")
+nfiles=$(find "$nsrc" -type f | wc -l)
+best_of cp -r "$nsrc" "$out"
+row "cp -r" - names "$best" "$nbytes" "$nfiles" - -
+secs[cp,names]=$best
+best_of "$cli" names --quiet --subdir --codepage 65001 --list "$corpus/lists/names-1000-utf8.csv" "$nsrc" "$out"
+row "zentravolix-cli names" 1000 utf8 "$best" "$nbytes" "$nfiles" "$(wrong "$corpus/ref/names.json" "$out")" \
+  "$(cat "$work/rss")"
+secs[names]=$best
+best_of "$cli" names --quiet --subdir --jobs 1 --codepage 65001 --list "$corpus/lists/names-1000-utf8.csv" \
+  "$nsrc" "$out"
+row "zentravolix-cli names --jobs 1" 1000 utf8 "$best" "$nbytes" "$nfiles" \
+  "$(wrong "$corpus/ref/names.json" "$out")" "$(cat "$work/rss")"
+rm -rf "$out"
+
+# Table and targets.
+largest=$(python3 -c "import json,sys; m=json.load(open(sys.argv[1])); print(max(m['largest_utf8'], m['largest_sjis']))" \
+  "$corpus/meta.json")
+echo
+echo "Corpus: $size MB (UTF-8), $(find "$corpus/text/utf8" -type f | wc -l) files; largest file $((largest / 1024)) kB;" \
+  "names tree $nfiles files. Best of $runs runs for cp and zentravolix-cli, one run for sed and perl" \
+  "on the first ${peer_mb[10]}/${peer_mb[100]}/${peer_mb[1000]} MB (10/100/1000 rows)."
+echo
+echo "| tool | rows | encoding | MB/s | files/s | wrong files | peak RSS |"
+echo "|---|---|---|---|---|---|---|"
+printf '%s\n' "${rows_out[@]}"
+echo
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
+verdict() { [ "$(echo "$1" | bc -l)" = 1 ] && echo "met" || echo "NOT met"; }
+for enc in utf8 sjis; do
+  r=$(ratio "${secs[cp,$enc]}" "${secs[ours,100,$enc]}")
+  echo "- $enc, 100 rows: $r x the throughput of cp -r (target >= 0.40): $(verdict "$r >= 0.40")"
+  r=$(ratio "${secs[perl,100,$enc]}" "${secs[ours,100,$enc]}")
+  echo "- $enc, 100 rows: $r x the throughput of perl (target >= 5): $(verdict "$r >= 5")"
+  r=$(ratio "${secs[ours,1000,$enc]}" "${secs[ours,10,$enc]}")
+  echo "- $enc: 1000 rows take $r x the time of 10 rows (target <= 1.5): $(verdict "$r <= 1.5")"
+done
+for n in 10 100 1000; do
+  u=$(echo "$(tree_bytes "$corpus/text/utf8") / ${secs[ours,$n,utf8]}" | bc -l)
+  s=$(echo "$(tree_bytes "$corpus/text/sjis") / ${secs[ours,$n,sjis]}" | bc -l)
+  r=$(ratio "$s" "$u")
+  echo "- $n rows: Shift-JIS MB/s = $r x UTF-8 MB/s (target: the same, >= 0.90): $(verdict "$r >= 0.90")"
+done
+r=$(ratio "${secs[cp,names]}" "${secs[names]}")
+echo "- names, 20,000 files, 1000 rows: $r x the files/s of cp -r (target >= 0.90): $(verdict "$r >= 0.90")"
+limit=$(((3 * largest + 64 * 1048576) / 1024))
+worst=$(cat "$work"/rss-*-* | sort -n | tail -1)
+echo "- peak RSS of folder-text runs: $((worst / 1024)) MB; limit 3 x largest file + 64 MB = $((limit / 1024)) MB:" \
+  "$(verdict "$worst < $limit")"
