@@ -4,7 +4,8 @@ set -euo pipefail
 PKGS=(build-essential cmake ninja-build pkg-config
       qt6-base-dev libgl-dev libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev libvectorscan-dev
       fonts-ipafont-gothic xvfb xauth imagemagick
-      clang-14 libclang-rt-14-dev)
+      clang-14 libclang-rt-14-dev
+      time python3)  # bench/compare.sh: /usr/bin/time -v, the corpus generator
 missing=()
 for p in "${PKGS[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
