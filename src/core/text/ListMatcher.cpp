@@ -146,7 +146,7 @@ class Applier {
 
   bool Run() {
     const bool scanned =
-        L.m_scanner->Scan(m_text, [this](std::uint32_t id, std::size_t to) { return OuterMatch(id, to) == 0; });
+        L.m_scanner->Scan(m_text, [this](std::uint32_t id, std::size_t start) { return OuterMatch(id, start) == 0; });
     if (!scanned || m_failed) return false;
     if (m_inChunk) ProcessChunk();
     return !m_failed;
@@ -160,15 +160,15 @@ class Applier {
   }
 
  private:
-  int OuterMatch(unsigned id, std::size_t to) {
-    // Chunks are found from matches in end-offset order; anything else
-    // would break the walk, so give up and let the reference engine run.
-    if (to < m_lastEnd) {
+  int OuterMatch(unsigned id, std::size_t start) {
+    // Chunks are found from matches in start order; anything else would
+    // break the walk, so give up and let the reference engine run.
+    if (start < m_lastStart) {
       m_failed = true;
       return 1;
     }
-    m_lastEnd = to;
-    const std::size_t start = to - L.m_needles[id].size();
+    m_lastStart = start;
+    const std::size_t to = start + L.m_needles[id].size();
     if (m_inChunk && start < m_chunkEnd) {
       MarkRows(id, -1);
       return 0;
@@ -275,7 +275,7 @@ class Applier {
   const std::array<bool, 256>& m_sep;
   Bits m_bits;
   std::string m_out, m_work, m_tmp;
-  std::size_t m_copied = 0, m_prevEnd = 0, m_lastEnd = 0;
+  std::size_t m_copied = 0, m_prevEnd = 0, m_lastStart = 0;
   std::size_t m_chunkStart = 0, m_chunkEnd = 0;
   long m_rescanAfter = -1;
   std::size_t m_count = 0;
