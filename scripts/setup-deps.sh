@@ -2,7 +2,7 @@
 # Installs what a bare Debian 12 machine needs to build, test and run.
 set -euo pipefail
 PKGS=(build-essential cmake ninja-build pkg-config
-      qt6-base-dev libgl-dev libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev libvectorscan-dev
+      qt6-base-dev libgl-dev libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev
       fonts-ipafont-gothic xvfb xauth imagemagick
       clang-14 libclang-rt-14-dev
       time python3)  # bench/compare.sh: /usr/bin/time -v, the corpus generator

@@ -64,7 +64,7 @@ class CompiledList {
   ConvertRows m_rows;
   std::vector<std::string> m_needles;             // distinct search strings
   std::vector<std::vector<std::uint32_t>> m_needleRows;  // rows of each needle, ascending
-  // Our own scanner: the vectorscan 5.4.9 of Debian 12 misses matches of
+  // Our own scanner: Debian 12's vectorscan 5.4.9 misses matches of
   // small literal sets on x86 (e.g. "a" among {"ba", "a"} after 64 other bytes).
   std::unique_ptr<const LiteralScanner> m_scanner;
   bool m_ok = false;
