@@ -68,6 +68,7 @@ RunEnd FileNameEngine::Run(RowSource& rows, ProgressSink& progress, std::atomic<
     bool skip = false;  // empty entry
     std::string folder, name, dst;
     std::vector<std::string> keys;
+    bool keysFresh = false;  // taken by a ready() that let the file begin at once
     FileOutcome outcome;
   };
   std::vector<Job> slots(n);
@@ -102,7 +103,8 @@ RunEnd FileNameEngine::Run(RowSource& rows, ProgressSink& progress, std::atomic<
     Job& job = prepare(i);
     if (job.skip) return true;
     job.keys = inUse.KeysOf(m_files[i], job.folder, job.name, true);
-    return !inUse.Busy(job.keys);
+    job.keysFresh = !inUse.Busy(job.keys);
+    return job.keysFresh;
   };
   steps.begin = [&](std::size_t i) {
     Job& job = prepare(i);
@@ -123,7 +125,8 @@ RunEnd FileNameEngine::Run(RowSource& rows, ProgressSink& progress, std::atomic<
     progress.ShowDstFile(dstLabel);
     progress.ShowProgress(percent);
     if (jobs > 1) {
-      if (job.keys.empty()) job.keys = inUse.KeysOf(m_files[i], job.folder, job.name, true);
+      // Keys taken while an earlier file was under way may be out of date.
+      if (!job.keysFresh) job.keys = inUse.KeysOf(m_files[i], job.folder, job.name, true);
       inUse.Hold(job.keys);
     }
     return true;

@@ -48,6 +48,7 @@ struct FolderTextEngine::Job {
   std::string text;
   std::size_t replacements = 0;
   std::vector<std::string> keys;
+  bool keysFresh = false;  // taken by a ready() that let the file begin at once
   std::size_t bytes = 0;
 };
 
@@ -205,7 +206,8 @@ RunEnd FolderTextEngine::RunParallel(const MirrorFolders& mirror, RowSource& row
     Prepare(i, mirror, job);
     if (job.skip) return true;
     keysOf(i, job);
-    return !inUse.Busy(job.keys) && bytesHeld + job.bytes <= kBudget;
+    job.keysFresh = !inUse.Busy(job.keys) && bytesHeld + job.bytes <= kBudget;
+    return job.keysFresh;
   };
   steps.begin = [&](std::size_t i) {
     Job& job = slots[i];
@@ -214,7 +216,8 @@ RunEnd FolderTextEngine::RunParallel(const MirrorFolders& mirror, RowSource& row
     if (running.load() == 0) return false;
     DecideText(i, job);
     if (job.isText) job.rows = rows.GetRows();
-    if (job.keys.empty()) keysOf(i, job);
+    // Keys taken while an earlier file was under way may be out of date.
+    if (!job.keysFresh) keysOf(i, job);
     inUse.Hold(job.keys);
     bytesHeld += job.bytes;
     return true;
