@@ -26,7 +26,7 @@ cli=${ZV_CLI:-$here/../build-release/src/cli/zentravolix-cli}
 gen=$here/gen_corpus.py
 corpus=$work/corpus
 out=$work/out
-declare -A peer_mb=([10]=${PEER_MB_10:-$size} [100]=${PEER_MB_100:-40} [1000]=${PEER_MB_1000:-4})
+declare -A peer_mb=([10]=${PEER_MB_10:-$((2 * size))} [100]=${PEER_MB_100:-40} [1000]=${PEER_MB_1000:-4})
 
 [ -x "$cli" ] || { echo "no zentravolix-cli at $cli (build-release, or set ZV_CLI)" >&2; exit 2; }
 [ -x /usr/bin/time ] || { echo "/usr/bin/time is missing (Debian package 'time')" >&2; exit 2; }
@@ -49,6 +49,7 @@ tree_bytes() { find "$1" -type f -printf '%s\n' | awk '{ s += $1 } END { print s
 list_bytes() { local top=$1 list=$2; (cd "$top" && xargs -d '\n' stat -c %s <"$list") | awk '{ s += $1 } END { print s + 0 }'; }
 now() { date +%s.%N; }
 
+load_start=$(cut -d' ' -f1-3 /proc/loadavg)
 # Warm the page cache so every tool reads from memory.
 find "$corpus/text" "$corpus/names" -type f -print0 | xargs -0 cat >/dev/null
 
@@ -170,7 +171,9 @@ largest=$(python3 -c "import json,sys; m=json.load(open(sys.argv[1])); print(max
 echo
 echo "Corpus: $size MB (UTF-8), $(find "$corpus/text/utf8" -type f | wc -l) files; largest file $((largest / 1024)) kB;" \
   "names tree $nfiles files. Best of $runs runs for cp and zentravolix-cli, one run for sed and perl" \
-  "on the first ${peer_mb[10]}/${peer_mb[100]}/${peer_mb[1000]} MB (10/100/1000 rows)."
+  "on the first ${peer_mb[10]}/${peer_mb[100]}/${peer_mb[1000]} MB (10/100/1000 rows)." \
+  "zentravolix-cli runs with $(nproc) jobs unless the row says otherwise. Load average at the start" \
+  "$load_start, at the end $(cut -d' ' -f1-3 /proc/loadavg)."
 echo
 echo "| tool | rows | encoding | MB/s | files/s | wrong files | peak RSS |"
 echo "|---|---|---|---|---|---|---|"
