@@ -322,6 +322,12 @@ TEST(FaultSweep, ListSaveKeepsTheOldFileOnEveryFailure) {
             [&] { return zv::SaveConvertList(dir / "list.csv", rows).ok; });
 }
 
+TEST(FaultSweep, SingleFileTextSaveKeepsTheOldFile) {
+  ScratchDir dir;
+  SweepSave("text file save", dir / "note.txt", "old text\r\n",
+            [&] { return zv::WriteSingleFileText(dir / "note.txt", "new text\r\n").ok; });
+}
+
 TEST(FaultSweep, ExtensionListSaveKeepsTheOldFileAndReportsTheFailure) {
   ScratchDir dir;
   const std::string path = dir / "ZentravolixExpList";
