@@ -27,3 +27,5 @@ fi
 TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" "${tsan_run[@]}" build-tsan/tests/core/zv_core_tests \
   --gtest_filter='ParallelEngines*:RunOrdered*:FileNameRun*:FolderTextRun*:FaultSweep*:HostileTree*'
 
+# The desktop program's worker tests under ThreadSanitizer (same build folder).
+./scripts/tsan-gui.sh
