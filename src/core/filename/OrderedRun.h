@@ -39,6 +39,7 @@ struct OrderedResult {
 // goes through begin, work and end before the next one begins.
 inline OrderedResult RunOrdered(std::size_t n, unsigned jobs, std::size_t window, const OrderedSteps& steps) {
   using How = OrderedResult::How;
+  if (jobs > n) jobs = static_cast<unsigned>(n);  // no idle threads for a short list
   if (jobs <= 1) {
     for (std::size_t i = 0; i < n; ++i) {
       if (!steps.begin(i)) return {How::BeginRefused, i};
