@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "filename/FileNameTexts.h"
+#include "filename/CopyStep.h"
 #include "filename/FolderWalk.h"
 #include "filename/OrderedRun.h"
 #include "platform/File.h"
@@ -16,14 +17,6 @@
 namespace zv {
 
 namespace {
-
-bool SameFile(const std::string& a, const std::string& b) {
-  struct stat sa {};
-  struct stat sb {};
-  // The destination mostly does not exist yet: one look is enough then.
-  if (::stat(b.c_str(), &sb) != 0 || ::stat(a.c_str(), &sa) != 0) return false;
-  return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
-}
 
 // Why a converted name cannot be copied under, or 0 when it can. A name may
 // hold a separator (it then names a subfolder that is not created), but it
@@ -167,18 +160,8 @@ void FileNameEngine::CopyOne(const std::string& src, const std::string& name, Fi
     // A copy onto itself would only risk the source.
     outcome.action = failIfExists ? FileAction::Exists : FileAction::Failed;
     if (!failIfExists) outcome.error = std::strerror(EEXIST);
-  } else if (m_options.dryRun) {
-    outcome.action = failIfExists && PathFileExists(dst) ? FileAction::Exists : FileAction::Copied;
   } else {
-    const FileResult r = CopyFileKeep(src, dst, failIfExists);
-    if (r.ok) {
-      outcome.action = FileAction::Copied;
-    } else if (r.err == EEXIST && failIfExists) {
-      outcome.action = FileAction::Exists;
-    } else {
-      outcome.action = FileAction::Failed;
-      outcome.error = std::strerror(r.err);
-    }
+    CopyUnchanged(src, dst, m_options.overwrite, m_options.dryRun, outcome);
   }
 }
 

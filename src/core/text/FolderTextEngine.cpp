@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "filename/CopyStep.h"
 #include "filename/FolderWalk.h"
 #include "filename/OrderedRun.h"
 #include "platform/File.h"
@@ -17,14 +18,6 @@
 namespace zv {
 
 namespace {
-
-bool SameFile(const std::string& a, const std::string& b) {
-  struct stat sa {};
-  struct stat sb {};
-  // The destination mostly does not exist yet: one look is enough then.
-  if (::stat(b.c_str(), &sb) != 0 || ::stat(a.c_str(), &sa) != 0) return false;
-  return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
-}
 
 }  // namespace
 
@@ -116,22 +109,11 @@ bool FolderTextEngine::Finish(std::size_t i, Job& job, ProgressSink& progress, E
     }
   } else if (!m_options.exceptFileCopyOnly) {
     const std::string& dst = job.dst;
-    const bool failIfExists = !m_options.overwrite;
     if (SameFile(src, dst)) {
       // A copy onto itself does not happen; the file stays as it is.
       outcome.action = FileAction::Skipped;
-    } else if (m_options.dryRun) {
-      outcome.action = failIfExists && PathFileExists(dst) ? FileAction::Exists : FileAction::Copied;
     } else {
-      const FileResult r = CopyFileKeep(src, dst, failIfExists);
-      if (r.ok) {
-        outcome.action = FileAction::Copied;
-      } else if (r.err == EEXIST && failIfExists) {
-        outcome.action = FileAction::Exists;
-      } else {
-        outcome.action = FileAction::Failed;
-        outcome.error = std::strerror(r.err);
-      }
+      CopyUnchanged(src, dst, m_options.overwrite, m_options.dryRun, outcome);
     }
   } else {
     outcome.action = FileAction::Skipped;
