@@ -54,8 +54,12 @@ class LiteralScanner {
  private:
   static constexpr unsigned kBuckets = 1u << 16;
 
-  static bool Test(const std::vector<std::uint64_t>& bits, unsigned k) { return (bits[k >> 6] >> (k & 63)) & 1; }
-  static std::uint64_t Bit(const std::vector<std::uint64_t>& bits, unsigned k) { return (bits[k >> 6] >> (k & 63)) & 1; }
+  static bool Test(const std::vector<std::uint64_t>& bits, unsigned k) {
+    return (bits[k >> 6] >> (k & 63)) & 1;
+  }
+  static std::uint64_t Bit(const std::vector<std::uint64_t>& bits, unsigned k) {
+    return (bits[k >> 6] >> (k & 63)) & 1;
+  }
 
   // Every needle that starts at i.
   template <class OnMatch>
@@ -64,12 +68,14 @@ class LiteralScanner {
     if (i + 1 >= n) return true;
     if (m_hasTwo) {
       const unsigned k = (unsigned{p[i]} << 8) | p[i + 1];
-      if (Test(m_twoBits, k) && !ReportBucket(m_twoStart, m_twoIds, k, p + i, n - i, i, onMatch)) return false;
+      if (Test(m_twoBits, k) && !ReportBucket(m_twoStart, m_twoIds, k, p + i, n - i, i, onMatch))
+        return false;
     }
     if (i + 2 >= n) return true;
     if (m_hasThree) {
       const unsigned k = Hash3(p + i);
-      if (Test(m_threeBits, k) && !ReportBucket(m_threeStart, m_threeIds, k, p + i, n - i, i, onMatch)) return false;
+      if (Test(m_threeBits, k) && !ReportBucket(m_threeStart, m_threeIds, k, p + i, n - i, i, onMatch))
+        return false;
     }
     if (i + 3 >= n || !m_hasLong) return true;
     const unsigned k = Hash4(p + i);
@@ -86,8 +92,9 @@ class LiteralScanner {
   }
 
   template <class OnMatch>
-  bool ReportBucket(const std::vector<std::uint32_t>& start, const std::vector<std::uint32_t>& ids, unsigned k,
-                    const unsigned char* at, std::size_t left, std::size_t pos, OnMatch& onMatch) const {
+  bool ReportBucket(const std::vector<std::uint32_t>& start, const std::vector<std::uint32_t>& ids,
+                    unsigned k, const unsigned char* at, std::size_t left, std::size_t pos,
+                    OnMatch& onMatch) const {
     for (std::uint32_t b = start[k]; b < start[k + 1]; ++b) {
       const std::string& s = m_needles[ids[b]];
       if (s.size() <= left && std::memcmp(at, s.data(), s.size()) == 0 && !onMatch(ids[b], pos)) return false;
@@ -95,8 +102,8 @@ class LiteralScanner {
     return true;
   }
 
-  void Build(std::vector<std::uint64_t>& bits, std::vector<std::uint32_t>& start, std::vector<std::uint32_t>& ids,
-             const std::vector<std::pair<unsigned, std::uint32_t>>& keyed);
+  void Build(std::vector<std::uint64_t>& bits, std::vector<std::uint32_t>& start,
+             std::vector<std::uint32_t>& ids, const std::vector<std::pair<unsigned, std::uint32_t>>& keyed);
 
   std::vector<std::string> m_needles;
   bool m_hasOne = false, m_hasTwo = false, m_hasThree = false, m_hasLong = false;
