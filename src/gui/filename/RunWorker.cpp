@@ -22,16 +22,22 @@ void CCallReceiver::Dispatch(Call& call) {
   }
   const std::lock_guard<std::mutex> lock(m_dispatch);
   m_pending.store(&call, std::memory_order_release);
-  QMetaObject::invokeMethod(this, "Run", Qt::BlockingQueuedConnection);
-  // Pairs with Run's store: whatever the call wrote is seen from here on.
-  (void)call.done.load(std::memory_order_acquire);
+  QMetaObject::invokeMethod(this, "Run", Qt::QueuedConnection);
+  // Whoever runs the call (the queued event or a waiting view) marks it
+  // done under the lock, so everything the call wrote is seen from here on.
+  std::unique_lock<std::mutex> done(m_doneMutex);
+  m_doneCv.wait(done, [&call] { return call.done; });
 }
 
 void CCallReceiver::Run() {
-  Call* call = m_pending.exchange(nullptr, std::memory_order_acquire);
+  Call* call = m_pending.exchange(nullptr, std::memory_order_acq_rel);
   if (!call) return;
   call->invoke(call->fn);
-  call->done.store(true, std::memory_order_release);
+  {
+    const std::lock_guard<std::mutex> lock(m_doneMutex);
+    call->done = true;
+  }
+  m_doneCv.notify_all();
 }
 
 CRunRowSource::CRunRowSource(CCallReceiver& receiver, CZentravolixView* view)

@@ -7,6 +7,7 @@
 #include <QPointer>
 #include <QThread>
 #include <atomic>
+#include <condition_variable>
 #include <mutex>
 #include <string>
 #include <string_view>
@@ -28,7 +29,7 @@ class CCallReceiver : public QObject {
   struct Call {
     void (*invoke)(void* fn) = nullptr;
     void* fn = nullptr;
-    std::atomic<bool> done{false};
+    bool done = false;  // guarded by m_doneMutex
   };
   // Runs fn here and returns when it has run (or at once on this thread).
   template <typename F>
@@ -39,6 +40,9 @@ class CCallReceiver : public QObject {
     Dispatch(call);
   }
 
+  // Carries out the pending call, if any. Queued to this object's thread for
+  // every call, and also called directly by whoever waits for the worker
+  // there, so a call is served even where queued events are not delivered.
   Q_INVOKABLE void Run();
 
  private:
@@ -46,6 +50,8 @@ class CCallReceiver : public QObject {
 
   std::mutex m_dispatch;  // one call at a time, whichever thread asks
   std::atomic<Call*> m_pending{nullptr};
+  std::mutex m_doneMutex;
+  std::condition_variable m_doneCv;
 };
 
 // The rows of the list view in display order, read on the user-interface
@@ -105,6 +111,8 @@ class CRunWorker : public QThread {
   // Called on the user-interface thread once the thread has ended, so that
   // all the run did is seen to happen before (by ThreadSanitizer too).
   void Joined() { (void)m_ended.load(std::memory_order_acquire); }
+  // Serves a call the worker is waiting for (user-interface thread only).
+  void ServePendingCall() { m_receiver.Run(); }
 
  protected:
   void run() override;

@@ -375,6 +375,9 @@ void CZentravolixView::WaitForWorkers() {
     // worker's call.
     while (thread && !thread->isFinished()) {
       QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+      // Inside some event deliveries the worker's queued call is not
+      // delivered by processEvents; serve it directly.
+      if (auto* worker = qobject_cast<CRunWorker*>(thread.data())) worker->ServePendingCall();
       if (thread) thread->wait(QDeadlineTimer(5));
     }
     // Past its finished signal it calls nobody any more.
