@@ -344,12 +344,12 @@ void CMainFrame::SetListPath(const QString& path) {
 }
 
 void CMainFrame::OnOpenList() {
-  CUiPrompts::FileDialogSpec spec;
-  spec.filters = {Ui(kFilterCsv), Ui(kFilterAll)};
-  spec.initialPath = m_strListPath;
-  spec.defaultSuffix = QStringLiteral("csv");
-  spec.mustExist = true;
-  const QString path = CUiPrompts::GetOpenFileName(this, spec);
+  CUiPrompts::FileDialogSpec request;
+  request.filters = {Ui(kFilterCsv), Ui(kFilterAll)};
+  request.initialPath = m_strListPath;
+  request.defaultSuffix = QStringLiteral("csv");
+  request.mustExist = true;
+  const QString path = CUiPrompts::GetOpenFileName(this, request);
   if (path.isEmpty()) return;
   const std::string bytes = QStringToBytes(path);
   if (!zv::PathFileExists(bytes)) return;
@@ -387,12 +387,12 @@ void CMainFrame::SaveOver(int which) {
 
 void CMainFrame::SaveAs(int which) {
   if (!m_pView) return;
-  CUiPrompts::FileDialogSpec spec;
-  spec.filters = {Ui(kFilterAll)};
-  spec.initialPath = m_strListPath;
+  CUiPrompts::FileDialogSpec request;
+  request.filters = {Ui(kFilterAll)};
+  request.initialPath = m_strListPath;
   // An existing file is replaced without a question; no extension is added.
-  spec.confirmOverwrite = false;
-  const QString path = CUiPrompts::GetSaveFileName(this, spec);
+  request.confirmOverwrite = false;
+  const QString path = CUiPrompts::GetSaveFileName(this, request);
   if (path.isEmpty()) return;
   if (!m_pView->SaveConvertList(QStringToBytes(path), static_cast<CZentravolixView::Rows>(which))) return;
   SetListPath(path);

@@ -34,16 +34,16 @@ QMessageBox::StandardButton DefaultButton(QMessageBox::StandardButtons buttons) 
   return QMessageBox::Ok;
 }
 
-QString RunFileDialog(QWidget* owner, const CUiPrompts::FileDialogSpec& spec, bool save) {
+QString RunFileDialog(QWidget* owner, const CUiPrompts::FileDialogSpec& request, bool save) {
   QFileDialog dlg(owner);
   dlg.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
-  dlg.setFileMode(spec.mustExist ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
-  dlg.setNameFilters(spec.filters);
-  if (!spec.filters.isEmpty()) dlg.selectNameFilter(spec.filters.front());
-  if (!spec.defaultSuffix.isEmpty()) dlg.setDefaultSuffix(spec.defaultSuffix);
-  if (!spec.confirmOverwrite) dlg.setOption(QFileDialog::DontConfirmOverwrite);
-  if (!spec.initialPath.isEmpty()) {
-    const QFileInfo info(spec.initialPath);
+  dlg.setFileMode(request.mustExist ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+  dlg.setNameFilters(request.filters);
+  if (!request.filters.isEmpty()) dlg.selectNameFilter(request.filters.front());
+  if (!request.defaultSuffix.isEmpty()) dlg.setDefaultSuffix(request.defaultSuffix);
+  if (!request.confirmOverwrite) dlg.setOption(QFileDialog::DontConfirmOverwrite);
+  if (!request.initialPath.isEmpty()) {
+    const QFileInfo info(request.initialPath);
     dlg.setDirectory(info.absolutePath());
     dlg.selectFile(info.fileName());
   }
@@ -92,11 +92,11 @@ QMessageBox::StandardButton CUiPrompts::MessageBox(QWidget* owner, const QString
   return static_cast<QMessageBox::StandardButton>(box.exec());
 }
 
-QString CUiPrompts::GetOpenFileName(QWidget* owner, const FileDialogSpec& spec) {
+QString CUiPrompts::GetOpenFileName(QWidget* owner, const FileDialogSpec& request) {
   Record rec;
   rec.kind = Kind::OpenFile;
   rec.owner = owner;
-  rec.file = spec;
+  rec.file = request;
   Note(rec);
   if (s_bTestMode) {
     if (s_pathAnswers.empty()) return {};
@@ -104,14 +104,14 @@ QString CUiPrompts::GetOpenFileName(QWidget* owner, const FileDialogSpec& spec) 
     s_pathAnswers.pop_front();
     return answer;
   }
-  return RunFileDialog(owner, spec, false);
+  return RunFileDialog(owner, request, false);
 }
 
-QString CUiPrompts::GetSaveFileName(QWidget* owner, const FileDialogSpec& spec) {
+QString CUiPrompts::GetSaveFileName(QWidget* owner, const FileDialogSpec& request) {
   Record rec;
   rec.kind = Kind::SaveFile;
   rec.owner = owner;
-  rec.file = spec;
+  rec.file = request;
   Note(rec);
   if (s_bTestMode) {
     if (s_pathAnswers.empty()) return {};
@@ -119,7 +119,7 @@ QString CUiPrompts::GetSaveFileName(QWidget* owner, const FileDialogSpec& spec) 
     s_pathAnswers.pop_front();
     return answer;
   }
-  return RunFileDialog(owner, spec, true);
+  return RunFileDialog(owner, request, true);
 }
 
 bool CUiPrompts::InterceptFolder(QWidget* owner, const QString& title, QString& answer) {

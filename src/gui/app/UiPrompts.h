@@ -54,8 +54,8 @@ class CUiPrompts {
                                                 QMessageBox::StandardButtons buttons, QMessageBox::Icon icon);
 
   // Empty result: cancelled.
-  static QString GetOpenFileName(QWidget* owner, const FileDialogSpec& spec);
-  static QString GetSaveFileName(QWidget* owner, const FileDialogSpec& spec);
+  static QString GetOpenFileName(QWidget* owner, const FileDialogSpec& request);
+  static QString GetSaveFileName(QWidget* owner, const FileDialogSpec& request);
   // For the folder browsers: in test mode records the call and hands back the
   // next preset path (empty: cancelled); returns false when not in test mode.
   static bool InterceptFolder(QWidget* owner, const QString& title, QString& answer);

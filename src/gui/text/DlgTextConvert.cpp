@@ -274,11 +274,11 @@ void CDlgTextConvert::ShowText() {
 }
 
 void CDlgTextConvert::OnOpenFile() {
-  CUiPrompts::FileDialogSpec spec;
-  spec.filters = {Ui(kTextFilter)};
-  spec.initialPath = m_strPath;
-  spec.mustExist = true;
-  const QString path = CUiPrompts::GetOpenFileName(this, spec);
+  CUiPrompts::FileDialogSpec request;
+  request.filters = {Ui(kTextFilter)};
+  request.initialPath = m_strPath;
+  request.mustExist = true;
+  const QString path = CUiPrompts::GetOpenFileName(this, request);
   if (path.isEmpty()) return;
   m_strPath = path;
   // A device would be read without end; only files and what the core
@@ -320,11 +320,11 @@ void CDlgTextConvert::OnRemoveLineBreaks() {
 void CDlgTextConvert::OnSaveFile() {
   // Refused before a name is asked for, so nothing is ever written in part.
   if (!TakeText()) return;
-  CUiPrompts::FileDialogSpec spec;
-  spec.filters = {Ui(kTextFilter)};
-  spec.initialPath = m_strPath;
-  spec.confirmOverwrite = false;
-  const QString path = CUiPrompts::GetSaveFileName(this, spec);
+  CUiPrompts::FileDialogSpec request;
+  request.filters = {Ui(kTextFilter)};
+  request.initialPath = m_strPath;
+  request.confirmOverwrite = false;
+  const QString path = CUiPrompts::GetSaveFileName(this, request);
   if (path.isEmpty()) return;
   m_strPath = path;
   QApplication::setOverrideCursor(Qt::WaitCursor);
