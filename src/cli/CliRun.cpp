@@ -255,19 +255,19 @@ int RunText(const CliOptions& o, Console& con) {
   int status = kExitOk;
   std::string text;
   if (FileResult r = ReadSingleFileText(o.file, text); !r) {
-    row.action = ActionName(FileAction::Failed);
+    row.action = FileActionName(FileAction::Failed);
     row.error = con.FileFailure(r, o.file, texts::kReadFailed);
     con.Error(row.error);
     status = kExitFailed;
   } else {
-    row.action = ActionName(FileAction::Converted);
+    row.action = FileActionName(FileAction::Converted);
     row.replacements = ApplyList(text, rows, ActiveCodePage());
     if (o.removeLineBreaks) RemoveLineBreaks(text);
     if (o.dryRun) {
       con.Out("convert " + row.source + " -> " + row.destination);
     } else if (!toStdout) {
       if (FileResult w = WriteSingleFileText(*o.output, text); !w) {
-        row.action = ActionName(FileAction::Failed);
+        row.action = FileActionName(FileAction::Failed);
         row.error = con.FileFailure(w, *o.output, texts::kWriteFailed);
         con.Error(row.error);
         status = kExitFailed;
@@ -277,7 +277,7 @@ int RunText(const CliOptions& o, Console& con) {
       bool ok = std::fwrite(text.data(), 1, text.size(), stdout) == text.size();
       ok = std::fflush(stdout) == 0 && ok;
       if (!ok) {
-        row.action = ActionName(FileAction::Failed);
+        row.action = FileActionName(FileAction::Failed);
         row.error = con.Lit(texts::kStdoutName) + ": " + con.Lit(texts::kWriteFailed);
         con.Error(row.error);
         status = kExitFailed;

@@ -2,22 +2,6 @@
 
 namespace zv::cli {
 
-const char* ActionName(FileAction action) {
-  switch (action) {
-    case FileAction::Converted:
-      return "converted";
-    case FileAction::Copied:
-      return "copied";
-    case FileAction::Skipped:
-      return "skipped";
-    case FileAction::Failed:
-      return "failed";
-    case FileAction::Exists:
-      return "exists";
-  }
-  return "failed";
-}
-
 std::string CsvField(std::string_view field) {
   if (field.find_first_of(",\"\r\n") == std::string_view::npos) return std::string(field);
   std::string out = "\"";

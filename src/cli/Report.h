@@ -18,7 +18,6 @@ struct ReportRow {
   std::string error;
 };
 
-const char* ActionName(FileAction action);
 // Quoted (quotes doubled) when it holds a comma, a quote or a line break.
 std::string CsvField(std::string_view field);
 // Header line, then the rows; LF line ends. Written atomically.

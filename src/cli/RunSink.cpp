@@ -167,12 +167,12 @@ std::vector<ReportRow> RunSink::ReportRows() const {
     if (const auto& o = m_outcomes[i]) {
       row.source = m_console.Shown(o->src.empty() ? m_files[i] : o->src);
       row.destination = m_console.Shown(o->dst);
-      row.action = ActionName(o->action);
+      row.action = FileActionName(o->action);
       row.replacements = o->replacements;
       row.error = m_errorTexts[i];
     } else {
       row.source = m_console.Shown(m_files[i]);
-      row.action = ActionName(FileAction::Skipped);
+      row.action = FileActionName(FileAction::Skipped);
       row.error = m_console.Lit(texts::kNotProcessed);
     }
     rows.push_back(std::move(row));

@@ -28,6 +28,23 @@ class FixedRowSource : public RowSource {
 
 enum class FileAction { Converted, Copied, Skipped, Failed, Exists };
 
+// The action as reports name it: "converted", "copied", "skipped", "failed", "exists".
+inline const char* FileActionName(FileAction action) {
+  switch (action) {
+    case FileAction::Converted:
+      return "converted";
+    case FileAction::Copied:
+      return "copied";
+    case FileAction::Skipped:
+      return "skipped";
+    case FileAction::Failed:
+      return "failed";
+    case FileAction::Exists:
+      return "exists";
+  }
+  return "failed";
+}
+
 struct FileOutcome {
   std::size_t index = 0;  // position in the file list
   std::string src, dst;

@@ -92,9 +92,9 @@ QMessageBox::StandardButton CUiPrompts::MessageBox(QWidget* owner, const QString
   return static_cast<QMessageBox::StandardButton>(box.exec());
 }
 
-QString CUiPrompts::GetOpenFileName(QWidget* owner, const FileDialogSpec& request) {
+QString CUiPrompts::AskFilePath(QWidget* owner, const FileDialogSpec& request, bool save) {
   Record rec;
-  rec.kind = Kind::OpenFile;
+  rec.kind = save ? Kind::SaveFile : Kind::OpenFile;
   rec.owner = owner;
   rec.file = request;
   Note(rec);
@@ -104,22 +104,15 @@ QString CUiPrompts::GetOpenFileName(QWidget* owner, const FileDialogSpec& reques
     s_pathAnswers.pop_front();
     return answer;
   }
-  return RunFileDialog(owner, request, false);
+  return RunFileDialog(owner, request, save);
+}
+
+QString CUiPrompts::GetOpenFileName(QWidget* owner, const FileDialogSpec& request) {
+  return AskFilePath(owner, request, false);
 }
 
 QString CUiPrompts::GetSaveFileName(QWidget* owner, const FileDialogSpec& request) {
-  Record rec;
-  rec.kind = Kind::SaveFile;
-  rec.owner = owner;
-  rec.file = request;
-  Note(rec);
-  if (s_bTestMode) {
-    if (s_pathAnswers.empty()) return {};
-    QString answer = s_pathAnswers.front();
-    s_pathAnswers.pop_front();
-    return answer;
-  }
-  return RunFileDialog(owner, request, true);
+  return AskFilePath(owner, request, true);
 }
 
 bool CUiPrompts::InterceptFolder(QWidget* owner, const QString& title, QString& answer) {

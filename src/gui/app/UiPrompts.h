@@ -74,6 +74,8 @@ class CUiPrompts {
   static void Reset();  // forgets records and unused answers
 
  private:
+  // Records the file dialog and answers it (from the test queue or the user).
+  static QString AskFilePath(QWidget* owner, const FileDialogSpec& request, bool save);
   static void Note(Record record);
 
   static bool s_bTestMode;

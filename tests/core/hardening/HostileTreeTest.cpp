@@ -209,22 +209,6 @@ std::optional<std::string> AsNobody(const std::function<std::string()>& body) {
   return out;
 }
 
-const char* ActionName(FileAction a) {
-  switch (a) {
-    case FileAction::Converted:
-      return "converted";
-    case FileAction::Copied:
-      return "copied";
-    case FileAction::Skipped:
-      return "skipped";
-    case FileAction::Failed:
-      return "failed";
-    case FileAction::Exists:
-      return "exists";
-  }
-  return "?";
-}
-
 TEST(HostileTree, UnreadableFolderDeepInTheTree) {
   ScratchDir dir;
   const std::string src = dir / "src", out = dir / "out";
@@ -251,10 +235,10 @@ TEST(HostileTree, UnreadableFolderDeepInTheTree) {
     for (const std::string& t : r.stdoutTexts)
       s << "denied " << (t == zv::texts::kAccessDeniedContinue) << "\n";
     for (const zv::FileOutcome& o : r.names.outcomes)
-      s << "name " << o.src.substr(src.size() + 1) << " " << ActionName(o.action) << "\n";
+      s << "name " << o.src.substr(src.size() + 1) << " " << FileActionName(o.action) << "\n";
     s << "nameEnd " << static_cast<int>(r.nameEnd) << "\n";
     for (const zv::FileOutcome& o : r.texts.outcomes)
-      s << "text " << o.src.substr(src.size() + 1) << " " << ActionName(o.action) << "\n";
+      s << "text " << o.src.substr(src.size() + 1) << " " << FileActionName(o.action) << "\n";
     s << "textEnd " << static_cast<int>(r.textEnd) << "\n";
     for (const std::string& m : r.errors.messages) s << "message " << m << "\n";
     return s.str();
