@@ -1,10 +1,12 @@
 #pragma once
 // Every occurrence of a set of byte strings in one pass over a text, reported
-// in order of start offset. Each position is tested against a small filter of
-// the strings' first bytes (exact for strings of one and two bytes, a hash of
-// the first three or four bytes for longer ones, in tables that stay in the
-// cache) and only filter hits are compared in full.
+// in order of start offset. A filter marks the positions where a string may
+// start: an exact table of two-byte strings (one-byte strings take every
+// second byte), and hashes of the first three and four bytes for longer
+// strings, all in tables that stay in the cache. Only marked positions are
+// compared in full. On x86 with AVX2 the filter runs eight positions at a time.
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -27,37 +29,43 @@ class LiteralScanner {
     const auto* p = reinterpret_cast<const unsigned char*>(text.data());
     const std::size_t n = text.size();
     std::size_t i = 0;
-    // Blocks of 64 positions are filtered without branches; only the hits
-    // are looked at one by one.
-    for (; i + 64 + 3 <= n; i += 64) {
-      std::uint64_t mask = 0;
-      for (unsigned j = 0; j < 64; ++j) {
-        const unsigned char* q = p + i + j;
-        std::uint64_t hit = 0;
-        if (m_hasLong) hit |= Bit(m_longBits, Hash4(q));
-        if (m_hasThree) hit |= Bit(m_threeBits, Hash3(q));
-        if (m_hasTwo) hit |= Bit(m_twoBits, (unsigned{q[0]} << 8) | q[1]);
-        if (m_hasOne) hit |= m_one[q[0]] != 0;
-        mask |= hit << j;
+    // The filter fills a mask per 64 positions for a stretch of the text;
+    // only the marked positions are looked at one by one.
+    std::uint64_t masks[kStretch / 64];
+    while (i + kTail + 64 <= n) {
+      const std::size_t blocks = std::min<std::size_t>(kStretch, n - kTail - i) / 64;
+      Filter(p + i, blocks, masks);
+      for (std::size_t b = 0; b < blocks; ++b) {
+        std::uint64_t mask = masks[b];
+        while (mask) {
+          const std::size_t at = i + b * 64 + static_cast<unsigned>(__builtin_ctzll(mask));
+          mask &= mask - 1;
+          if (!CheckAt(p, n, at, onMatch)) return false;
+        }
       }
-      while (mask) {
-        const unsigned j = static_cast<unsigned>(__builtin_ctzll(mask));
-        mask &= mask - 1;
-        if (!CheckAt(p, n, i + j, onMatch)) return false;
-      }
+      i += blocks * 64;
     }
     for (; i < n; ++i)
       if (!CheckAt(p, n, i, onMatch)) return false;
     return true;
   }
 
+  // Tests: run the portable filter even where the vector one could run.
+  static void ForcePortableFilter(bool portable);
+
  private:
   static constexpr unsigned kBuckets = 1u << 16;
+  static constexpr std::size_t kStretch = 4096;
+  // Bytes past the last filtered position that the filter may read.
+  static constexpr std::size_t kTail = 16;
+
+  // Fills masks[0..blocks) for the positions p[0 .. blocks*64); reads up to
+  // blocks*64 + kTail bytes.
+  void Filter(const unsigned char* p, std::size_t blocks, std::uint64_t* masks) const;
+  void FilterPortable(const unsigned char* p, std::size_t blocks, std::uint64_t* masks) const;
+  void FilterAvx2(const unsigned char* p, std::size_t blocks, std::uint64_t* masks) const;
 
   static bool Test(const std::vector<std::uint64_t>& bits, unsigned k) {
-    return (bits[k >> 6] >> (k & 63)) & 1;
-  }
-  static std::uint64_t Bit(const std::vector<std::uint64_t>& bits, unsigned k) {
     return (bits[k >> 6] >> (k & 63)) & 1;
   }
 
@@ -81,14 +89,17 @@ class LiteralScanner {
     const unsigned k = Hash4(p + i);
     return !Test(m_longBits, k) || ReportBucket(m_longStart, m_longIds, k, p + i, n - i, i, onMatch);
   }
+  // Both hashes take the bytes as a little-endian number, as the vector
+  // filter loads them.
+  static constexpr std::uint32_t kMul = 0x9E3779B1u;
   static unsigned Hash3(const unsigned char* s) {
-    const std::uint32_t v = (std::uint32_t{s[0]} << 16) | (std::uint32_t{s[1]} << 8) | s[2];
-    return (v * 0x9E3779B1u) >> 16;
+    const std::uint32_t v = std::uint32_t{s[0]} | (std::uint32_t{s[1]} << 8) | (std::uint32_t{s[2]} << 16);
+    return (v * kMul) >> 16;
   }
   static unsigned Hash4(const unsigned char* s) {
-    std::uint32_t v;
-    std::memcpy(&v, s, 4);
-    return (v * 0x9E3779B1u) >> 16;
+    const std::uint32_t v =
+        std::uint32_t{s[0]} | (std::uint32_t{s[1]} << 8) | (std::uint32_t{s[2]} << 16) | (std::uint32_t{s[3]} << 24);
+    return (v * kMul) >> 16;
   }
 
   template <class OnMatch>
@@ -110,6 +121,9 @@ class LiteralScanner {
   std::array<std::uint32_t, 256> m_one{};  // id + 1 of the one-byte needle, or 0
   std::vector<std::uint64_t> m_twoBits, m_threeBits, m_longBits;
   std::vector<std::uint32_t> m_twoStart, m_twoIds, m_threeStart, m_threeIds, m_longStart, m_longIds;
+  // Filter of one- and two-byte needles, keyed by p[0] | p[1] << 8; a
+  // one-byte needle marks every second byte.
+  std::vector<std::uint64_t> m_pairBits;
 };
 
 }  // namespace zv

@@ -1,0 +1,68 @@
+// Apply-list throughput on the files of a folder, in memory: separates the
+// engine from reading and writing. Used with bench/gen_corpus.py trees.
+//
+//   bench_corpus FOLDER LIST.csv CODEPAGE(932|65001) [MB] [REPEAT] [--check]
+//
+// --check compares every result with the row-by-row reference.
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "list/ConvertListFile.h"
+#include "text/TextConvert.h"
+
+int main(int argc, char** argv) {
+  if (argc < 4) {
+    std::fprintf(stderr, "usage: %s FOLDER LIST.csv 932|65001 [MB] [REPEAT] [--check]\n", argv[0]);
+    return 2;
+  }
+  const zv::CodePage cp = std::atoi(argv[3]) == 932 ? zv::CodePage::Cp932 : zv::CodePage::Utf8;
+  const std::size_t limit = (argc > 4 ? std::strtoull(argv[4], nullptr, 10) : 64) << 20;
+  const int repeat = argc > 5 ? std::atoi(argv[5]) : 3;
+  const bool check = argc > 6 && std::strcmp(argv[6], "--check") == 0;
+
+  std::vector<std::string> paths;
+  for (const auto& e : std::filesystem::recursive_directory_iterator(argv[1]))
+    if (e.is_regular_file()) paths.push_back(e.path().string());
+  std::sort(paths.begin(), paths.end());
+  std::vector<std::string> texts;
+  std::size_t bytes = 0;
+  for (const auto& p : paths) {
+    if (bytes >= limit) break;
+    std::ifstream in(p, std::ios::binary);
+    texts.emplace_back(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    bytes += texts.back().size();
+  }
+  zv::ConvertRows rows;
+  zv::LoadConvertList(argv[2], rows, [](const std::string&) {}, cp);
+
+  double best = 1e9;
+  std::size_t count = 0, wrong = 0;
+  for (int r = 0; r < repeat; ++r) {
+    count = 0;
+    const auto start = std::chrono::steady_clock::now();
+    for (const auto& t : texts) {
+      std::string s = t;
+      count += zv::ApplyList(s, rows, cp);
+      if (check && r == 0) {
+        std::string ref = t;
+        zv::ApplyListReference(ref, rows, cp);
+        wrong += ref != s;
+      }
+    }
+    const double secs = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    if (!check || r > 0) best = std::min(best, secs);
+  }
+  std::printf("%zu rows, %zu files, %.1f MB: %.1f MB/s, %zu replacements%s\n", rows.size(), texts.size(),
+              bytes / 1048576.0, bytes / 1048576.0 / best, count,
+              check ? (wrong ? " WRONG FILES" : ", all equal to the reference") : "");
+  if (check) std::printf("wrong: %zu\n", wrong);
+  return wrong ? 1 : 0;
+}

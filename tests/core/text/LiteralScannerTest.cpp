@@ -1,0 +1,94 @@
+// The multi-string scanner against a plain search at every position, with the
+// vector filter and the portable one, on texts whose lengths cross the
+// filter's block and stretch edges.
+#include <gtest/gtest.h>
+
+#include <random>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "text/LiteralScanner.h"
+
+namespace zv {
+namespace {
+
+using Hits = std::vector<std::pair<std::uint32_t, std::size_t>>;
+
+Hits Naive(const std::vector<std::string>& needles, const std::string& text) {
+  Hits hits;
+  for (std::size_t i = 0; i < text.size(); ++i)
+    for (std::uint32_t id = 0; id < needles.size(); ++id)
+      if (text.compare(i, needles[id].size(), needles[id]) == 0) hits.emplace_back(id, i);
+  return hits;
+}
+
+Hits Scanned(const LiteralScanner& scanner, const std::string& text) {
+  Hits hits;
+  scanner.Scan(text, [&](std::uint32_t id, std::size_t at) {
+    hits.emplace_back(id, at);
+    return true;
+  });
+  // Needles starting at the same position may come in any order.
+  std::stable_sort(hits.begin(), hits.end(), [](const auto& a, const auto& b) { return a.second < b.second; });
+  for (std::size_t i = 0; i < hits.size();) {
+    std::size_t j = i;
+    while (j < hits.size() && hits[j].second == hits[i].second) ++j;
+    std::sort(hits.begin() + static_cast<long>(i), hits.begin() + static_cast<long>(j));
+    i = j;
+  }
+  return hits;
+}
+
+class PortableFilter {
+ public:
+  explicit PortableFilter(bool on) { LiteralScanner::ForcePortableFilter(on); }
+  ~PortableFilter() { LiteralScanner::ForcePortableFilter(false); }
+};
+
+void Compare(bool portable, unsigned seed) {
+  PortableFilter force(portable);
+  std::mt19937 rng(seed);
+  // Few byte values, so needles of every length (1 to 6) occur often;
+  // high bytes check that the filter treats bytes as unsigned.
+  const std::string bytes = "ab\x83\x5c\xe3\xff";
+  auto randomString = [&](std::size_t n) {
+    std::string s;
+    for (std::size_t i = 0; i < n; ++i) s += bytes[rng() % bytes.size()];
+    return s;
+  };
+  for (int c = 0; c < 300; ++c) {
+    std::set<std::string> set;
+    const int count = 1 + static_cast<int>(rng() % 12);
+    while (static_cast<int>(set.size()) < count) set.insert(randomString(1 + rng() % 6));
+    std::vector<std::string> needles(set.begin(), set.end());
+    // Only some lengths present, so each mix of filter tables runs.
+    if (c % 3 == 1) std::erase_if(needles, [](const std::string& s) { return s.size() == 3; });
+    if (c % 3 == 2) std::erase_if(needles, [](const std::string& s) { return s.size() >= 4; });
+    if (needles.empty()) needles.push_back("a");
+    const LiteralScanner scanner(needles);
+    const std::size_t lengths[] = {0, 1, 3, 63, 79, 80, 81, 143, 144, 4111, 4112, 4175, 9000};
+    const std::string text = randomString(lengths[c % std::size(lengths)] + rng() % 3);
+    ASSERT_EQ(Naive(needles, text), Scanned(scanner, text)) << "case " << c << ", portable " << portable;
+  }
+}
+
+TEST(LiteralScanner, FindsEveryOccurrenceWithEitherFilter) {
+  Compare(false, 1);
+  Compare(true, 1);
+  Compare(false, 2);
+  Compare(true, 2);
+}
+
+TEST(LiteralScanner, StopsWhenAskedAndReportsIt) {
+  const LiteralScanner scanner({"x"});
+  const std::string text(5000, 'x');
+  std::size_t seen = 0;
+  EXPECT_FALSE(scanner.Scan(text, [&](std::uint32_t, std::size_t) { return ++seen < 4100; }));
+  EXPECT_EQ(seen, 4100u);
+  EXPECT_TRUE(scanner.Scan(text, [](std::uint32_t, std::size_t) { return true; }));
+}
+
+}  // namespace
+}  // namespace zv
