@@ -4,6 +4,7 @@
 #include <array>
 #include <bit>
 #include <climits>
+#include <cstring>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -20,21 +21,31 @@ namespace {
 // Past this many rows the pairwise overlap table costs more than it saves;
 // every change then rescans its chunk instead.
 constexpr std::size_t kMaxRowsForOverlapTable = 2000;
-// A change that adds more candidate rows than this rescans its chunk instead.
-constexpr int kMaxCandidatesWithoutRescan = 32;
+// A row whose replacement can form later search strings in more ways than
+// this rescans its chunk after a change instead.
+constexpr std::size_t kMaxCreated = 64;
+// Past this many checks (ways times insertions) a change takes every row it
+// may form as a candidate unchecked.
+constexpr std::size_t kMaxCreatedChecks = 4096;
 
 using Bits = std::vector<std::uint64_t>;
 
-// True when f, placed somewhere over r, agrees with r on at least one byte.
-bool Overlaps(std::string_view f, std::string_view r) {
+// A later row whose search string may start `offset` bytes from the start of
+// an inserted replacement.
+struct Created {
+  std::uint32_t row;
+  std::int32_t offset;
+};
+
+// Every offset (of f's start from r's start) at which f, placed over r,
+// agrees with r on all the bytes they share.
+void Overlaps(std::string_view f, std::string_view r, std::uint32_t row, std::vector<Created>& out) {
   const long nf = static_cast<long>(f.size()), nr = static_cast<long>(r.size());
   for (long d = -(nf - 1); d <= nr - 1; ++d) {
-    const long lo = std::max(0L, -d), hi = std::min(nf, nr - d);
-    bool same = true;
-    for (long k = lo; k < hi && same; ++k) same = f[static_cast<std::size_t>(k)] == r[static_cast<std::size_t>(k + d)];
-    if (same) return true;
+    const long lo = std::max(0L, d), hi = std::min(nr, d + nf);
+    if (std::memcmp(r.data() + lo, f.data() + (lo - d), static_cast<std::size_t>(hi - lo)) == 0)
+      out.push_back({row, static_cast<std::int32_t>(d)});
   }
-  return false;
 }
 
 std::array<std::uint64_t, 4> ByteMask(std::string_view s) {
@@ -69,9 +80,8 @@ class CompiledList {
   std::unique_ptr<const LiteralScanner> m_scanner;
   bool m_ok = false;
   std::size_t m_words = 0;             // 64-bit words of a row set
-  std::vector<Bits> m_create;          // per row: later rows that may appear where it inserts
-  std::vector<std::uint8_t> m_rescan;  // per row: a change needs a rescan of its chunk
-  std::vector<int> m_createCount;
+  std::vector<std::vector<Created>> m_create;  // per row: where later rows may appear around an insertion
+  std::vector<std::uint8_t> m_rescan;          // per row: a change needs a rescan of its chunk
   std::array<std::array<bool, 256>, 2> m_sep{};  // [utf8?]: chunk separators
 };
 
@@ -101,13 +111,13 @@ CompiledList::CompiledList(const ConvertRows& rows) : m_rows(rows) {
 
   m_create.assign(n, {});
   m_rescan.assign(n, 0);
-  m_createCount.assign(n, 0);
   const bool table = n <= kMaxRowsForOverlapTable;
   std::vector<std::array<std::uint64_t, 4>> masks;
   if (table) {
     masks.reserve(n);
     for (const ConvertItem& r : rows) masks.push_back(ByteMask(r.m_strFind));
   }
+  std::vector<Created> created;
   for (std::size_t i = 0; i < n; ++i) {
     const std::string& r = rows[i].m_strReplaceWith;
     // Deleting text joins its neighbours, which can form any later search string.
@@ -116,17 +126,14 @@ CompiledList::CompiledList(const ConvertRows& rows) : m_rows(rows) {
       continue;
     }
     const auto rmask = ByteMask(r);
-    Bits bits(m_words, 0);
-    int count = 0;
-    for (std::size_t j = i + 1; j < n; ++j) {
+    created.clear();
+    for (std::size_t j = i + 1; j < n && created.size() <= kMaxCreated; ++j) {
       const std::string& f = rows[j].m_strFind;
-      if (f.empty() || !MasksMeet(masks[j], rmask) || !Overlaps(f, r)) continue;
-      bits[j >> 6] |= std::uint64_t{1} << (j & 63);
-      ++count;
+      if (f.empty() || !MasksMeet(masks[j], rmask)) continue;
+      Overlaps(f, r, static_cast<std::uint32_t>(j), created);
     }
-    m_createCount[i] = count;
-    if (count > kMaxCandidatesWithoutRescan) m_rescan[i] = 1;
-    else m_create[i] = std::move(bits);
+    if (created.size() > kMaxCreated) m_rescan[i] = 1;
+    else m_create[i] = created;
   }
 
   if (m_needles.empty()) {
@@ -219,14 +226,17 @@ class Applier {
   }
 
   // Replace-all of one row from src into dst; 0 (dst untouched) when nothing matched.
-  std::size_t ReplaceInto(std::string_view src, const ConvertItem& row, std::string& dst) const {
+  // Records where each replacement starts in dst.
+  std::size_t ReplaceInto(std::string_view src, const ConvertItem& row, std::string& dst) {
     const std::string_view find = row.m_strFind, with = row.m_strReplaceWith;
     std::size_t pos = Find(src, find, 0);
     if (pos == std::string_view::npos) return 0;
     dst.clear();
+    m_inserts.clear();
     std::size_t copied = 0, count = 0;
     while (pos != std::string_view::npos) {
       dst.append(src.substr(copied, pos - copied));
+      m_inserts.push_back(dst.size());
       dst.append(with);
       copied = pos + find.size();
       ++count;
@@ -234,6 +244,29 @@ class Applier {
     }
     dst.append(src.substr(copied));
     return count;
+  }
+
+  // Later rows that the insertions of the last change formed in text.
+  void MarkCreated(const std::vector<Created>& created, std::string_view text) {
+    const bool check = created.size() * m_inserts.size() <= kMaxCreatedChecks;
+    for (const Created& c : created) {
+      std::uint64_t& word = m_bits[c.row >> 6];
+      const std::uint64_t bit = std::uint64_t{1} << (c.row & 63);
+      if (word & bit) continue;
+      if (!check) {
+        word |= bit;
+        continue;
+      }
+      const std::string& f = L.m_rows[c.row].m_strFind;
+      for (std::size_t s : m_inserts) {
+        const long at = static_cast<long>(s) + c.offset;
+        if (at >= 0 && static_cast<std::size_t>(at) + f.size() <= text.size() &&
+            std::memcmp(text.data() + at, f.data(), f.size()) == 0) {
+          word |= bit;
+          break;
+        }
+      }
+    }
   }
 
   void ProcessChunk() {
@@ -257,8 +290,7 @@ class Applier {
           return true;
         });
       } else {
-        const Bits& add = L.m_create[i];
-        for (std::size_t w = 0; w < add.size(); ++w) m_bits[w] |= add[w];
+        MarkCreated(L.m_create[i], cur);
       }
     }
     if (!curBuf) return;
@@ -275,6 +307,7 @@ class Applier {
   const std::array<bool, 256>& m_sep;
   Bits m_bits;
   std::string m_out, m_work, m_tmp;
+  std::vector<std::size_t> m_inserts;
   std::size_t m_copied = 0, m_prevEnd = 0, m_lastStart = 0;
   std::size_t m_chunkStart = 0, m_chunkEnd = 0;
   long m_rescanAfter = -1;
