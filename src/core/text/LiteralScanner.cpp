@@ -37,10 +37,20 @@ LiteralScanner::LiteralScanner(const std::vector<std::string>& needles) : m_need
   for (std::uint32_t id = 0; id < needles.size(); ++id) {
     const std::string& s = needles[id];
     const auto* p = reinterpret_cast<const unsigned char*>(s.data());
-    if (s.size() == 1)
+    if (s.size() == 1) {
       for (unsigned next = 0; next < 256; ++next) markPair(p[0] | (next << 8));
-    else if (s.size() == 2)
-      markPair(p[0] | (unsigned{p[1]} << 8));
+      AddToSet(kSetOne, p[0]);
+    } else if (s.size() >= 2) {
+      if (s.size() == 2) markPair(p[0] | (unsigned{p[1]} << 8));
+      m_hasMulti = true;
+      AddToSet(kSetFirst, p[0]);
+      AddToSet(kSetSecond, p[1]);
+      if (s.size() >= 3) {
+        AddToSet(kSetThird, p[2]);
+      } else {
+        for (unsigned b = 0; b < 256; ++b) AddToSet(kSetThird, static_cast<unsigned char>(b));
+      }
+    }
     switch (s.size()) {
       case 0:
         break;
@@ -65,6 +75,13 @@ LiteralScanner::LiteralScanner(const std::vector<std::string>& needles) : m_need
   if (m_hasTwo) Build(m_twoBits, m_twoStart, m_twoIds, two);
   if (m_hasThree) Build(m_threeBits, m_threeStart, m_threeIds, three);
   if (m_hasLong) Build(m_longBits, m_longStart, m_longIds, longer);
+}
+
+void LiteralScanner::AddToSet(int set, unsigned char byte) {
+  // Both 128-bit lanes hold the table, for the 256-bit shuffle.
+  for (int lane = 0; lane < 2; ++lane)
+    m_sets[static_cast<std::size_t>(set)][byte >> 7][static_cast<std::size_t>(lane * 16 + (byte & 15))] |=
+        static_cast<std::uint8_t>(1u << ((byte >> 4) & 7));
 }
 
 void LiteralScanner::Build(std::vector<std::uint64_t>& bits, std::vector<std::uint32_t>& start,
@@ -131,52 +148,59 @@ void LiteralScanner::FilterPortable(const unsigned char* p, std::size_t blocks, 
 
 namespace {
 
-// One table lookup for eight keys: the bit `key` of `bits`, in bit 0 of each lane.
-__attribute__((target("avx2"))) inline __m256i Lookup(const std::uint64_t* bits, __m256i key) {
-  const __m256i word = _mm256_i32gather_epi32(reinterpret_cast<const int*>(bits), _mm256_srli_epi32(key, 5), 4);
-  return _mm256_srlv_epi32(word, _mm256_and_si256(key, _mm256_set1_epi32(31)));
-}
-
-template <bool Three, bool Long>
-__attribute__((target("avx2"))) void FilterBlocksAvx2(const unsigned char* p, std::size_t blocks, std::uint64_t* masks,
-                                                      const std::uint64_t* pair, const std::uint64_t* three,
-                                                      const std::uint64_t* longer, std::uint32_t mul) {
-  // Lane k of the shuffle holds the four bytes from position k on.
-  const __m256i windows = _mm256_setr_epi8(0, 1, 2, 3, 1, 2, 3, 4, 2, 3, 4, 5, 3, 4, 5, 6,  //
-                                           4, 5, 6, 7, 5, 6, 7, 8, 6, 7, 8, 9, 7, 8, 9, 10);
-  const __m256i low16 = _mm256_set1_epi32(0xFFFF);
-  const __m256i low24 = _mm256_set1_epi32(0xFFFFFF);
-  const __m256i k = _mm256_set1_epi32(static_cast<int>(mul));
-  for (std::size_t b = 0; b < blocks; ++b, p += 64) {
-    std::uint64_t mask = 0;
-    for (unsigned j = 0; j < 64; j += 8) {
-      const __m128i raw = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + j));
-      const __m256i v = _mm256_shuffle_epi8(_mm256_broadcastsi128_si256(raw), windows);
-      __m256i hit = Lookup(pair, _mm256_and_si256(v, low16));
-      if constexpr (Three)
-        hit = _mm256_or_si256(hit, Lookup(three, _mm256_srli_epi32(_mm256_mullo_epi32(_mm256_and_si256(v, low24), k), 16)));
-      if constexpr (Long) hit = _mm256_or_si256(hit, Lookup(longer, _mm256_srli_epi32(_mm256_mullo_epi32(v, k), 16)));
-      const int bits = _mm256_movemask_ps(_mm256_castsi256_ps(_mm256_slli_epi32(hit, 31)));
-      mask |= static_cast<std::uint64_t>(static_cast<unsigned>(bits)) << j;
-    }
-    masks[b] = mask;
-  }
+// Lanes whose byte is in the set (0xFF) or not (0).
+__attribute__((target("avx2"))) inline __m256i InSet(const std::array<std::array<std::uint8_t, 32>, 2>& set,
+                                                      __m256i bytes) {
+  const __m256i low = _mm256_and_si256(bytes, _mm256_set1_epi8(15));
+  const __m256i high = _mm256_and_si256(_mm256_srli_epi16(bytes, 4), _mm256_set1_epi8(15));
+  const __m256i rowLow = _mm256_shuffle_epi8(_mm256_load_si256(reinterpret_cast<const __m256i*>(set[0].data())), low);
+  const __m256i rowHigh = _mm256_shuffle_epi8(_mm256_load_si256(reinterpret_cast<const __m256i*>(set[1].data())), low);
+  const __m256i row = _mm256_blendv_epi8(rowLow, rowHigh, bytes);
+  const __m256i bit = _mm256_shuffle_epi8(
+      _mm256_setr_epi8(1, 2, 4, 8, 16, 32, 64, -128, 1, 2, 4, 8, 16, 32, 64, -128,  //
+                       1, 2, 4, 8, 16, 32, 64, -128, 1, 2, 4, 8, 16, 32, 64, -128),
+      high);
+  return _mm256_xor_si256(_mm256_cmpeq_epi8(_mm256_and_si256(row, bit), _mm256_setzero_si256()),
+                          _mm256_set1_epi8(-1));
 }
 
 }  // namespace
 
-void LiteralScanner::FilterAvx2(const unsigned char* p, std::size_t blocks, std::uint64_t* masks) const {
+__attribute__((target("avx2"))) void LiteralScanner::FilterAvx2(const unsigned char* p, std::size_t blocks,
+                                                                 std::uint64_t* masks) const {
   const std::uint64_t* pair = m_pairBits.data();
   const std::uint64_t* three = m_threeBits.data();
   const std::uint64_t* longer = m_longBits.data();
-  if (m_hasThree && m_hasLong)
-    FilterBlocksAvx2<true, true>(p, blocks, masks, pair, three, longer, kMul);
-  else if (m_hasThree)
-    FilterBlocksAvx2<true, false>(p, blocks, masks, pair, three, longer, kMul);
-  else if (m_hasLong)
-    FilterBlocksAvx2<false, true>(p, blocks, masks, pair, three, longer, kMul);
-  else
-    FilterBlocksAvx2<false, false>(p, blocks, masks, pair, three, longer, kMul);
+  for (std::size_t b = 0; b < blocks; ++b, p += 64) {
+    // First stage: byte sets, 32 positions at a time.
+    std::uint64_t mask = 0;
+    for (unsigned h = 0; h < 64; h += 32) {
+      const __m256i b0 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + h));
+      __m256i pass = m_hasOne ? InSet(m_sets[kSetOne], b0) : _mm256_setzero_si256();
+      if (m_hasMulti) {
+        const __m256i b1 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + h + 1));
+        const __m256i b2 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + h + 2));
+        pass = _mm256_or_si256(pass, _mm256_and_si256(InSet(m_sets[kSetFirst], b0),
+                                                      _mm256_and_si256(InSet(m_sets[kSetSecond], b1),
+                                                                       InSet(m_sets[kSetThird], b2))));
+      }
+      mask |= static_cast<std::uint64_t>(static_cast<std::uint32_t>(_mm256_movemask_epi8(pass))) << h;
+    }
+    // Second stage: the tables, at the positions that passed.
+    std::uint64_t keep = mask;
+    while (mask) {
+      const unsigned j = static_cast<unsigned>(__builtin_ctzll(mask));
+      mask &= mask - 1;
+      const unsigned char* q = p + j;
+      const std::uint32_t v = std::uint32_t{q[0]} | (std::uint32_t{q[1]} << 8) | (std::uint32_t{q[2]} << 16) |
+                              (std::uint32_t{q[3]} << 24);
+      std::uint64_t hit = Bit(pair, v & 0xFFFF);
+      if (m_hasThree) hit |= Bit(three, ((v & 0xFFFFFF) * kMul) >> 16);
+      if (m_hasLong) hit |= Bit(longer, (v * kMul) >> 16);
+      keep &= ~((hit ^ 1) << j);
+    }
+    masks[b] = keep;
+  }
 }
 
 #else

@@ -4,7 +4,8 @@
 // start: an exact table of two-byte strings (one-byte strings take every
 // second byte), and hashes of the first three and four bytes for longer
 // strings, all in tables that stay in the cache. Only marked positions are
-// compared in full. On x86 with AVX2 the filter runs eight positions at a time.
+// compared in full. On x86 with AVX2 a first stage tests 32 positions at a
+// time against byte sets, and only the positions it passes see the tables.
 
 #include <algorithm>
 #include <array>
@@ -58,6 +59,7 @@ class LiteralScanner {
   static constexpr std::size_t kStretch = 4096;
   // Bytes past the last filtered position that the filter may read.
   static constexpr std::size_t kTail = 16;
+  void AddToSet(int set, unsigned char byte);
 
   // Fills masks[0..blocks) for the positions p[0 .. blocks*64); reads up to
   // blocks*64 + kTail bytes.
@@ -124,6 +126,14 @@ class LiteralScanner {
   // Filter of one- and two-byte needles, keyed by p[0] | p[1] << 8; a
   // one-byte needle marks every second byte.
   std::vector<std::uint64_t> m_pairBits;
+  // Byte sets for the vector filter's first stage, as nibble tables: a
+  // position passes when its byte is a one-byte needle, or its three bytes
+  // are among the first, second and third bytes of longer needles. Set k:
+  // [k][0] for bytes below 0x80, [k][1] for the rest; entry lo has bit h
+  // when the byte with high nibble h (or h + 8) and low nibble lo is in it.
+  enum { kSetFirst, kSetSecond, kSetThird, kSetOne, kSets };
+  alignas(32) std::array<std::array<std::array<std::uint8_t, 32>, 2>, kSets> m_sets{};
+  bool m_hasMulti = false;  // needles of two bytes or more
 };
 
 }  // namespace zv
