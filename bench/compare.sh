@@ -53,11 +53,14 @@ load_start=$(cut -d' ' -f1-3 /proc/loadavg)
 # Warm the page cache so every tool reads from memory.
 find "$corpus/text" "$corpus/names" -type f -print0 | xargs -0 cat >/dev/null
 
-# best_of CMD...: runs CMD $runs times after `prepare`, prints the best
-# wall time; the peak RSS of the runs goes to $work/rss (kB).
+# best_of CMD...: runs CMD $runs times after `prepare`, sets $best to the best
+# wall time and $cpu to that run's user + system time; the peak RSS of the
+# runs goes to $work/rss (kB).
 best=""
+cpu=""
 best_of() {
   best=""
+  cpu=""
   local rss=0 i s e t m
   for ((i = 0; i < runs; i++)); do
     prepare
@@ -65,7 +68,10 @@ best_of() {
     /usr/bin/time -v -o "$work/time.txt" "$@"
     e=$(now)
     t=$(echo "$e - $s" | bc -l)
-    if [ -z "$best" ] || [ "$(echo "$t < $best" | bc -l)" = 1 ]; then best=$t; fi
+    if [ -z "$best" ] || [ "$(echo "$t < $best" | bc -l)" = 1 ]; then
+      best=$t
+      cpu=$(awk -F': ' '/User time|System time/ { s += $2 } END { printf "%.2f", s }' "$work/time.txt")
+    fi
     m=$(awk -F': ' '/Maximum resident set size/ { print $2 }' "$work/time.txt")
     [ "${m:-0}" -gt "$rss" ] && rss=$m
   done
@@ -74,14 +80,15 @@ best_of() {
 prepare() { rm -rf "$out"; }
 
 rows_out=()
-# row TOOL ROWS ENCODING SECONDS BYTES FILES WRONG RSS_KB
+# row TOOL ROWS ENCODING SECONDS BYTES FILES WRONG RSS_KB (CPU seconds from $cpu)
 row() {
   local mbs fps rss
   mbs=$(awk -v b="$5" -v t="$4" 'BEGIN { printf "%.1f", b / 1048576 / t }')
   fps=$(awk -v f="$6" -v t="$4" 'BEGIN { printf "%.0f", f / t }')
   rss=$([ "$8" = "-" ] && echo "-" || echo "$(($8 / 1024)) MB")
-  rows_out+=("| $1 | $2 | $3 | $mbs | $fps | $7 | $rss |")
-  printf '%-28s %5s %-5s %9s MB/s %8s files/s  wrong %-9s rss %s\n' "$1" "$2" "$3" "$mbs" "$fps" "$7" "$rss" >&2
+  rows_out+=("| $1 | $2 | $3 | $mbs | $fps | $(printf '%.2f' "$4") | $cpu | $7 | $rss |")
+  printf '%-28s %5s %-5s %9s MB/s %8s files/s  %6.2f s  cpu %5s s  wrong %-9s rss %s\n' "$1" "$2" "$3" "$mbs" "$fps" \
+    "$4" "$cpu" "$7" "$rss" >&2
 }
 
 wrong() { python3 "$gen" check "$@" | awk '{ print $1 "/" $2 }'; }
@@ -175,8 +182,8 @@ echo "Corpus: $size MB (UTF-8), $(find "$corpus/text/utf8" -type f | wc -l) file
   "zentravolix-cli runs with $(nproc) jobs unless the row says otherwise. Load average at the start" \
   "$load_start, at the end $(cut -d' ' -f1-3 /proc/loadavg)."
 echo
-echo "| tool | rows | encoding | MB/s | files/s | wrong files | peak RSS |"
-echo "|---|---|---|---|---|---|---|"
+echo "| tool | rows | encoding | MB/s | files/s | wall s | CPU s | wrong files | peak RSS |"
+echo "|---|---|---|---|---|---|---|---|---|"
 printf '%s\n' "${rows_out[@]}"
 echo
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
