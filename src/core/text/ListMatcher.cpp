@@ -18,6 +18,9 @@ namespace zv {
 
 namespace {
 
+// A chunk keeps the scan's occurrences up to this many; past it, rows search
+// the chunk instead.
+constexpr std::size_t kMaxKeptOccurrences = 4096;
 // Past this many rows the pairwise overlap table costs more than it saves;
 // every change then rescans its chunk instead.
 constexpr std::size_t kMaxRowsForOverlapTable = 2000;
@@ -75,6 +78,7 @@ class CompiledList {
   ConvertRows m_rows;
   std::vector<std::string> m_needles;             // distinct search strings
   std::vector<std::vector<std::uint32_t>> m_needleRows;  // rows of each needle, ascending
+  std::vector<std::uint32_t> m_rowNeedle;                // needle of each row (rows with a search string)
   // Our own scanner: Debian 12's vectorscan 5.4.9 misses matches of
   // small literal sets on x86 (e.g. "a" among {"ba", "a"} after 64 other bytes).
   std::unique_ptr<const LiteralScanner> m_scanner;
@@ -89,6 +93,7 @@ CompiledList::CompiledList(const ConvertRows& rows) : m_rows(rows) {
   const std::size_t n = rows.size();
   m_words = (n + 63) / 64;
   std::map<std::string, std::uint32_t> index;
+  m_rowNeedle.assign(n, 0);
   for (std::uint32_t i = 0; i < n; ++i) {
     const std::string& f = rows[i].m_strFind;
     if (f.empty()) continue;  // a row without a search string does nothing
@@ -98,6 +103,7 @@ CompiledList::CompiledList(const ConvertRows& rows) : m_rows(rows) {
       m_needleRows.emplace_back();
     }
     m_needleRows[it->second].push_back(i);
+    m_rowNeedle[i] = it->second;
   }
 
   for (int u = 0; u < 2; ++u) {
@@ -178,6 +184,7 @@ class Applier {
     const std::size_t to = start + L.m_needles[id].size();
     if (m_inChunk && start < m_chunkEnd) {
       MarkRows(id, -1);
+      Keep(id, start);
       return 0;
     }
     if (m_inChunk) {
@@ -193,7 +200,15 @@ class Applier {
     m_inChunk = true;
     std::fill(m_bits.begin(), m_bits.end(), 0);
     MarkRows(id, -1);
+    m_kept.clear();
+    m_keptAll = true;
+    Keep(id, start);
     return 0;
+  }
+
+  void Keep(unsigned id, std::size_t start) {
+    if (m_kept.size() < kMaxKeptOccurrences) m_kept.push_back({static_cast<std::uint32_t>(id), start});
+    else m_keptAll = false;
   }
 
   void MarkRows(unsigned id, long after) {
@@ -246,6 +261,33 @@ class Applier {
     return count;
   }
 
+  // ReplaceInto for the chunk as the scan saw it, from the occurrences kept
+  // during the scan instead of a search.
+  std::size_t ReplaceFromScan(std::string_view src, std::uint32_t rowIndex, std::string& dst) {
+    const ConvertItem& row = L.m_rows[rowIndex];
+    if (!m_keptAll) return ReplaceInto(src, row, dst);
+    const std::uint32_t needle = L.m_rowNeedle[rowIndex];
+    const std::string_view with = row.m_strReplaceWith;
+    const std::size_t len = row.m_strFind.size();
+    std::size_t copied = 0, count = 0;
+    for (const Occurrence& o : m_kept) {
+      if (o.needle != needle) continue;
+      const std::size_t pos = o.start - m_chunkStart;
+      if (pos < copied || !IsCharBoundary(src, pos, m_cp)) continue;
+      if (count == 0) {
+        dst.clear();
+        m_inserts.clear();
+      }
+      dst.append(src.substr(copied, pos - copied));
+      m_inserts.push_back(dst.size());
+      dst.append(with);
+      copied = pos + len;
+      ++count;
+    }
+    if (count) dst.append(src.substr(copied));
+    return count;
+  }
+
   // Later rows that the insertions of the last change formed in text.
   void MarkCreated(const std::vector<Created>& created, std::string_view text) {
     const bool check = created.size() * m_inserts.size() <= kMaxCreatedChecks;
@@ -278,7 +320,8 @@ class Applier {
     std::string* curBuf = nullptr;
     for (std::size_t i = NextRow(0); i != SIZE_MAX; i = NextRow(i + 1)) {
       std::string& dst = curBuf == &m_work ? m_tmp : m_work;
-      const std::size_t n = ReplaceInto(cur, L.m_rows[i], dst);
+      const std::size_t n = curBuf ? ReplaceInto(cur, L.m_rows[i], dst)
+                                   : ReplaceFromScan(cur, static_cast<std::uint32_t>(i), dst);
       if (n == 0) continue;
       curBuf = &dst;
       cur = dst;
@@ -308,6 +351,12 @@ class Applier {
   Bits m_bits;
   std::string m_out, m_work, m_tmp;
   std::vector<std::size_t> m_inserts;
+  struct Occurrence {
+    std::uint32_t needle;
+    std::size_t start;
+  };
+  std::vector<Occurrence> m_kept;  // the current chunk's occurrences, in start order
+  bool m_keptAll = true;
   std::size_t m_copied = 0, m_prevEnd = 0, m_lastStart = 0;
   std::size_t m_chunkStart = 0, m_chunkEnd = 0;
   long m_rescanAfter = -1;

@@ -107,6 +107,21 @@ TEST(ApplyListDifferential, LongTextsWithManyChunks) {
   CheckAgainstReference(CodePage::Utf8, 6, 40, 20, 3000);
 }
 
+TEST(ApplyListDifferential, ChunksWithThousandsOfOccurrences) {
+  // One chunk (no separator byte anywhere) holding more occurrences than the
+  // engine keeps from its scan; in Shift-JIS the \x83 runs shift boundaries.
+  for (const CodePage cp : {CodePage::Cp932, CodePage::Utf8}) {
+    std::string text;
+    for (int i = 0; i < 6000; ++i) text += i % 7 == 0 ? "\x83\x83xab" : "xab";
+    const ConvertRows rows = {{"ab", "b"}, {"xb", "Q"}, {"\x83x", "ab"}, {"Qx", "xQ"}};
+    std::string ref = text;
+    const std::size_t nref = ApplyListReference(ref, rows, cp);
+    const std::size_t nfast = ApplyList(text, rows, cp);
+    EXPECT_EQ(text, ref);
+    EXPECT_EQ(nfast, nref);
+  }
+}
+
 TEST(ApplyListDifferential, SeparatorBytesInsideSearchStrings) {
   // Rows that contain the line end and the blank take those bytes out of the
   // separator set; the chunks then grow.
