@@ -81,7 +81,8 @@ class CompiledList {
   std::vector<std::uint32_t> m_rowNeedle;                // needle of each row (rows with a search string)
   // Our own scanner: Debian 12's vectorscan 5.4.9 misses matches of
   // small literal sets on x86 (e.g. "a" among {"ba", "a"} after 64 other bytes).
-  std::unique_ptr<const LiteralScanner> m_scanner;
+  std::unique_ptr<const LiteralScanner> m_scanner;      // Shift-JIS texts and names
+  std::unique_ptr<const LiteralScanner> m_scannerUtf8;  // UTF-8 texts
   bool m_ok = false;
   std::size_t m_words = 0;             // 64-bit words of a row set
   std::vector<std::vector<Created>> m_create;  // per row: where later rows may appear around an insertion
@@ -146,7 +147,8 @@ CompiledList::CompiledList(const ConvertRows& rows) : m_rows(rows) {
     m_ok = true;
     return;
   }
-  m_scanner = std::make_unique<const LiteralScanner>(m_needles);
+  m_scanner = std::make_unique<const LiteralScanner>(m_needles, false);
+  m_scannerUtf8 = std::make_unique<const LiteralScanner>(m_needles, true);
   m_ok = true;
 }
 
@@ -155,11 +157,16 @@ namespace {
 class Applier {
  public:
   Applier(const CompiledList& list, const std::string& text, CodePage cp)
-      : L(list), m_text(text), m_cp(cp), m_sep(list.m_sep[cp == CodePage::Utf8 ? 1 : 0]), m_bits(list.m_words) {}
+      : L(list),
+        m_scanner(cp == CodePage::Utf8 ? *list.m_scannerUtf8 : *list.m_scanner),
+        m_text(text),
+        m_cp(cp),
+        m_sep(list.m_sep[cp == CodePage::Utf8 ? 1 : 0]),
+        m_bits(list.m_words) {}
 
   bool Run() {
     const bool scanned =
-        L.m_scanner->Scan(m_text, [this](std::uint32_t id, std::size_t start) { return OuterMatch(id, start) == 0; });
+        m_scanner.Scan(m_text, [this](std::uint32_t id, std::size_t start) { return OuterMatch(id, start) == 0; });
     if (!scanned || m_failed) return false;
     if (m_inChunk) ProcessChunk();
     return !m_failed;
@@ -328,7 +335,7 @@ class Applier {
       m_count += n;
       if (L.m_rescan[i]) {
         m_rescanAfter = static_cast<long>(i);
-        L.m_scanner->Scan(cur, [this](std::uint32_t id, std::size_t) {
+        m_scanner.Scan(cur, [this](std::uint32_t id, std::size_t) {
           MarkRows(id, m_rescanAfter);
           return true;
         });
@@ -345,6 +352,7 @@ class Applier {
   }
 
   const CompiledList& L;
+  const LiteralScanner& m_scanner;
   const std::string& m_text;
   CodePage m_cp;
   const std::array<bool, 256>& m_sep;

@@ -30,8 +30,8 @@ inline std::uint64_t Bit(const std::uint64_t* bits, unsigned k) { return (bits[k
 
 void LiteralScanner::ForcePortableFilter(bool portable) { g_forcePortable.store(portable); }
 
-LiteralScanner::LiteralScanner(const std::vector<std::string>& needles) : m_needles(needles) {
-  std::vector<std::pair<unsigned, std::uint32_t>> two, three, longer;
+LiteralScanner::LiteralScanner(const std::vector<std::string>& needles, bool sixByteKeys) : m_needles(needles) {
+  std::vector<std::pair<unsigned, std::uint32_t>> two, three, longer, six;
   m_pairBits.assign(kBuckets / 64, 0);
   auto markPair = [this](unsigned k) { m_pairBits[k >> 6] |= std::uint64_t{1} << (k & 63); };
   for (std::uint32_t id = 0; id < needles.size(); ++id) {
@@ -65,16 +65,19 @@ LiteralScanner::LiteralScanner(const std::vector<std::string>& needles) : m_need
         three.emplace_back(Hash3(p), id);
         break;
       default:
-        longer.emplace_back(Hash4(p), id);
+        if (sixByteKeys && s.size() >= 6) six.emplace_back(Hash6(p), id);
+        else longer.emplace_back(Hash4(p), id);
         break;
     }
   }
   m_hasTwo = !two.empty();
   m_hasThree = !three.empty();
   m_hasLong = !longer.empty();
+  m_hasSix = !six.empty();
   if (m_hasTwo) Build(m_twoBits, m_twoStart, m_twoIds, two);
   if (m_hasThree) Build(m_threeBits, m_threeStart, m_threeIds, three);
   if (m_hasLong) Build(m_longBits, m_longStart, m_longIds, longer);
+  if (m_hasSix) Build(m_sixBits, m_sixStart, m_sixIds, six);
 }
 
 void LiteralScanner::AddToSet(int set, unsigned char byte) {
@@ -100,48 +103,32 @@ void LiteralScanner::Build(std::vector<std::uint64_t>& bits, std::vector<std::ui
 }
 
 void LiteralScanner::Filter(const unsigned char* p, std::size_t blocks, std::uint64_t* masks) const {
-  if (UseAvx2())
+  if (UseAvx2()) {
     FilterAvx2(p, blocks, masks);
-  else
-    FilterPortable(p, blocks, masks);
-}
-
-namespace {
-
-// Positions of a block of 64 without branches, one version per mix of
-// needle lengths so that absent tables cost nothing.
-template <bool Three, bool Long>
-void FilterBlocks(const unsigned char* p, std::size_t blocks, std::uint64_t* masks, const std::uint64_t* pair,
-                  const std::uint64_t* three, const std::uint64_t* longer, std::uint32_t mul) {
-  for (std::size_t b = 0; b < blocks; ++b, p += 64) {
-    std::uint64_t mask = 0;
-    for (unsigned j = 0; j < 64; ++j) {
-      const unsigned char* q = p + j;
-      const std::uint32_t v = std::uint32_t{q[0]} | (std::uint32_t{q[1]} << 8) | (std::uint32_t{q[2]} << 16) |
-                              (std::uint32_t{q[3]} << 24);
-      std::uint64_t hit = Bit(pair, v & 0xFFFF);
-      if constexpr (Three) hit |= Bit(three, ((v & 0xFFFFFF) * mul) >> 16);
-      if constexpr (Long) hit |= Bit(longer, (v * mul) >> 16);
-      mask |= hit << j;
-    }
-    masks[b] = mask;
+    return;
   }
+  for (std::size_t b = 0; b < blocks; ++b) masks[b] = Refine(p + b * 64, ~std::uint64_t{0});
 }
 
-}  // namespace
-
-void LiteralScanner::FilterPortable(const unsigned char* p, std::size_t blocks, std::uint64_t* masks) const {
+inline std::uint64_t LiteralScanner::Refine(const unsigned char* p, std::uint64_t mask) const {
   const std::uint64_t* pair = m_pairBits.data();
   const std::uint64_t* three = m_threeBits.data();
   const std::uint64_t* longer = m_longBits.data();
-  if (m_hasThree && m_hasLong)
-    FilterBlocks<true, true>(p, blocks, masks, pair, three, longer, kMul);
-  else if (m_hasThree)
-    FilterBlocks<true, false>(p, blocks, masks, pair, three, longer, kMul);
-  else if (m_hasLong)
-    FilterBlocks<false, true>(p, blocks, masks, pair, three, longer, kMul);
-  else
-    FilterBlocks<false, false>(p, blocks, masks, pair, three, longer, kMul);
+  const std::uint64_t* six = m_sixBits.data();
+  std::uint64_t keep = mask;
+  while (mask) {
+    const unsigned j = static_cast<unsigned>(__builtin_ctzll(mask));
+    mask &= mask - 1;
+    const unsigned char* q = p + j;
+    const std::uint32_t v = std::uint32_t{q[0]} | (std::uint32_t{q[1]} << 8) | (std::uint32_t{q[2]} << 16) |
+                            (std::uint32_t{q[3]} << 24);
+    std::uint64_t hit = Bit(pair, v & 0xFFFF);
+    if (m_hasThree) hit |= Bit(three, ((v & 0xFFFFFF) * kMul) >> 16);
+    if (m_hasLong) hit |= Bit(longer, (v * kMul) >> 16);
+    if (m_hasSix) hit |= Bit(six, Hash6(q));
+    keep &= ~((hit ^ 1) << j);
+  }
+  return keep;
 }
 
 #ifdef ZV_SCANNER_AVX2
@@ -168,9 +155,6 @@ __attribute__((target("avx2"))) inline __m256i InSet(const std::array<std::array
 
 __attribute__((target("avx2"))) void LiteralScanner::FilterAvx2(const unsigned char* p, std::size_t blocks,
                                                                  std::uint64_t* masks) const {
-  const std::uint64_t* pair = m_pairBits.data();
-  const std::uint64_t* three = m_threeBits.data();
-  const std::uint64_t* longer = m_longBits.data();
   for (std::size_t b = 0; b < blocks; ++b, p += 64) {
     // First stage: byte sets, 32 positions at a time.
     std::uint64_t mask = 0;
@@ -186,27 +170,14 @@ __attribute__((target("avx2"))) void LiteralScanner::FilterAvx2(const unsigned c
       }
       mask |= static_cast<std::uint64_t>(static_cast<std::uint32_t>(_mm256_movemask_epi8(pass))) << h;
     }
-    // Second stage: the tables, at the positions that passed.
-    std::uint64_t keep = mask;
-    while (mask) {
-      const unsigned j = static_cast<unsigned>(__builtin_ctzll(mask));
-      mask &= mask - 1;
-      const unsigned char* q = p + j;
-      const std::uint32_t v = std::uint32_t{q[0]} | (std::uint32_t{q[1]} << 8) | (std::uint32_t{q[2]} << 16) |
-                              (std::uint32_t{q[3]} << 24);
-      std::uint64_t hit = Bit(pair, v & 0xFFFF);
-      if (m_hasThree) hit |= Bit(three, ((v & 0xFFFFFF) * kMul) >> 16);
-      if (m_hasLong) hit |= Bit(longer, (v * kMul) >> 16);
-      keep &= ~((hit ^ 1) << j);
-    }
-    masks[b] = keep;
+    masks[b] = Refine(p, mask);
   }
 }
 
 #else
 
 void LiteralScanner::FilterAvx2(const unsigned char* p, std::size_t blocks, std::uint64_t* masks) const {
-  FilterPortable(p, blocks, masks);
+  for (std::size_t b = 0; b < blocks; ++b) masks[b] = Refine(p + b * 64, ~std::uint64_t{0});
 }
 
 #endif

@@ -2,7 +2,7 @@
 // Every occurrence of a set of byte strings in one pass over a text, reported
 // in order of start offset. A filter marks the positions where a string may
 // start: an exact table of two-byte strings (one-byte strings take every
-// second byte), and hashes of the first three and four bytes for longer
+// second byte), and hashes of the first three, four and six bytes for longer
 // strings, all in tables that stay in the cache. Only marked positions are
 // compared in full. On x86 with AVX2 a first stage tests 32 positions at a
 // time against byte sets, and only the positions it passes see the tables.
@@ -21,7 +21,10 @@ namespace zv {
 class LiteralScanner {
  public:
   // needles: distinct and non-empty; a needle's id is its index.
-  explicit LiteralScanner(const std::vector<std::string>& needles);
+  // sixByteKeys: needles of six bytes or more are keyed by six bytes rather
+  // than four, which pays where four bytes are less than two characters
+  // (UTF-8 Japanese) and costs a lookup where they are two (Shift-JIS).
+  LiteralScanner(const std::vector<std::string>& needles, bool sixByteKeys);
 
   // Calls onMatch(id, start) for every occurrence; onMatch returns false to
   // stop, and Scan then returns false.
@@ -64,8 +67,10 @@ class LiteralScanner {
   // Fills masks[0..blocks) for the positions p[0 .. blocks*64); reads up to
   // blocks*64 + kTail bytes.
   void Filter(const unsigned char* p, std::size_t blocks, std::uint64_t* masks) const;
-  void FilterPortable(const unsigned char* p, std::size_t blocks, std::uint64_t* masks) const;
   void FilterAvx2(const unsigned char* p, std::size_t blocks, std::uint64_t* masks) const;
+  // The tables at the positions of `mask` in the block at p: the ones where
+  // a needle may start.
+  [[gnu::always_inline]] inline std::uint64_t Refine(const unsigned char* p, std::uint64_t mask) const;
 
   static bool Test(const std::vector<std::uint64_t>& bits, unsigned k) {
     return (bits[k >> 6] >> (k & 63)) & 1;
@@ -87,9 +92,14 @@ class LiteralScanner {
       if (Test(m_threeBits, k) && !ReportBucket(m_threeStart, m_threeIds, k, p + i, n - i, i, onMatch))
         return false;
     }
-    if (i + 3 >= n || !m_hasLong) return true;
-    const unsigned k = Hash4(p + i);
-    return !Test(m_longBits, k) || ReportBucket(m_longStart, m_longIds, k, p + i, n - i, i, onMatch);
+    if (i + 3 >= n) return true;
+    if (m_hasLong) {
+      const unsigned k = Hash4(p + i);
+      if (Test(m_longBits, k) && !ReportBucket(m_longStart, m_longIds, k, p + i, n - i, i, onMatch)) return false;
+    }
+    if (i + 5 >= n || !m_hasSix) return true;
+    const unsigned k = Hash6(p + i);
+    return !Test(m_sixBits, k) || ReportBucket(m_sixStart, m_sixIds, k, p + i, n - i, i, onMatch);
   }
   // Both hashes take the bytes as a little-endian number, as the vector
   // filter loads them.
@@ -102,6 +112,13 @@ class LiteralScanner {
     const std::uint32_t v =
         std::uint32_t{s[0]} | (std::uint32_t{s[1]} << 8) | (std::uint32_t{s[2]} << 16) | (std::uint32_t{s[3]} << 24);
     return (v * kMul) >> 16;
+  }
+  // Six bytes: in UTF-8 two Japanese characters, where four bytes are one
+  // character and the lead byte of the next, which common characters share.
+  static unsigned Hash6(const unsigned char* s) {
+    std::uint64_t v = 0;
+    for (int k = 5; k >= 0; --k) v = (v << 8) | s[k];
+    return static_cast<unsigned>((v * 0x9E3779B97F4A7C15ull) >> 48);
   }
 
   template <class OnMatch>
@@ -119,10 +136,12 @@ class LiteralScanner {
              std::vector<std::uint32_t>& ids, const std::vector<std::pair<unsigned, std::uint32_t>>& keyed);
 
   std::vector<std::string> m_needles;
-  bool m_hasOne = false, m_hasTwo = false, m_hasThree = false, m_hasLong = false;
+  bool m_hasOne = false, m_hasTwo = false, m_hasThree = false, m_hasLong = false, m_hasSix = false;
   std::array<std::uint32_t, 256> m_one{};  // id + 1 of the one-byte needle, or 0
-  std::vector<std::uint64_t> m_twoBits, m_threeBits, m_longBits;
-  std::vector<std::uint32_t> m_twoStart, m_twoIds, m_threeStart, m_threeIds, m_longStart, m_longIds;
+  // Needles of 2, 3, 4 to 5, and 6 or more bytes.
+  std::vector<std::uint64_t> m_twoBits, m_threeBits, m_longBits, m_sixBits;
+  std::vector<std::uint32_t> m_twoStart, m_twoIds, m_threeStart, m_threeIds, m_longStart, m_longIds, m_sixStart,
+      m_sixIds;
   // Filter of one- and two-byte needles, keyed by p[0] | p[1] << 8; a
   // one-byte needle marks every second byte.
   std::vector<std::uint64_t> m_pairBits;

@@ -50,7 +50,7 @@ class PortableFilter {
 void Compare(bool portable, unsigned seed) {
   PortableFilter force(portable);
   std::mt19937 rng(seed);
-  // Few byte values, so needles of every length (1 to 6) occur often;
+  // Few byte values, so needles of every length (1 to 7) occur often;
   // high bytes check that the filter treats bytes as unsigned.
   const std::string bytes = "ab\x83\x5c\xe3\xff";
   auto randomString = [&](std::size_t n) {
@@ -61,13 +61,13 @@ void Compare(bool portable, unsigned seed) {
   for (int c = 0; c < 300; ++c) {
     std::set<std::string> set;
     const int count = 1 + static_cast<int>(rng() % 12);
-    while (static_cast<int>(set.size()) < count) set.insert(randomString(1 + rng() % 6));
+    while (static_cast<int>(set.size()) < count) set.insert(randomString(1 + rng() % 7));
     std::vector<std::string> needles(set.begin(), set.end());
     // Only some lengths present, so each mix of filter tables runs.
     if (c % 3 == 1) std::erase_if(needles, [](const std::string& s) { return s.size() == 3; });
     if (c % 3 == 2) std::erase_if(needles, [](const std::string& s) { return s.size() >= 4; });
     if (needles.empty()) needles.push_back("a");
-    const LiteralScanner scanner(needles);
+    const LiteralScanner scanner(needles, c % 2 == 0);
     const std::size_t lengths[] = {0, 1, 3, 63, 79, 80, 81, 143, 144, 4111, 4112, 4175, 9000};
     const std::string text = randomString(lengths[c % std::size(lengths)] + rng() % 3);
     ASSERT_EQ(Naive(needles, text), Scanned(scanner, text)) << "case " << c << ", portable " << portable;
@@ -82,7 +82,7 @@ TEST(LiteralScanner, FindsEveryOccurrenceWithEitherFilter) {
 }
 
 TEST(LiteralScanner, StopsWhenAskedAndReportsIt) {
-  const LiteralScanner scanner({"x"});
+  const LiteralScanner scanner({"x"}, false);
   const std::string text(5000, 'x');
   std::size_t seen = 0;
   EXPECT_FALSE(scanner.Scan(text, [&](std::uint32_t, std::size_t) { return ++seen < 4100; }));
