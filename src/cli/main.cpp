@@ -1,5 +1,9 @@
 // zentravolix-cli: the folder and file tools without a display.
 
 #include "CliRun.h"
+#include "platform/Allocator.h"
 
-int main(int argc, char** argv) { return zv::cli::RunCli(argc, argv); }
+int main(int argc, char** argv) {
+  zv::KeepLargeBuffersInHeap();
+  return zv::cli::RunCli(argc, argv);
+}
