@@ -66,6 +66,9 @@ RunEnd FileNameEngine::Run(RowSource& rows, ProgressSink& progress, std::atomic<
   };
   std::vector<Job> slots(n);
   FilesInUse inUse;
+  // The walk lists a folder's files together: the folder is made (or
+  // looked at) once for all of them.
+  std::string madeFolder;
 
   auto prepare = [&](std::size_t i) -> Job& {
     Job& job = slots[i];
@@ -102,7 +105,9 @@ RunEnd FileNameEngine::Run(RowSource& rows, ProgressSink& progress, std::atomic<
   steps.begin = [&](std::size_t i) {
     Job& job = prepare(i);
     if (job.skip) return true;
-    if (!m_options.dryRun) CreateDirectories(job.folder);
+    if (!m_options.dryRun && job.folder != madeFolder) {
+      if (CreateDirectories(job.folder)) madeFolder = job.folder;
+    }
 
     const int percent = static_cast<int>(static_cast<unsigned long long>(i) * 100 / n);
     std::string shortSrc, shortDst;
@@ -156,10 +161,11 @@ void FileNameEngine::CopyOne(const std::string& src, const std::string& name, Fi
   if (const int refused = RefuseName(name, dst)) {
     outcome.action = FileAction::Failed;
     outcome.error = std::strerror(refused);
-  } else if (SameFile(src, dst)) {
-    // A copy onto itself would only risk the source.
-    outcome.action = failIfExists ? FileAction::Exists : FileAction::Failed;
-    if (!failIfExists) outcome.error = std::strerror(EEXIST);
+  } else if (!failIfExists && SameFile(src, dst)) {
+    // A copy onto itself would only risk the source. Without overwrite the
+    // copy refuses any existing destination anyway.
+    outcome.action = FileAction::Failed;
+    outcome.error = std::strerror(EEXIST);
   } else {
     CopyUnchanged(src, dst, m_options.overwrite, m_options.dryRun, outcome);
   }
