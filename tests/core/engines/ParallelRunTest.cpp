@@ -124,8 +124,8 @@ TEST(RunOrdered, NotReadyWaitsForEarlierFilesAndAFailingWorkerReachesTheCaller) 
 // Rows asked from the calling thread only, counted.
 class ThreadCheckedRows : public RowSource {
  public:
-  explicit ThreadCheckedRows(ConvertRows rows) : m_rows(std::move(rows)) {}
-  ConvertRows GetRows() override {
+  explicit ThreadCheckedRows(ConvertRows rows) : m_rows(std::make_shared<const ConvertRows>(std::move(rows))) {}
+  SharedRows GetRows() override {
     ++calls;
     offThread |= std::this_thread::get_id() != m_caller;
     return m_rows;
@@ -134,7 +134,7 @@ class ThreadCheckedRows : public RowSource {
   bool offThread = false;
 
  private:
-  ConvertRows m_rows;
+  SharedRows m_rows;
   std::thread::id m_caller = std::this_thread::get_id();
 };
 
