@@ -95,10 +95,13 @@ RunEnd FileNameEngine::Run(RowSource& rows, ProgressSink& progress, std::atomic<
   OrderedSteps steps;
   // Another file under way that reads or writes the same file (or the same
   // new destination) goes first; copies of unrelated files run side by side.
+  // Without overwrite an existing destination is refused before it is
+  // opened, so only its path counts: looking up names that do not exist yet
+  // contends with the other copies for the folder's lock.
   steps.ready = [&](std::size_t i) {
     Job& job = prepare(i);
     if (job.skip) return true;
-    job.keys = inUse.KeysOf(m_files[i], job.folder, job.name, true);
+    job.keys = inUse.KeysOf(m_files[i], job.folder, job.name, true, m_options.overwrite);
     job.keysFresh = !inUse.Busy(job.keys);
     return job.keysFresh;
   };
@@ -124,7 +127,8 @@ RunEnd FileNameEngine::Run(RowSource& rows, ProgressSink& progress, std::atomic<
     progress.ShowProgress(percent);
     if (jobs > 1) {
       // Keys taken while an earlier file was under way may be out of date.
-      if (!job.keysFresh) job.keys = inUse.KeysOf(m_files[i], job.folder, job.name, true);
+      if (!job.keysFresh)
+        job.keys = inUse.KeysOf(m_files[i], job.folder, job.name, true, m_options.overwrite);
       inUse.Hold(job.keys);
     }
     return true;
@@ -143,7 +147,7 @@ RunEnd FileNameEngine::Run(RowSource& rows, ProgressSink& progress, std::atomic<
     return true;
   };
 
-  if (RunOrdered(n, jobs, std::size_t{8} * jobs, steps).how != OrderedResult::How::Completed)
+  if (RunOrdered(n, jobs, std::size_t{8} * jobs, steps, true).how != OrderedResult::How::Completed)
     return RunEnd::Stopped;
 
   if (running.load() == 0) return RunEnd::Stopped;

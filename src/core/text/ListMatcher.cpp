@@ -318,7 +318,9 @@ std::shared_ptr<const CompiledList> CachedCompile(const ConvertRows& rows, const
 
 }  // namespace
 
-std::shared_ptr<const CompiledList> CompileList(const ConvertRows& rows) { return CachedCompile(rows, nullptr); }
+std::shared_ptr<const CompiledList> CompileList(const ConvertRows& rows) {
+  return CachedCompile(rows, nullptr);
+}
 
 std::shared_ptr<const CompiledList> CompileList(const SharedRows& rows) {
   static const ConvertRows kNone;

@@ -144,7 +144,8 @@ class RecordingErrors : public zv::ErrorSink {
 // Hands out fixed rows and counts how often it was asked; may run a hook.
 class CountingRows : public zv::RowSource {
  public:
-  explicit CountingRows(zv::ConvertRows rows) : m_rows(std::make_shared<const zv::ConvertRows>(std::move(rows))) {}
+  explicit CountingRows(zv::ConvertRows rows)
+      : m_rows(std::make_shared<const zv::ConvertRows>(std::move(rows))) {}
   zv::SharedRows GetRows() override {
     ++calls;
     if (onGetRows) onGetRows(calls);
