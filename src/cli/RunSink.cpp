@@ -61,7 +61,8 @@ RunSink::RunSink(Console& console, const std::vector<std::string>& files, bool d
 void RunSink::ShowSrcFile(const std::string& label) {
   std::lock_guard lock(m_mutex);
   if (label.empty()) return;  // the engine clears its labels at the end
-  m_current = m_console.CoreMessage(label);
+  if (!m_showProgress) return;
+  m_current = label;  // converted only when a line is drawn
   DrawLocked();
 }
 
@@ -142,7 +143,7 @@ void RunSink::DrawLocked() {
   int filled = total == 0 ? kBar : static_cast<int>(m_done * kBar / total);
   std::string line = "[" + std::string(filled, '#') + std::string(kBar - filled, '-') + "] " +
                      std::to_string(m_done) + "/" + std::to_string(total);
-  if (!m_current.empty()) line += " " + m_current;
+  if (!m_current.empty()) line += " " + m_console.CoreMessage(m_current);
   // One column short of the width, so the terminal never wraps the line.
   m_console.SetProgressLine(FitColumns(line, m_width - 1, m_console.Terminal()));
 }

@@ -52,7 +52,7 @@ class RunSink : public ProgressSink, public ErrorSink {
   std::size_t m_nextDryRunLine = 0;
   std::size_t m_done = 0;
   std::size_t m_failed = 0;
-  std::string m_current;
+  std::string m_current;  // the source label as the core gave it
   std::chrono::steady_clock::time_point m_lastDraw{};
 };
 

@@ -66,6 +66,9 @@ RunEnd FileNameEngine::Run(RowSource& rows, ProgressSink& progress, std::atomic<
   };
   std::vector<Job> slots(n);
   FilesInUse inUse;
+  // The walk lists a folder's files together: the folder is made (or
+  // looked at) once for all of them.
+  std::string madeFolder;
 
   auto prepare = [&](std::size_t i) -> Job& {
     Job& job = slots[i];
@@ -92,17 +95,22 @@ RunEnd FileNameEngine::Run(RowSource& rows, ProgressSink& progress, std::atomic<
   OrderedSteps steps;
   // Another file under way that reads or writes the same file (or the same
   // new destination) goes first; copies of unrelated files run side by side.
+  // Without overwrite an existing destination is refused before it is
+  // opened, so only its path counts: looking up names that do not exist yet
+  // contends with the other copies for the folder's lock.
   steps.ready = [&](std::size_t i) {
     Job& job = prepare(i);
     if (job.skip) return true;
-    job.keys = inUse.KeysOf(m_files[i], job.folder, job.name, true);
+    job.keys = inUse.KeysOf(m_files[i], job.folder, job.name, true, m_options.overwrite);
     job.keysFresh = !inUse.Busy(job.keys);
     return job.keysFresh;
   };
   steps.begin = [&](std::size_t i) {
     Job& job = prepare(i);
     if (job.skip) return true;
-    if (!m_options.dryRun) CreateDirectories(job.folder);
+    if (!m_options.dryRun && job.folder != madeFolder) {
+      if (CreateDirectories(job.folder)) madeFolder = job.folder;
+    }
 
     const int percent = static_cast<int>(static_cast<unsigned long long>(i) * 100 / n);
     std::string shortSrc, shortDst;
@@ -119,7 +127,8 @@ RunEnd FileNameEngine::Run(RowSource& rows, ProgressSink& progress, std::atomic<
     progress.ShowProgress(percent);
     if (jobs > 1) {
       // Keys taken while an earlier file was under way may be out of date.
-      if (!job.keysFresh) job.keys = inUse.KeysOf(m_files[i], job.folder, job.name, true);
+      if (!job.keysFresh)
+        job.keys = inUse.KeysOf(m_files[i], job.folder, job.name, true, m_options.overwrite);
       inUse.Hold(job.keys);
     }
     return true;
@@ -138,7 +147,7 @@ RunEnd FileNameEngine::Run(RowSource& rows, ProgressSink& progress, std::atomic<
     return true;
   };
 
-  if (RunOrdered(n, jobs, std::size_t{8} * jobs, steps).how != OrderedResult::How::Completed)
+  if (RunOrdered(n, jobs, std::size_t{8} * jobs, steps, true).how != OrderedResult::How::Completed)
     return RunEnd::Stopped;
 
   if (running.load() == 0) return RunEnd::Stopped;
@@ -156,10 +165,11 @@ void FileNameEngine::CopyOne(const std::string& src, const std::string& name, Fi
   if (const int refused = RefuseName(name, dst)) {
     outcome.action = FileAction::Failed;
     outcome.error = std::strerror(refused);
-  } else if (SameFile(src, dst)) {
-    // A copy onto itself would only risk the source.
-    outcome.action = failIfExists ? FileAction::Exists : FileAction::Failed;
-    if (!failIfExists) outcome.error = std::strerror(EEXIST);
+  } else if (!failIfExists && SameFile(src, dst)) {
+    // A copy onto itself would only risk the source. Without overwrite the
+    // copy refuses any existing destination anyway.
+    outcome.action = FileAction::Failed;
+    outcome.error = std::strerror(EEXIST);
   } else {
     CopyUnchanged(src, dst, m_options.overwrite, m_options.dryRun, outcome);
   }

@@ -160,11 +160,11 @@ std::string DestinationFolder(const MirrorFolders& m, const std::string& srcPath
   return MakePath(dst.drive, dst.dir + rel, "", "");
 }
 
-void CreateDirectories(const std::string& folder) {
-  if (folder.empty() || folder.size() > kMaxPath) return;
-  if (PathIsDirectory(folder)) return;
+bool CreateDirectories(const std::string& folder) {
+  if (folder.empty() || folder.size() > kMaxPath) return false;
+  if (PathIsDirectory(folder)) return true;
   const std::string copy = RemoveBackslash(folder);
-  if (copy.empty() || IsRootPath(copy)) return;
+  if (copy.empty() || IsRootPath(copy)) return false;
   const PathParts parts = SplitPath(copy);
   if (!parts.dir.empty()) {
     const std::string parent = MakePath(parts.drive, parts.dir, "", "");
@@ -172,7 +172,7 @@ void CreateDirectories(const std::string& folder) {
     if (parent.size() < folder.size()) CreateDirectories(parent);
   }
   // A relative single-component folder ("out") is created too, not only nested ones.
-  CreateOneDirectory(copy);
+  return CreateOneDirectory(copy).ok;
 }
 
 bool ShortenPath(const std::string& path, std::string& out, std::size_t maxLen, std::size_t headLen) {

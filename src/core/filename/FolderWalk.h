@@ -35,7 +35,8 @@ MirrorFolders PrepareMirror(const std::string& srcFolder, const std::string& dst
 std::string DestinationFolder(const MirrorFolders& m, const std::string& srcPath);
 
 // Creates the folder and its missing parents, outermost first; never a root.
-void CreateDirectories(const std::string& folder);
+// True when the folder was there or has been made.
+bool CreateDirectories(const std::string& folder);
 
 // Byte lengths; the cut is moved to a character boundary of the active code page.
 bool ShortenPath(const std::string& path, std::string& out, std::size_t maxLen, std::size_t headLen);

@@ -57,22 +57,32 @@ constexpr std::size_t kIndexedRows = 16;
 // What a list needs for names: the compiled search strings (folded when case
 // is ignored) and, for whole-name mode, the rows of each (folded) name.
 struct NameIndex {
-  ConvertRows rows;
+  SharedRows rows;
   bool noCase = false;
   CodePage cp = CodePage::Utf8;
   std::shared_ptr<const CompiledList> compiled;
   std::unordered_map<std::string, std::vector<std::uint32_t>> whole;
 };
 
-std::shared_ptr<const NameIndex> IndexFor(const ConvertRows& rows, NameRules rules, CodePage cp) {
+// The index last built, with the rows it was last asked with; holding them
+// keeps their address from being reused by other rows.
+std::shared_ptr<const NameIndex> IndexFor(const ConvertRows& rows, const SharedRows& key, NameRules rules,
+                                          CodePage cp) {
   static std::mutex mutex;
   static std::shared_ptr<const NameIndex> last;
+  static SharedRows lastKey;
   {
     std::lock_guard<std::mutex> lock(mutex);
-    if (last && last->noCase == rules.noCase && last->cp == cp && last->rows == rows) return last;
+    if (last && last->noCase == rules.noCase && last->cp == cp) {
+      if (key && key == lastKey) return last;
+      if (*last->rows == rows) {
+        if (key) lastKey = key;
+        return last;
+      }
+    }
   }
   auto index = std::make_shared<NameIndex>();
-  index->rows = rows;
+  index->rows = key ? key : std::make_shared<const ConvertRows>(rows);
   index->noCase = rules.noCase;
   index->cp = cp;
   ConvertRows keys = rows;
@@ -83,6 +93,7 @@ std::shared_ptr<const NameIndex> IndexFor(const ConvertRows& rows, NameRules rul
   index->compiled = CompileList(keys);
   std::lock_guard<std::mutex> lock(mutex);
   last = index;
+  lastKey = key;
   return index;
 }
 
@@ -97,8 +108,10 @@ long NextWholeMatch(const NameIndex& index, const std::string& name, long after,
 
 }  // namespace
 
-std::string ConvertBaseName(const std::string& base, const ConvertRows& rows, NameRules rules, CodePage cp,
-                            std::size_t* replacements) {
+namespace {
+
+std::string Convert(const std::string& base, const ConvertRows& rows, const SharedRows& key, NameRules rules,
+                    CodePage cp, std::size_t* replacements) {
   std::string name = base;
   std::size_t total = 0;
   if (rows.size() < kIndexedRows) {
@@ -106,7 +119,7 @@ std::string ConvertBaseName(const std::string& base, const ConvertRows& rows, Na
     if (replacements) *replacements = total;
     return name;
   }
-  const auto index = IndexFor(rows, rules, cp);
+  const auto index = IndexFor(rows, key, rules, cp);
   if (rules.part) {
     for (long i = NextWholeMatch(*index, name, -1, cp); i >= 0; i = NextWholeMatch(*index, name, i, cp)) {
       name = rows[static_cast<std::size_t>(i)].m_strReplaceWith;
@@ -134,6 +147,19 @@ std::string ConvertBaseName(const std::string& base, const ConvertRows& rows, Na
   }
   if (replacements) *replacements = total;
   return name;
+}
+
+}  // namespace
+
+std::string ConvertBaseName(const std::string& base, const ConvertRows& rows, NameRules rules, CodePage cp,
+                            std::size_t* replacements) {
+  return Convert(base, rows, nullptr, rules, cp, replacements);
+}
+
+std::string ConvertBaseName(const std::string& base, const SharedRows& rows, NameRules rules, CodePage cp,
+                            std::size_t* replacements) {
+  static const ConvertRows kNone;
+  return Convert(base, rows ? *rows : kNone, rows, rules, cp, replacements);
 }
 
 }  // namespace zv

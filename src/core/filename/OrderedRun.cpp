@@ -22,11 +22,11 @@ void AddIdentity(const std::string& path, std::vector<std::string>& keys) {
 }  // namespace
 
 std::vector<std::string> FilesInUse::KeysOf(const std::string& src, const std::string& folder,
-                                            const std::string& name, bool pathKey) {
+                                            const std::string& name, bool pathKey, bool dstIdentity) {
   std::vector<std::string> keys;
   const std::string dst = folder + name;
   AddIdentity(src, keys);
-  AddIdentity(dst, keys);
+  if (dstIdentity) AddIdentity(dst, keys);
   if (pathKey) {
     std::error_code ec;
     std::string resolved;

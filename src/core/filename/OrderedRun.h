@@ -36,8 +36,12 @@ struct OrderedResult {
 };
 
 // At most `window` files are begun and not yet ended. With one job every file
-// goes through begin, work and end before the next one begins.
-inline OrderedResult RunOrdered(std::size_t n, unsigned jobs, std::size_t window, const OrderedSteps& steps) {
+// goes through begin, work and end before the next one begins. With
+// callerWorks the calling thread counts as one of the jobs: its own steps are
+// light and it takes up queued work whenever it would wait, so `jobs` threads
+// share the cores instead of jobs + 1.
+inline OrderedResult RunOrdered(std::size_t n, unsigned jobs, std::size_t window, const OrderedSteps& steps,
+                                bool callerWorks = false) {
   using How = OrderedResult::How;
   if (jobs > n) jobs = static_cast<unsigned>(n);  // no idle threads for a short list
   if (jobs <= 1) {
@@ -94,8 +98,9 @@ inline OrderedResult RunOrdered(std::size_t n, unsigned jobs, std::size_t window
     done[i] = 1;
   };
 
-  workers.reserve(jobs);
-  for (unsigned t = 0; t < jobs; ++t) {
+  const unsigned threads = callerWorks ? jobs - 1 : jobs;
+  workers.reserve(threads);
+  for (unsigned t = 0; t < threads; ++t) {
     workers.emplace_back([&] {
       std::unique_lock lock(mutex);
       for (;;) {
@@ -166,9 +171,10 @@ class FilesInUse {
   // Keys of a file that reads src and writes folder + name: the identity of
   // each file that exists (device and inode, through links) and, with
   // pathKey, the destination's resolved path, so two destinations that do
-  // not exist yet meet too.
+  // not exist yet meet too. Without dstIdentity the destination is not
+  // looked at: right for a copy that never opens an existing destination.
   std::vector<std::string> KeysOf(const std::string& src, const std::string& folder, const std::string& name,
-                                  bool pathKey);
+                                  bool pathKey, bool dstIdentity = true);
   bool Busy(const std::vector<std::string>& keys) const;
   void Hold(const std::vector<std::string>& keys);
   void Release(const std::vector<std::string>& keys);

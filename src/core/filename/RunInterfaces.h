@@ -4,6 +4,8 @@
 
 #include <atomic>
 #include <cstddef>
+#include <memory>
+#include <mutex>
 #include <string>
 
 #include "list/ConvertItem.h"
@@ -13,17 +15,34 @@ namespace zv {
 class RowSource {
  public:
   virtual ~RowSource() = default;
-  // All rows in display order; called once per file.
-  virtual ConvertRows GetRows() = 0;
+  // All rows in display order; called once per file. Never null. Hand out
+  // the same pointer while the rows are unchanged: the engines then know
+  // them again without comparing them.
+  virtual SharedRows GetRows() = 0;
 };
 
 class FixedRowSource : public RowSource {
  public:
-  explicit FixedRowSource(ConvertRows rows) : m_rows(std::move(rows)) {}
-  ConvertRows GetRows() override { return m_rows; }
+  explicit FixedRowSource(ConvertRows rows) : m_rows(std::make_shared<const ConvertRows>(std::move(rows))) {}
+  SharedRows GetRows() override { return m_rows; }
 
  private:
-  ConvertRows m_rows;
+  SharedRows m_rows;
+};
+
+// For sources that read their rows afresh for every file: rows equal to the
+// ones handed out before come back as the same pointer.
+class StableRows {
+ public:
+  SharedRows Hand(ConvertRows rows) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (!m_last || *m_last != rows) m_last = std::make_shared<const ConvertRows>(std::move(rows));
+    return m_last;
+  }
+
+ private:
+  std::mutex m_mutex;
+  SharedRows m_last;
 };
 
 enum class FileAction { Converted, Copied, Skipped, Failed, Exists };

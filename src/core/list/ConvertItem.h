@@ -1,5 +1,6 @@
 #pragma once
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -14,6 +15,9 @@ struct ConvertItem {
 };
 
 using ConvertRows = std::vector<ConvertItem>;
+// Rows handed from one owner to many files: the same pointer means the same
+// rows, so per-file caches recognise them without comparing every row.
+using SharedRows = std::shared_ptr<const ConvertRows>;
 
 inline constexpr std::size_t kMaxItemBytes = 100;
 

@@ -3,7 +3,6 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
-#include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -64,9 +63,10 @@ bool LockWhole(int fd) {
 // would name another file (a converted name "a<NUL>b.txt" would write "a").
 bool HasNul(const std::string& path) { return path.find('\0') != std::string::npos; }
 
-std::string FolderOf(const std::string& path) {
-  std::string dir = SplitPath(path).dir;
-  return dir.empty() ? std::string(".") : dir;
+// True when the flag was set and is now cleared.
+bool ClearNonBlock(int fd) {
+  const int flags = ::fcntl(fd, F_GETFL);
+  return flags >= 0 && (flags & O_NONBLOCK) && ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) == 0;
 }
 
 // Opens for reading without hanging on a FIFO that has no writer.
@@ -77,8 +77,8 @@ FileResult OpenForRead(const std::string& path, bool lock, UniqueFd& fd, struct 
   if (fd.Get() < 0) return FileResult::Fail(FileOp::Open, errno, path);
   if (::fstat(fd.Get(), &st) != 0) return FileResult::Fail(FileOp::Open, errno, path);
   if (S_ISDIR(st.st_mode)) return FileResult::Fail(FileOp::Open, EISDIR, path);
-  const int flags = ::fcntl(fd.Get(), F_GETFL);
-  if (flags >= 0) ::fcntl(fd.Get(), F_SETFL, flags & ~O_NONBLOCK);
+  // O_NONBLOCK does nothing for regular files, so only others pay for clearing it.
+  if (!S_ISREG(st.st_mode)) ClearNonBlock(fd.Get());
   if (lock && !LockWhole(fd.Get())) return FileResult::Fail(FileOp::Open, EWOULDBLOCK, path);
   return FileResult::Ok();
 }
@@ -100,28 +100,31 @@ FileResult ReadAll(const std::string& path, std::string& out, bool lock) {
     if (n == 0) break;
     if (n < 0) {
       if (errno == EINTR) continue;
+      // A file system that honours the flag on regular files after all.
+      if (errno == EAGAIN && S_ISREG(st.st_mode) && ClearNonBlock(fd.Get())) continue;
       return FileResult::Fail(FileOp::Read, errno, path);
     }
   }
   return FileResult::Ok();
 }
 
-std::string RandomSuffix() {
-  static std::atomic<unsigned> counter{0};
-  unsigned char bytes[6] = {};
-  if (::getrandom(bytes, sizeof bytes, GRND_NONBLOCK) != static_cast<ssize_t>(sizeof bytes)) {
-    const unsigned long long v = (static_cast<unsigned long long>(::getpid()) << 32) ^ counter++ ^
-                                 static_cast<unsigned long long>(reinterpret_cast<std::uintptr_t>(&counter));
-    std::memcpy(bytes, &v, sizeof bytes);
-  }
-  static constexpr char kHex[] = "0123456789abcdef";
-  std::string s;
-  for (unsigned char b : bytes) {
-    s += kHex[b >> 4];
-    s += kHex[b & 15];
-  }
+// Unique within the process by the counter and between processes by the pid;
+// O_EXCL settles any clash (a stale file, a forked child that kept the pid).
+std::string TempSuffix() {
+  static const unsigned long long pid = static_cast<unsigned long long>(::getpid());
+  static std::atomic<unsigned long long> counter{0};
+  char s[40];
+  std::snprintf(s, sizeof s, "%llx-%llx", pid, counter.fetch_add(1, std::memory_order_relaxed));
   return s;
 }
+
+// The destination as the caller already looked at it with lstat, so the
+// writer need not look again.
+struct KnownTarget {
+  bool exists = false;
+  int err = 0;  // errno of the lstat when it failed
+  struct stat st {};
+};
 
 // Writes a new version of a file beside it and renames it over the target,
 // so that readers see either the old or the whole new content. Targets that
@@ -137,13 +140,20 @@ class ReplaceWriter {
     if (!tmp_.empty() && !committed_) ::unlink(tmp_.c_str());
   }
 
-  FileResult Begin() {
+  FileResult Begin(const KnownTarget* known = nullptr) {
     if (path_.empty()) return Fail(FileOp::Open, ENOENT);
     if (HasNul(path_)) return Fail(FileOp::Open, EINVAL);
     std::string target = path_;
     struct stat st;
-    bool exists = ::lstat(target.c_str(), &st) == 0;
-    if (!exists && errno != ENOENT) return Fail(FileOp::Open, errno);
+    bool exists;
+    if (known) {
+      exists = known->exists;
+      st = known->st;
+      if (!exists && known->err != ENOENT) return Fail(FileOp::Open, known->err);
+    } else {
+      exists = ::lstat(target.c_str(), &st) == 0;
+      if (!exists && errno != ENOENT) return Fail(FileOp::Open, errno);
+    }
     if (exists && S_ISLNK(st.st_mode)) {
       // Write through the link to the file it names; a dangling link is replaced.
       if (::stat(target.c_str(), &st) == 0) {
@@ -168,17 +178,12 @@ class ReplaceWriter {
       lock_.Reset(::open(target.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
       if (lock_.Get() >= 0 && !LockWhole(lock_.Get())) return Fail(FileOp::Open, EWOULDBLOCK);
     }
-    const std::string folder = FolderOf(target);
-    if (!exists) {
-      struct stat dst;
-      if (::stat(folder.c_str(), &dst) != 0) return Fail(FileOp::Open, errno);
-      if (!S_ISDIR(dst.st_mode)) return Fail(FileOp::Open, ENOTDIR);
-      if (::access(folder.c_str(), W_OK | X_OK) != 0) return Fail(FileOp::Open, errno);
-    }
+    // A missing, unwritable or non-folder parent fails the create below with
+    // the same errno that a look beforehand would have given.
     if (int e = CheckFileFault(FileOp::Open, path_)) return Fail(FileOp::Open, e);
     const std::string prefix = AddBackslash(SplitPath(target).dir) + ".zv-tmp-";
     for (int attempt = 0; attempt < 100; ++attempt) {
-      std::string tmp = prefix + RandomSuffix();
+      std::string tmp = prefix + TempSuffix();
       fd_.Reset(::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0666));
       if (fd_.Get() >= 0) {
         tmp_ = std::move(tmp);
@@ -375,13 +380,20 @@ FileResult WriteFileAtomic(const std::string& path, std::string_view data, Write
 
 FileResult CopyFileKeep(const std::string& src, const std::string& dst, bool failIfExists) {
   if (HasNul(dst)) return FileResult::Fail(FileOp::Open, EINVAL, dst);
-  if (failIfExists && PathFileExists(dst)) return FileResult::Fail(FileOp::Copy, EEXIST, dst);
+  // One look at the destination serves both the exists rule and the writer.
+  KnownTarget known;
+  known.exists = !dst.empty() && ::lstat(dst.c_str(), &known.st) == 0;
+  known.err = known.exists ? 0 : dst.empty() ? ENOENT : errno;
+  if (failIfExists && known.exists) return FileResult::Fail(FileOp::Copy, EEXIST, dst);
   UniqueFd in;
   struct stat st;
   if (FileResult r = OpenForRead(src, true, in, st); !r) return r;
   ReplaceWriter w(dst);
-  if (FileResult r = w.Begin(); !r) return r;
+  if (FileResult r = w.Begin(&known); !r) return r;
 
+  // Copies to the end the file has when the copy meets it, not to the size
+  // seen at the open: a file that grows meanwhile is copied as the text run
+  // would read it. That costs one call that only finds the end.
   bool kernelCopy = S_ISREG(st.st_mode) && !w.InPlace();
   std::unique_ptr<char[]> buf;
   constexpr std::size_t kChunk = 256 * 1024;
@@ -393,6 +405,7 @@ FileResult CopyFileKeep(const std::string& src, const std::string& dst, bool fai
       if (n > 0) continue;
       if (n == 0) break;
       if (errno == EINTR) continue;
+      if (errno == EAGAIN && ClearNonBlock(in.Get())) continue;
       if (errno != EXDEV && errno != ENOSYS && errno != EINVAL && errno != EOPNOTSUPP && errno != EPERM)
         return FileResult::Fail(FileOp::Write, errno, dst);
       kernelCopy = false;  // offsets stay consistent: go on with read/write
@@ -403,6 +416,7 @@ FileResult CopyFileKeep(const std::string& src, const std::string& dst, bool fai
     if (n == 0) break;
     if (n < 0) {
       if (errno == EINTR) continue;
+      if (errno == EAGAIN && S_ISREG(st.st_mode) && ClearNonBlock(in.Get())) continue;
       return FileResult::Fail(FileOp::Read, errno, src);
     }
     if (FileResult r = w.Write(buf.get(), static_cast<std::size_t>(n)); !r) return r;

@@ -36,7 +36,7 @@ struct FolderTextEngine::Job {
   std::string folder, name, dst;
   bool isText = false;
   std::vector<std::string> messages;  // file error messages of the text test, shown in list order
-  ConvertRows rows;
+  SharedRows rows;
   FileResult read;
   std::string text;
   std::size_t replacements = 0;
@@ -79,8 +79,8 @@ void FolderTextEngine::DecideText(std::size_t i, Job& job) const {
 void FolderTextEngine::Load(std::size_t i, Job& job) const {
   // Read first and whole, so an output equal to the source is converted in place.
   job.read = ReadFolderText(m_files[i], job.text);
-  if (job.read.ok) job.replacements = ApplyList(job.text, job.rows, m_cp);
-  job.rows = {};
+  if (job.read.ok) job.replacements = ApplySharedList(job.text, job.rows, m_cp);
+  job.rows.reset();
 }
 
 bool FolderTextEngine::Finish(std::size_t i, Job& job, ProgressSink& progress, ErrorSink& errors) const {
@@ -155,8 +155,8 @@ RunEnd FolderTextEngine::RunSequential(const MirrorFolders& mirror, RowSource& r
       job.read = ReadFolderText(m_files[i], job.text);
       if (job.read.ok) {
         job.rows = rows.GetRows();
-        job.replacements = ApplyList(job.text, job.rows, m_cp);
-        job.rows = {};
+        job.replacements = ApplySharedList(job.text, job.rows, m_cp);
+        job.rows.reset();
       }
     }
     if (!Finish(i, job, progress, errors)) return RunEnd::FailedAtFile;

@@ -374,21 +374,47 @@ class Applier {
 
 }  // namespace
 
-std::shared_ptr<const CompiledList> CompileList(const ConvertRows& rows) {
-  // A few recent lists: a run asks for the same list for every file, and
-  // parallel workers share it.
+namespace {
+
+// A few recent lists: a run asks for the same list for every file, and
+// parallel workers share it. An entry keeps the rows it was last asked with
+// alive, so a pointer seen again is the same rows, never new ones at a
+// reused address.
+struct CompiledEntry {
+  SharedRows key;
+  std::shared_ptr<const CompiledList> compiled;
+};
+
+std::shared_ptr<const CompiledList> CachedCompile(const ConvertRows& rows, const SharedRows& key) {
   static std::mutex mutex;
-  static std::vector<std::shared_ptr<const CompiledList>> cache;
+  static std::vector<CompiledEntry> cache;
   {
     std::lock_guard<std::mutex> lock(mutex);
-    for (const auto& c : cache)
-      if (c->m_rows == rows) return c;
+    if (key)
+      for (const CompiledEntry& e : cache)
+        if (e.key == key) return e.compiled;
+    for (CompiledEntry& e : cache) {
+      if (e.compiled->m_rows != rows) continue;
+      if (key) e.key = key;
+      return e.compiled;
+    }
   }
   auto compiled = std::make_shared<const CompiledList>(rows);
   std::lock_guard<std::mutex> lock(mutex);
-  cache.insert(cache.begin(), compiled);
+  cache.insert(cache.begin(), CompiledEntry{key, compiled});
   if (cache.size() > 4) cache.pop_back();
   return compiled;
+}
+
+}  // namespace
+
+std::shared_ptr<const CompiledList> CompileList(const ConvertRows& rows) {
+  return CachedCompile(rows, nullptr);
+}
+
+std::shared_ptr<const CompiledList> CompileList(const SharedRows& rows) {
+  static const ConvertRows kNone;
+  return CachedCompile(rows ? *rows : kNone, rows);
 }
 
 bool ApplyCompiledList(const CompiledList& list, std::string& text, CodePage cp, std::size_t& count) {

@@ -29,6 +29,8 @@ class CompiledList;
 
 // Compiled form of a list, cached by content (the engines ask once per file).
 std::shared_ptr<const CompiledList> CompileList(const ConvertRows& rows);
+// The same, known again by the pointer before the rows are compared.
+std::shared_ptr<const CompiledList> CompileList(const SharedRows& rows);
 
 // nullopt-free: returns false when the fast path cannot run (the caller then
 // uses the reference engine).

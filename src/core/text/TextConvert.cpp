@@ -106,4 +106,11 @@ std::size_t ApplyList(std::string& text, const ConvertRows& rows, CodePage cp) {
   return ApplyListReference(text, rows, cp);
 }
 
+std::size_t ApplySharedList(std::string& text, const SharedRows& rows, CodePage cp) {
+  if (!rows || rows->empty() || text.empty()) return 0;
+  std::size_t count = 0;
+  if (ApplyCompiledList(*CompileList(rows), text, cp, count)) return count;
+  return ApplyListReference(text, *rows, cp);
+}
+
 }  // namespace zv

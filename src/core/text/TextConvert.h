@@ -19,6 +19,8 @@ std::size_t ReplaceAll(std::string& text, std::string_view find, std::string_vie
 std::size_t ApplyListReference(std::string& text, const ConvertRows& rows, CodePage cp);
 // The engine the programs use (byte-identical to the reference).
 std::size_t ApplyList(std::string& text, const ConvertRows& rows, CodePage cp);
+// The same for rows handed out again and again (the compiled list is known by the pointer).
+std::size_t ApplySharedList(std::string& text, const SharedRows& rows, CodePage cp);
 // CR LF removed, then LF removed; lone CR stays.
 void RemoveLineBreaks(std::string& text);
 

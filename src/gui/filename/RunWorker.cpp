@@ -43,7 +43,7 @@ void CCallReceiver::Run() {
 CRunRowSource::CRunRowSource(CCallReceiver& receiver, CZentravolixView* view)
     : m_receiver(receiver), m_pView(view) {}
 
-zv::ConvertRows CRunRowSource::GetRows() {
+zv::SharedRows CRunRowSource::GetRows() {
   zv::ConvertRows rows;
   // The pointer is looked at on the view's own thread; the view outlives
   // every worker, since it waits for them before it goes.
@@ -51,7 +51,9 @@ zv::ConvertRows CRunRowSource::GetRows() {
     if (CZentravolixView* view = m_pView.data()) rows = view->GetRows();
   };
   m_receiver.BlockingCall(read);
-  return rows;
+  // Read afresh for every file, so edits during a run reach the files after
+  // them; unchanged rows keep their pointer for the engines' caches.
+  return m_rows.Hand(std::move(rows));
 }
 
 CDialogProgressSink::CDialogProgressSink(CCallReceiver& receiver, const QPointer<CDlgBatchConvert>& dialog)

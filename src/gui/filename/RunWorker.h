@@ -59,11 +59,12 @@ class CCallReceiver : public QObject {
 class CRunRowSource : public zv::RowSource {
  public:
   CRunRowSource(CCallReceiver& receiver, CZentravolixView* view);
-  zv::ConvertRows GetRows() override;
+  zv::SharedRows GetRows() override;
 
  private:
   CCallReceiver& m_receiver;
   QPointer<CZentravolixView> m_pView;
+  zv::StableRows m_rows;
 };
 
 // The run dialog as the engines' progress sink: each call is carried out on

@@ -13,8 +13,9 @@ class CViewRowSource : public zv::RowSource {
  public:
   explicit CViewRowSource(CZentravolixView* view);
 
-  zv::ConvertRows GetRows() override;
+  zv::SharedRows GetRows() override;
 
  private:
   QPointer<CZentravolixView> m_pView;
+  zv::StableRows m_rows;
 };

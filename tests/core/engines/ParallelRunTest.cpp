@@ -7,6 +7,7 @@
 #include <chrono>
 #include <filesystem>
 #include <mutex>
+#include <set>
 #include <stdexcept>
 #include <thread>
 
@@ -29,72 +30,83 @@ using zvtest::TempDir;
 using zvtest::WriteBytes;
 
 TEST(RunOrdered, EndsInListOrderWithAtMostTheWindowUnderWay) {
-  for (unsigned jobs : {1u, 2u, 5u}) {
-    std::mutex m;
-    std::vector<std::size_t> begun, ended;
-    std::size_t underWay = 0, most = 0;
-    const std::thread::id caller = std::this_thread::get_id();
-    bool offThread = false;
-    OrderedSteps steps;
-    steps.ready = [&](std::size_t) { return true; };
-    steps.begin = [&](std::size_t i) {
-      offThread |= std::this_thread::get_id() != caller;
-      begun.push_back(i);
-      std::lock_guard lock(m);
-      most = std::max(most, ++underWay);
-      return true;
-    };
-    steps.work = [&](std::size_t i) {
-      // Later files finish first.
-      std::this_thread::sleep_for(std::chrono::microseconds(200 * (7 - i % 7)));
-    };
-    steps.end = [&](std::size_t i) {
-      offThread |= std::this_thread::get_id() != caller;
-      ended.push_back(i);
-      std::lock_guard lock(m);
-      --underWay;
-      return true;
-    };
-    const OrderedResult r = RunOrdered(40, jobs, 3, steps);
-    EXPECT_EQ(r.how, OrderedResult::How::Completed);
-    std::vector<std::size_t> all(40);
-    for (std::size_t i = 0; i < all.size(); ++i) all[i] = i;
-    EXPECT_EQ(begun, all);
-    EXPECT_EQ(ended, all);
-    EXPECT_LE(most, jobs == 1 ? 1u : 3u);
-    EXPECT_FALSE(offThread) << "begin and end belong to the calling thread";
-  }
+  for (bool callerWorks : {false, true})
+    for (unsigned jobs : {1u, 2u, 5u}) {
+      SCOPED_TRACE(std::to_string(jobs) + (callerWorks ? " jobs, caller works" : " jobs"));
+      std::mutex m;
+      std::vector<std::size_t> begun, ended;
+      std::set<std::thread::id> workers;
+      std::size_t underWay = 0, most = 0;
+      const std::thread::id caller = std::this_thread::get_id();
+      bool offThread = false;
+      OrderedSteps steps;
+      steps.ready = [&](std::size_t) { return true; };
+      steps.begin = [&](std::size_t i) {
+        offThread |= std::this_thread::get_id() != caller;
+        begun.push_back(i);
+        std::lock_guard lock(m);
+        most = std::max(most, ++underWay);
+        return true;
+      };
+      steps.work = [&](std::size_t i) {
+        {
+          std::lock_guard lock(m);
+          workers.insert(std::this_thread::get_id());
+        }
+        // Later files finish first.
+        std::this_thread::sleep_for(std::chrono::microseconds(200 * (7 - i % 7)));
+      };
+      steps.end = [&](std::size_t i) {
+        offThread |= std::this_thread::get_id() != caller;
+        ended.push_back(i);
+        std::lock_guard lock(m);
+        --underWay;
+        return true;
+      };
+      const OrderedResult r = RunOrdered(40, jobs, 3, steps, callerWorks);
+      EXPECT_EQ(r.how, OrderedResult::How::Completed);
+      std::vector<std::size_t> all(40);
+      for (std::size_t i = 0; i < all.size(); ++i) all[i] = i;
+      EXPECT_EQ(begun, all);
+      EXPECT_EQ(ended, all);
+      EXPECT_LE(most, jobs == 1 ? 1u : 3u);
+      EXPECT_FALSE(offThread) << "begin and end belong to the calling thread";
+      // The caller takes up work while it waits; when it counts as a job, no
+      // more than `jobs` threads work.
+      EXPECT_LE(workers.size(), callerWorks || jobs == 1 ? jobs : jobs + 1);
+    }
 }
 
 TEST(RunOrdered, FailedEndDropsLaterFilesAndRefusedBeginLetsEarlierOnesFinish) {
-  for (unsigned jobs : {1u, 4u}) {
-    std::vector<std::size_t> ended;
-    std::atomic<int> worked{0};
-    OrderedSteps steps;
-    steps.ready = [](std::size_t) { return true; };
-    steps.begin = [](std::size_t) { return true; };
-    steps.work = [&](std::size_t) { ++worked; };
-    steps.end = [&](std::size_t i) {
-      ended.push_back(i);
-      return i != 5;
-    };
-    OrderedResult r = RunOrdered(30, jobs, 8, steps);
-    EXPECT_EQ(r.how, OrderedResult::How::EndFailed);
-    EXPECT_EQ(r.at, 5u);
-    EXPECT_EQ(ended, (std::vector<std::size_t>{0, 1, 2, 3, 4, 5}));
-    EXPECT_LE(worked.load(), 5 + 8);
+  for (bool callerWorks : {false, true})
+    for (unsigned jobs : {1u, 4u}) {
+      std::vector<std::size_t> ended;
+      std::atomic<int> worked{0};
+      OrderedSteps steps;
+      steps.ready = [](std::size_t) { return true; };
+      steps.begin = [](std::size_t) { return true; };
+      steps.work = [&](std::size_t) { ++worked; };
+      steps.end = [&](std::size_t i) {
+        ended.push_back(i);
+        return i != 5;
+      };
+      OrderedResult r = RunOrdered(30, jobs, 8, steps, callerWorks);
+      EXPECT_EQ(r.how, OrderedResult::How::EndFailed);
+      EXPECT_EQ(r.at, 5u);
+      EXPECT_EQ(ended, (std::vector<std::size_t>{0, 1, 2, 3, 4, 5}));
+      EXPECT_LE(worked.load(), 5 + 8);
 
-    ended.clear();
-    steps.begin = [](std::size_t i) { return i != 9; };
-    steps.end = [&](std::size_t i) {
-      ended.push_back(i);
-      return true;
-    };
-    r = RunOrdered(30, jobs, 4, steps);
-    EXPECT_EQ(r.how, OrderedResult::How::BeginRefused);
-    EXPECT_EQ(r.at, 9u);
-    EXPECT_EQ(ended, (std::vector<std::size_t>{0, 1, 2, 3, 4, 5, 6, 7, 8}));
-  }
+      ended.clear();
+      steps.begin = [](std::size_t i) { return i != 9; };
+      steps.end = [&](std::size_t i) {
+        ended.push_back(i);
+        return true;
+      };
+      r = RunOrdered(30, jobs, 4, steps, callerWorks);
+      EXPECT_EQ(r.how, OrderedResult::How::BeginRefused);
+      EXPECT_EQ(r.at, 9u);
+      EXPECT_EQ(ended, (std::vector<std::size_t>{0, 1, 2, 3, 4, 5, 6, 7, 8}));
+    }
 }
 
 TEST(RunOrdered, NotReadyWaitsForEarlierFilesAndAFailingWorkerReachesTheCaller) {
@@ -124,8 +136,9 @@ TEST(RunOrdered, NotReadyWaitsForEarlierFilesAndAFailingWorkerReachesTheCaller) 
 // Rows asked from the calling thread only, counted.
 class ThreadCheckedRows : public RowSource {
  public:
-  explicit ThreadCheckedRows(ConvertRows rows) : m_rows(std::move(rows)) {}
-  ConvertRows GetRows() override {
+  explicit ThreadCheckedRows(ConvertRows rows)
+      : m_rows(std::make_shared<const ConvertRows>(std::move(rows))) {}
+  SharedRows GetRows() override {
     ++calls;
     offThread |= std::this_thread::get_id() != m_caller;
     return m_rows;
@@ -134,7 +147,7 @@ class ThreadCheckedRows : public RowSource {
   bool offThread = false;
 
  private:
-  ConvertRows m_rows;
+  SharedRows m_rows;
   std::thread::id m_caller = std::this_thread::get_id();
 };
 

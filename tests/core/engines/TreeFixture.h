@@ -144,8 +144,9 @@ class RecordingErrors : public zv::ErrorSink {
 // Hands out fixed rows and counts how often it was asked; may run a hook.
 class CountingRows : public zv::RowSource {
  public:
-  explicit CountingRows(zv::ConvertRows rows) : m_rows(std::move(rows)) {}
-  zv::ConvertRows GetRows() override {
+  explicit CountingRows(zv::ConvertRows rows)
+      : m_rows(std::make_shared<const zv::ConvertRows>(std::move(rows))) {}
+  zv::SharedRows GetRows() override {
     ++calls;
     if (onGetRows) onGetRows(calls);
     return m_rows;
@@ -154,7 +155,7 @@ class CountingRows : public zv::RowSource {
   std::function<void(int call)> onGetRows;
 
  private:
-  zv::ConvertRows m_rows;
+  zv::SharedRows m_rows;
 };
 
 inline zv::ConvertRows Rows(std::initializer_list<std::pair<std::string, std::string>> pairs) {

@@ -353,7 +353,7 @@ class ZentravolixViewTest : public QObject {
     AddRows({{"b", "2"}, {"a", "1"}});
     CViewRowSource source(m_view);
     zv::ConvertRows fromWorker;
-    QThread* worker = QThread::create([&] { fromWorker = source.GetRows(); });
+    QThread* worker = QThread::create([&] { fromWorker = *source.GetRows(); });
     worker->start();
     CZentravolixView::WaitServingEvents(worker);
     delete worker;
@@ -361,14 +361,14 @@ class ZentravolixViewTest : public QObject {
     QCOMPARE(fromWorker[0].m_strFind, std::string("b"));
 
     ClickHeader(m_view, 0);
-    worker = QThread::create([&] { fromWorker = source.GetRows(); });
+    worker = QThread::create([&] { fromWorker = *source.GetRows(); });
     worker->start();
     CZentravolixView::WaitServingEvents(worker);
     delete worker;
     QCOMPARE(fromWorker[0].m_strFind, std::string("a"));
     QCOMPARE(fromWorker[1].m_strReplaceWith, std::string("2"));
     // On the user-interface thread the call is direct.
-    QCOMPARE(source.GetRows().size(), size_t(2));
+    QCOMPARE(source.GetRows()->size(), size_t(2));
   }
 
   void closingStopsWorkersBeforeRowsAreFreed() {
@@ -381,7 +381,7 @@ class ZentravolixViewTest : public QObject {
     QThread* worker = QThread::create([&] {
       while (m_view->m_bNameRunning) {
         started = true;
-        if (source.GetRows().size() != 3) sawMissingRows = true;
+        if (source.GetRows()->size() != 3) sawMissingRows = true;
         ++calls;
         QThread::msleep(2);
       }
