@@ -222,7 +222,7 @@ RunEnd FolderTextEngine::RunParallel(const MirrorFolders& mirror, RowSource& row
     return ok;
   };
 
-  const OrderedResult result = RunOrdered(n, m_options.jobs, std::size_t{2} * m_options.jobs, steps);
+  const OrderedResult result = RunOrdered(n, m_options.jobs, std::size_t{8} * m_options.jobs, steps, true);
   switch (result.how) {
     case OrderedResult::How::Completed:
       return RunEnd::Completed;
