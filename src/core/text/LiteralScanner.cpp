@@ -42,13 +42,20 @@ LiteralScanner::LiteralScanner(const std::vector<std::string>& needles, bool six
       AddToSet(kSetOne, p[0]);
     } else if (s.size() >= 2) {
       if (s.size() == 2) markPair(p[0] | (unsigned{p[1]} << 8));
+      const bool isLong = s.size() >= static_cast<std::size_t>(kLongSets);
+      (isLong ? m_hasLongSets : m_hasShort) = true;
       m_hasMulti = true;
-      AddToSet(kSetFirst, p[0]);
-      AddToSet(kSetSecond, p[1]);
-      if (s.size() >= 3) {
-        AddToSet(kSetThird, p[2]);
-      } else {
-        for (unsigned b = 0; b < 256; ++b) AddToSet(kSetThird, static_cast<unsigned char>(b));
+      const int first = isLong ? kSetLong : kSetShort, count = isLong ? kLongSets : kShortSets;
+      for (int k = 0; k < count; ++k) {
+        if (static_cast<std::size_t>(k) < s.size()) {
+          AddToSet(first + k, p[k]);
+          if (k < kShortSets) AddToSet(kSetMerged + k, p[k]);
+        } else {
+          for (unsigned b = 0; b < 256; ++b) {
+            AddToSet(first + k, static_cast<unsigned char>(b));
+            if (k < kShortSets) AddToSet(kSetMerged + k, static_cast<unsigned char>(b));
+          }
+        }
       }
     }
     switch (s.size()) {
@@ -102,12 +109,11 @@ void LiteralScanner::Build(std::vector<std::uint64_t>& bits, std::vector<std::ui
   for (const auto& [k, id] : keyed) ids[fill[k]++] = id;
 }
 
-void LiteralScanner::Filter(const unsigned char* p, std::size_t blocks, std::uint64_t* masks) const {
-  if (UseAvx2()) {
-    FilterAvx2(p, blocks, masks);
-    return;
-  }
+std::size_t LiteralScanner::Filter(const unsigned char* p, std::size_t blocks, std::uint64_t* masks,
+                                   bool grouped) const {
+  if (UseAvx2()) return FilterAvx2(p, blocks, masks, grouped);
   for (std::size_t b = 0; b < blocks; ++b) masks[b] = Refine(p + b * 64, ~std::uint64_t{0});
+  return blocks * 64;
 }
 
 inline std::uint64_t LiteralScanner::Refine(const unsigned char* p, std::uint64_t mask) const {
@@ -135,49 +141,72 @@ inline std::uint64_t LiteralScanner::Refine(const unsigned char* p, std::uint64_
 
 namespace {
 
-// Lanes whose byte is in the set (0xFF) or not (0).
-__attribute__((target("avx2"))) inline __m256i InSet(const std::array<std::array<std::uint8_t, 32>, 2>& set,
-                                                      __m256i bytes) {
-  const __m256i low = _mm256_and_si256(bytes, _mm256_set1_epi8(15));
-  const __m256i high = _mm256_and_si256(_mm256_srli_epi16(bytes, 4), _mm256_set1_epi8(15));
-  const __m256i rowLow = _mm256_shuffle_epi8(_mm256_load_si256(reinterpret_cast<const __m256i*>(set[0].data())), low);
-  const __m256i rowHigh = _mm256_shuffle_epi8(_mm256_load_si256(reinterpret_cast<const __m256i*>(set[1].data())), low);
-  const __m256i row = _mm256_blendv_epi8(rowLow, rowHigh, bytes);
-  const __m256i bit = _mm256_shuffle_epi8(
-      _mm256_setr_epi8(1, 2, 4, 8, 16, 32, 64, -128, 1, 2, 4, 8, 16, 32, 64, -128,  //
-                       1, 2, 4, 8, 16, 32, 64, -128, 1, 2, 4, 8, 16, 32, 64, -128),
-      high);
-  return _mm256_xor_si256(_mm256_cmpeq_epi8(_mm256_and_si256(row, bit), _mm256_setzero_si256()),
-                          _mm256_set1_epi8(-1));
+// The nibbles of 32 bytes, worked out once for every set they are tested against.
+struct Nibbles {
+  __m256i bytes, low, bit;
+};
+
+__attribute__((target("avx2"))) inline Nibbles NibblesOf(const unsigned char* p) {
+  Nibbles n;
+  n.bytes = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
+  n.low = _mm256_and_si256(n.bytes, _mm256_set1_epi8(15));
+  const __m256i high = _mm256_and_si256(_mm256_srli_epi16(n.bytes, 4), _mm256_set1_epi8(15));
+  n.bit = _mm256_shuffle_epi8(_mm256_setr_epi8(1, 2, 4, 8, 16, 32, 64, -128, 1, 2, 4, 8, 16, 32, 64, -128,  //
+                                               1, 2, 4, 8, 16, 32, 64, -128, 1, 2, 4, 8, 16, 32, 64, -128),
+                              high);
+  return n;
+}
+
+// Lanes whose byte is not in the set (0xFF) or is (0).
+__attribute__((target("avx2"))) inline __m256i NotInSet(const std::array<std::array<std::uint8_t, 32>, 2>& set,
+                                                         const Nibbles& n) {
+  const __m256i rowLow = _mm256_shuffle_epi8(_mm256_load_si256(reinterpret_cast<const __m256i*>(set[0].data())), n.low);
+  const __m256i rowHigh =
+      _mm256_shuffle_epi8(_mm256_load_si256(reinterpret_cast<const __m256i*>(set[1].data())), n.low);
+  const __m256i row = _mm256_blendv_epi8(rowLow, rowHigh, n.bytes);
+  return _mm256_cmpeq_epi8(_mm256_and_si256(row, n.bit), _mm256_setzero_si256());
+}
+
+// Lanes where the byte at some place k < count is not in set k.
+__attribute__((target("avx2"))) inline __m256i MissAny(const std::array<std::array<std::uint8_t, 32>, 2>* sets,
+                                                        const Nibbles* n, int count) {
+  __m256i miss = NotInSet(sets[0], n[0]);
+  for (int k = 1; k < count; ++k) miss = _mm256_or_si256(miss, NotInSet(sets[k], n[k]));
+  return miss;
 }
 
 }  // namespace
 
-__attribute__((target("avx2"))) void LiteralScanner::FilterAvx2(const unsigned char* p, std::size_t blocks,
-                                                                 std::uint64_t* masks) const {
+__attribute__((target("avx2"))) std::size_t LiteralScanner::FilterAvx2(const unsigned char* p, std::size_t blocks,
+                                                                        std::uint64_t* masks, bool grouped) const {
+  std::size_t passed = 0;
   for (std::size_t b = 0; b < blocks; ++b, p += 64) {
     // First stage: byte sets, 32 positions at a time.
     std::uint64_t mask = 0;
     for (unsigned h = 0; h < 64; h += 32) {
-      const __m256i b0 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + h));
-      __m256i pass = m_hasOne ? InSet(m_sets[kSetOne], b0) : _mm256_setzero_si256();
-      if (m_hasMulti) {
-        const __m256i b1 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + h + 1));
-        const __m256i b2 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + h + 2));
-        pass = _mm256_or_si256(pass, _mm256_and_si256(InSet(m_sets[kSetFirst], b0),
-                                                      _mm256_and_si256(InSet(m_sets[kSetSecond], b1),
-                                                                       InSet(m_sets[kSetThird], b2))));
-      }
-      mask |= static_cast<std::uint64_t>(static_cast<std::uint32_t>(_mm256_movemask_epi8(pass))) << h;
+      Nibbles n[kLongSets];
+      const bool shortSets = grouped && m_hasShort, longSets = grouped && m_hasLongSets;
+      const int needed = longSets ? kLongSets : m_hasMulti ? kShortSets : 1;
+      for (int k = 0; k < needed; ++k) n[k] = NibblesOf(p + h + k);
+      // Lanes that fail: all ones to start with.
+      __m256i fail = _mm256_set1_epi8(-1);
+      if (m_hasOne) fail = NotInSet(m_sets[kSetOne], n[0]);
+      if (!grouped && m_hasMulti) fail = _mm256_and_si256(fail, MissAny(&m_sets[kSetMerged], n, kShortSets));
+      if (shortSets) fail = _mm256_and_si256(fail, MissAny(&m_sets[kSetShort], n, kShortSets));
+      if (longSets) fail = _mm256_and_si256(fail, MissAny(&m_sets[kSetLong], n, kLongSets));
+      mask |= static_cast<std::uint64_t>(static_cast<std::uint32_t>(~_mm256_movemask_epi8(fail))) << h;
     }
+    passed += static_cast<std::size_t>(__builtin_popcountll(mask));
     masks[b] = Refine(p, mask);
   }
+  return passed;
 }
 
 #else
 
-void LiteralScanner::FilterAvx2(const unsigned char* p, std::size_t blocks, std::uint64_t* masks) const {
+std::size_t LiteralScanner::FilterAvx2(const unsigned char* p, std::size_t blocks, std::uint64_t* masks, bool) const {
   for (std::size_t b = 0; b < blocks; ++b) masks[b] = Refine(p + b * 64, ~std::uint64_t{0});
+  return blocks * 64;
 }
 
 #endif

@@ -36,9 +36,13 @@ class LiteralScanner {
     // The filter fills a mask per 64 positions for a stretch of the text;
     // only the marked positions are looked at one by one.
     std::uint64_t masks[kStretch / 64];
+    bool grouped = false;
     while (i + kTail + 64 <= n) {
       const std::size_t blocks = std::min<std::size_t>(kStretch, n - kTail - i) / 64;
-      Filter(p + i, blocks, masks);
+      const std::size_t passed = Filter(p + i, blocks, masks, grouped);
+      // The grouped sets cost more per position and pay only where the
+      // merged ones pass many positions that the tables then turn down.
+      if (!grouped && passed * 100 > blocks * 64 * kGroupAbovePercent) grouped = true;
       for (std::size_t b = 0; b < blocks; ++b) {
         std::uint64_t mask = masks[b];
         while (mask) {
@@ -64,10 +68,14 @@ class LiteralScanner {
   static constexpr std::size_t kTail = 16;
   void AddToSet(int set, unsigned char byte);
 
+  static constexpr std::size_t kGroupAbovePercent = 10;
+
   // Fills masks[0..blocks) for the positions p[0 .. blocks*64); reads up to
-  // blocks*64 + kTail bytes.
-  void Filter(const unsigned char* p, std::size_t blocks, std::uint64_t* masks) const;
-  void FilterAvx2(const unsigned char* p, std::size_t blocks, std::uint64_t* masks) const;
+  // blocks*64 + kTail bytes. Returns how many positions the vector filter's
+  // first stage passed (the portable filter: all), with the merged byte sets
+  // or the grouped ones.
+  std::size_t Filter(const unsigned char* p, std::size_t blocks, std::uint64_t* masks, bool grouped) const;
+  std::size_t FilterAvx2(const unsigned char* p, std::size_t blocks, std::uint64_t* masks, bool grouped) const;
   // The tables at the positions of `mask` in the block at p: the ones where
   // a needle may start.
   [[gnu::always_inline]] inline std::uint64_t Refine(const unsigned char* p, std::uint64_t mask) const;
@@ -145,14 +153,25 @@ class LiteralScanner {
   // Filter of one- and two-byte needles, keyed by p[0] | p[1] << 8; a
   // one-byte needle marks every second byte.
   std::vector<std::uint64_t> m_pairBits;
-  // Byte sets for the vector filter's first stage, as nibble tables: a
-  // position passes when its byte is a one-byte needle, or its three bytes
-  // are among the first, second and third bytes of longer needles. Set k:
-  // [k][0] for bytes below 0x80, [k][1] for the rest; entry lo has bit h
-  // when the byte with high nibble h (or h + 8) and low nibble lo is in it.
-  enum { kSetFirst, kSetSecond, kSetThird, kSetOne, kSets };
+  // Byte sets for the vector filter's first stage, as nibble tables. A
+  // position passes when its byte is a one-byte needle, or its bytes are
+  // among the bytes at the same places of the needles: merged, the first
+  // three bytes of every needle of two bytes or more; grouped, the first
+  // three bytes of the needles of two to five bytes, or the first six of the
+  // longer ones (the short needles then do not open every byte after their
+  // third to the long ones). Set k: [k][0] for bytes below 0x80, [k][1] for
+  // the rest; entry lo has bit h when the byte with high nibble h (or h + 8)
+  // and low nibble lo is in it.
+  static constexpr int kLongSets = 6, kShortSets = 3;
+  enum {
+    kSetOne,
+    kSetMerged,
+    kSetShort = kSetMerged + kShortSets,
+    kSetLong = kSetShort + kShortSets,
+    kSets = kSetLong + kLongSets
+  };
   alignas(32) std::array<std::array<std::array<std::uint8_t, 32>, 2>, kSets> m_sets{};
-  bool m_hasMulti = false;  // needles of two bytes or more
+  bool m_hasMulti = false, m_hasShort = false, m_hasLongSets = false;  // needles of 2+, 2-5, 6+ bytes
 };
 
 }  // namespace zv
