@@ -273,26 +273,59 @@ class Applier {
   std::size_t ReplaceFromScan(std::string_view src, std::uint32_t rowIndex, std::string& dst) {
     const ConvertItem& row = L.m_rows[rowIndex];
     if (!m_keptAll) return ReplaceInto(src, row, dst);
-    const std::uint32_t needle = L.m_rowNeedle[rowIndex];
     const std::string_view with = row.m_strReplaceWith;
-    const std::size_t len = row.m_strFind.size();
-    std::size_t copied = 0, count = 0;
-    for (const Occurrence& o : m_kept) {
-      if (o.needle != needle) continue;
-      const std::size_t pos = o.start - m_chunkStart;
-      if (pos < copied || !IsCharBoundary(src, pos, m_cp)) continue;
-      if (count == 0) {
+    std::size_t copied = 0;
+    bool first = true;
+    const std::size_t count = ForEachKept(src, rowIndex, [&](std::size_t pos, std::size_t end) {
+      if (first) {
         dst.clear();
         m_inserts.clear();
+        first = false;
       }
       dst.append(src.substr(copied, pos - copied));
       m_inserts.push_back(dst.size());
       dst.append(with);
-      copied = pos + len;
-      ++count;
-    }
+      copied = end;
+    });
     if (count) dst.append(src.substr(copied));
     return count;
+  }
+
+  // Calls f(start, end) for each occurrence of the row's search string that
+  // a replace-all of the chunk as the scan saw it would replace.
+  template <class F>
+  std::size_t ForEachKept(std::string_view src, std::uint32_t rowIndex, F&& f) const {
+    const std::uint32_t needle = L.m_rowNeedle[rowIndex];
+    const std::size_t len = L.m_rows[rowIndex].m_strFind.size();
+    std::size_t after = 0, count = 0;
+    for (const Occurrence& o : m_kept) {
+      if (o.needle != needle) continue;
+      const std::size_t pos = o.start - m_chunkStart;
+      if (pos < after || !IsCharBoundary(src, pos, m_cp)) continue;
+      after = pos + len;
+      f(pos, after);
+      ++count;
+    }
+    return count;
+  }
+
+  // A chunk whose only row forms no later row: its replacements go straight
+  // to the output. False when the chunk needs the general way.
+  bool ProcessOnlyRow(std::string_view chunk) {
+    if (!m_keptAll) return false;
+    const std::size_t row = NextRow(0);
+    if (row == SIZE_MAX || NextRow(row + 1) != SIZE_MAX || L.m_rescan[row] || !L.m_create[row].empty()) return false;
+    const std::string& with = L.m_rows[row].m_strReplaceWith;
+    m_count += ForEachKept(chunk, static_cast<std::uint32_t>(row), [&](std::size_t pos, std::size_t end) {
+      if (!m_changed) {
+        m_out.reserve(m_text.size() + m_text.size() / 8 + 64);
+        m_changed = true;
+      }
+      m_out.append(m_text, m_copied, m_chunkStart + pos - m_copied);
+      m_out.append(with);
+      m_copied = m_chunkStart + end;
+    });
+    return true;
   }
 
   // Later rows that the insertions of the last change formed in text.
@@ -324,6 +357,7 @@ class Applier {
     // The chunk is read from the text until a row changes it, then the two
     // work buffers take turns.
     std::string_view cur(m_text.data() + m_chunkStart, m_chunkEnd - m_chunkStart);
+    if (ProcessOnlyRow(cur)) return;
     std::string* curBuf = nullptr;
     for (std::size_t i = NextRow(0); i != SIZE_MAX; i = NextRow(i + 1)) {
       std::string& dst = curBuf == &m_work ? m_tmp : m_work;
