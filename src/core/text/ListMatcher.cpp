@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "text/LiteralScanner.h"
+#include "text/NibbleSet.h"
 #include "text/TextConvert.h"
 
 namespace zv {
@@ -67,6 +68,69 @@ bool Standalone(unsigned char c, CodePage cp) {
   return !IsCp932Lead(c) && !IsCp932Trail(c);
 }
 
+// Chunk ends: the separators nearest to a match, looked for a byte at a time
+// for a few bytes, then 32 at a time where the CPU can (Shift-JIS chunks run
+// long, since ASCII letters may be trail bytes and never separate).
+class SeparatorSet {
+ public:
+  void Set(const std::array<bool, 256>& members) {
+    m_is = members;
+#ifdef ZV_HAVE_NIBBLE_SETS
+    for (int c = 0; c < 256; ++c)
+      if (members[static_cast<std::size_t>(c)]) AddToNibbleSet(m_nibbles, static_cast<unsigned char>(c));
+    m_vector = __builtin_cpu_supports("avx2");
+#endif
+  }
+
+  // First separator in [from, n), or n.
+  std::size_t Next(const char* p, std::size_t from, std::size_t n) const {
+    for (const std::size_t stop = std::min(n, from + kBytewise); from < stop; ++from)
+      if (m_is[static_cast<unsigned char>(p[from])]) return from;
+#ifdef ZV_HAVE_NIBBLE_SETS
+    if (m_vector) from = NextVector(p, from, n);
+#endif
+    while (from < n && !m_is[static_cast<unsigned char>(p[from])]) ++from;
+    return from;
+  }
+
+  // Just past the last separator in [lo, to), or lo.
+  std::size_t Prev(const char* p, std::size_t lo, std::size_t to) const {
+    for (const std::size_t stop = to - std::min(to - lo, kBytewise); to > stop; --to)
+      if (m_is[static_cast<unsigned char>(p[to - 1])]) return to;
+#ifdef ZV_HAVE_NIBBLE_SETS
+    if (m_vector) to = PrevVector(p, lo, to);
+#endif
+    while (to > lo && !m_is[static_cast<unsigned char>(p[to - 1])]) --to;
+    return to;
+  }
+
+ private:
+  static constexpr std::size_t kBytewise = 8;
+
+#ifdef ZV_HAVE_NIBBLE_SETS
+  // Whole blocks of 32 only; the caller finishes byte by byte.
+  __attribute__((target("avx2"))) std::size_t NextVector(const char* p, std::size_t from, std::size_t n) const {
+    for (; from + 32 <= n; from += 32) {
+      const __m256i miss = NotInSet(m_nibbles, NibblesOf(reinterpret_cast<const unsigned char*>(p + from)));
+      if (const auto hit = ~static_cast<std::uint32_t>(_mm256_movemask_epi8(miss)))
+        return from + static_cast<std::size_t>(std::countr_zero(hit));
+    }
+    return from;
+  }
+  __attribute__((target("avx2"))) std::size_t PrevVector(const char* p, std::size_t lo, std::size_t to) const {
+    for (; to >= lo + 32; to -= 32) {
+      const __m256i miss = NotInSet(m_nibbles, NibblesOf(reinterpret_cast<const unsigned char*>(p + to - 32)));
+      if (const auto hit = ~static_cast<std::uint32_t>(_mm256_movemask_epi8(miss)))
+        return to - static_cast<std::size_t>(std::countl_zero(hit));
+    }
+    return to;
+  }
+  NibbleSet m_nibbles{};
+  bool m_vector = false;
+#endif
+  std::array<bool, 256> m_is{};
+};
+
 }  // namespace
 
 class CompiledList {
@@ -87,7 +151,7 @@ class CompiledList {
   std::size_t m_words = 0;             // 64-bit words of a row set
   std::vector<std::vector<Created>> m_create;  // per row: where later rows may appear around an insertion
   std::vector<std::uint8_t> m_rescan;          // per row: a change needs a rescan of its chunk
-  std::array<std::array<bool, 256>, 2> m_sep{};  // [utf8?]: chunk separators
+  std::array<SeparatorSet, 2> m_sep;  // [utf8?]: chunk separators
 };
 
 CompiledList::CompiledList(const ConvertRows& rows) : m_rows(rows) {
@@ -112,8 +176,9 @@ CompiledList::CompiledList(const ConvertRows& rows) : m_rows(rows) {
     std::array<bool, 256> inNeedle{};
     for (const std::string& f : m_needles)
       for (unsigned char c : f) inNeedle[c] = true;
-    for (int c = 0; c < 256; ++c)
-      m_sep[u][c] = !inNeedle[c] && Standalone(static_cast<unsigned char>(c), cp);
+    std::array<bool, 256> sep{};
+    for (int c = 0; c < 256; ++c) sep[c] = !inNeedle[c] && Standalone(static_cast<unsigned char>(c), cp);
+    m_sep[u].Set(sep);
   }
 
   m_create.assign(n, {});
@@ -198,12 +263,8 @@ class Applier {
       ProcessChunk();
       if (m_failed) return 1;
     }
-    std::size_t a = start;
-    while (a > m_prevEnd && !m_sep[static_cast<unsigned char>(m_text[a - 1])]) --a;
-    std::size_t e = to;
-    while (e < m_text.size() && !m_sep[static_cast<unsigned char>(m_text[e])]) ++e;
-    m_chunkStart = a;
-    m_chunkEnd = e;
+    m_chunkStart = m_sep.Prev(m_text.data(), m_prevEnd, start);
+    m_chunkEnd = m_sep.Next(m_text.data(), to, m_text.size());
     m_inChunk = true;
     std::fill(m_bits.begin(), m_bits.end(), 0);
     MarkRows(id, -1);
@@ -389,7 +450,7 @@ class Applier {
   const LiteralScanner& m_scanner;
   const std::string& m_text;
   CodePage m_cp;
-  const std::array<bool, 256>& m_sep;
+  const SeparatorSet& m_sep;
   Bits m_bits;
   std::string m_out, m_work, m_tmp;
   std::vector<std::size_t> m_inserts;

@@ -4,8 +4,8 @@
 #include <atomic>
 #include <utility>
 
-#if defined(__x86_64__) || defined(__i386__)
-#include <immintrin.h>
+#include "text/NibbleSet.h"
+#ifdef ZV_HAVE_NIBBLE_SETS
 #define ZV_SCANNER_AVX2 1
 #endif
 
@@ -87,12 +87,7 @@ LiteralScanner::LiteralScanner(const std::vector<std::string>& needles, bool six
   if (m_hasSix) Build(m_sixBits, m_sixStart, m_sixIds, six);
 }
 
-void LiteralScanner::AddToSet(int set, unsigned char byte) {
-  // Both 128-bit lanes hold the table, for the 256-bit shuffle.
-  for (int lane = 0; lane < 2; ++lane)
-    m_sets[static_cast<std::size_t>(set)][byte >> 7][static_cast<std::size_t>(lane * 16 + (byte & 15))] |=
-        static_cast<std::uint8_t>(1u << ((byte >> 4) & 7));
-}
+void LiteralScanner::AddToSet(int set, unsigned char byte) { AddToNibbleSet(m_sets[static_cast<std::size_t>(set)], byte); }
 
 void LiteralScanner::Build(std::vector<std::uint64_t>& bits, std::vector<std::uint32_t>& start,
                            std::vector<std::uint32_t>& ids,
@@ -141,34 +136,8 @@ inline std::uint64_t LiteralScanner::Refine(const unsigned char* p, std::uint64_
 
 namespace {
 
-// The nibbles of 32 bytes, worked out once for every set they are tested against.
-struct Nibbles {
-  __m256i bytes, low, bit;
-};
-
-__attribute__((target("avx2"))) inline Nibbles NibblesOf(const unsigned char* p) {
-  Nibbles n;
-  n.bytes = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
-  n.low = _mm256_and_si256(n.bytes, _mm256_set1_epi8(15));
-  const __m256i high = _mm256_and_si256(_mm256_srli_epi16(n.bytes, 4), _mm256_set1_epi8(15));
-  n.bit = _mm256_shuffle_epi8(_mm256_setr_epi8(1, 2, 4, 8, 16, 32, 64, -128, 1, 2, 4, 8, 16, 32, 64, -128,  //
-                                               1, 2, 4, 8, 16, 32, 64, -128, 1, 2, 4, 8, 16, 32, 64, -128),
-                              high);
-  return n;
-}
-
-// Lanes whose byte is not in the set (0xFF) or is (0).
-__attribute__((target("avx2"))) inline __m256i NotInSet(const std::array<std::array<std::uint8_t, 32>, 2>& set,
-                                                         const Nibbles& n) {
-  const __m256i rowLow = _mm256_shuffle_epi8(_mm256_load_si256(reinterpret_cast<const __m256i*>(set[0].data())), n.low);
-  const __m256i rowHigh =
-      _mm256_shuffle_epi8(_mm256_load_si256(reinterpret_cast<const __m256i*>(set[1].data())), n.low);
-  const __m256i row = _mm256_blendv_epi8(rowLow, rowHigh, n.bytes);
-  return _mm256_cmpeq_epi8(_mm256_and_si256(row, n.bit), _mm256_setzero_si256());
-}
-
 // Lanes where the byte at some place k < count is not in set k.
-__attribute__((target("avx2"))) inline __m256i MissAny(const std::array<std::array<std::uint8_t, 32>, 2>* sets,
+__attribute__((target("avx2"))) inline __m256i MissAny(const NibbleSet* sets,
                                                         const Nibbles* n, int count) {
   __m256i miss = NotInSet(sets[0], n[0]);
   for (int k = 1; k < count; ++k) miss = _mm256_or_si256(miss, NotInSet(sets[k], n[k]));

@@ -107,6 +107,51 @@ TEST(ApplyListDifferential, LongTextsWithManyChunks) {
   CheckAgainstReference(CodePage::Utf8, 6, 40, 20, 3000);
 }
 
+TEST(ApplyListDifferential, LongChunksBetweenRareSeparators) {
+  // Chunk ends are looked for 32 bytes at a time once a chunk runs past a
+  // few bytes: separators a few dozen to a few hundred bytes apart, before
+  // and after the occurrences.
+  for (const CodePage cp : {CodePage::Cp932, CodePage::Utf8}) {
+    Generator gen(cp, 11);
+    std::mt19937 rng(12);
+    const std::vector<std::string> atoms =
+        cp == CodePage::Cp932 ? std::vector<std::string>{"a", "b", "ab", "\x83\x5c", "\x95", "\x88\x9f"}
+                              : std::vector<std::string>{"a", "b", "ab", "\xe3\x81\x82", "\xc3\xa9", "\x81"};
+    for (int c = 0; c < 200; ++c) {
+      std::string text;
+      const int gap = 20 + static_cast<int>(rng() % 200);
+      for (int i = 0; i < 1500; ++i) text += i % gap == gap - 1 ? (rng() % 2 ? " " : "\n") : atoms[rng() % atoms.size()];
+      const ConvertRows rows = gen.Rows(6);
+      std::string ref = text, fast = text;
+      const std::size_t nref = ApplyListReference(ref, rows, cp);
+      const std::size_t nfast = ApplyList(fast, rows, cp);
+      ASSERT_EQ(fast, ref) << "case " << c;
+      ASSERT_EQ(nfast, nref) << "case " << c;
+    }
+  }
+}
+
+TEST(ApplyListDifferential, ChunkEndsFarFromTheOccurrences) {
+  // A replacement forms a search string with bytes that lie dozens of bytes
+  // away, next to the separators: the chunk must reach exactly to them.
+  const std::string filler = [] {
+    std::string f;
+    for (int i = 0; i < 22; ++i) f += "ab";
+    return f;
+  }();
+  // More filler beyond the separators, so that they fall inside the blocks
+  // looked at 32 bytes at a time.
+  const std::string beyond = filler.substr(0, 40);
+  for (const CodePage cp : {CodePage::Cp932, CodePage::Utf8}) {
+    std::string ahead = beyond + " " + filler + "x " + beyond;
+    ApplyList(ahead, {{"x", "y"}, {filler + "y", "Q"}}, cp);
+    EXPECT_EQ(ahead, beyond + " Q " + beyond);
+    std::string behind = beyond + " x" + filler + "z " + beyond;
+    ApplyList(behind, {{"x", "y"}, {"y" + filler + "z", "Q"}}, cp);
+    EXPECT_EQ(behind, beyond + " Q " + beyond);
+  }
+}
+
 TEST(ApplyListDifferential, ChunksWithThousandsOfOccurrences) {
   // One chunk (no separator byte anywhere) holding more occurrences than the
   // engine keeps from its scan; in Shift-JIS the \x83 runs shift boundaries.
