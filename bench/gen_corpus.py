@@ -304,21 +304,19 @@ def load_rows(corpus, n):
 
 def sed_script(args):
     """GNU sed, basic regular expressions, run under LC_ALL=C (bytes)."""
-    def pattern(b):
+    def escaped(b, special):
         out = bytearray()
         for c in b:
-            if chr(c) in "\\.*[]^$/":
+            if chr(c) in special:
                 out += b"\\"
             out.append(c)
         return bytes(out)
 
+    def pattern(b):
+        return escaped(b, "\\.*[]^$/")
+
     def replacement(b):
-        out = bytearray()
-        for c in b:
-            if chr(c) in "\\&/":
-                out += b"\\"
-            out.append(c)
-        return bytes(out)
+        return escaped(b, "\\&/")
 
     codec = ENCODINGS[args.enc]
     out = sys.stdout.buffer

@@ -5,7 +5,6 @@
 #include <unistd.h>
 
 #include <csignal>
-#include <filesystem>
 #include <map>
 #include <string>
 
@@ -150,23 +149,7 @@ TEST_F(CliFolderTextTest, InterruptStopsAfterTheFileUnderWay) {
   ASSERT_GE(fifo, 0);
   Running run = Start(
       {"folder-text", "--list", "list.csv", "--binary-ext", "exts.fifo", "--report", "r.csv", "src", "out"});
-  auto programHasFifoOpen = [&] {
-    const std::string proc = "/proc/" + std::to_string(run.pid);
-    std::error_code ec;
-    // Until the exec the child still holds the test's own descriptors.
-    if (std::filesystem::read_symlink(proc + "/exe", ec) != std::filesystem::path(ZV_CLI_PATH)) return false;
-    const std::string fdDir = proc + "/fd";
-    for (const auto& e : std::filesystem::directory_iterator(fdDir, ec)) {
-      if (std::filesystem::read_symlink(e.path(), ec) == Abs("exts.fifo")) return true;
-    }
-    return false;
-  };
-  bool reading = false;
-  for (int i = 0; i < 1000 && !reading; ++i) {
-    reading = programHasFifoOpen();
-    if (!reading) usleep(10000);
-  }
-  EXPECT_TRUE(reading) << "the program never opened the extension list";
+  EXPECT_TRUE(WaitUntilOpen(run, "exts.fifo")) << "the program never opened the extension list";
   kill(run.pid, SIGINT);
   EXPECT_EQ(write(fifo, "jpg\n", 4), 4);
   close(fifo);

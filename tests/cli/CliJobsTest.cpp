@@ -237,17 +237,7 @@ TEST_F(CliJobsTest, InterruptStopsAfterTheFilesUnderWay) {
   ASSERT_GE(fifo, 0);
   Running run = Start({"folder-text", "--list", "list.csv", "--jobs", "4", "--binary-ext", "exts.fifo",
                        "--report", "r.csv", "src", "out"});
-  bool reading = false;
-  for (int i = 0; i < 1000 && !reading; ++i) {
-    std::error_code ec;
-    const std::string proc = "/proc/" + std::to_string(run.pid);
-    if (fs::read_symlink(proc + "/exe", ec) == fs::path(ZV_CLI_PATH)) {
-      for (const auto& e : fs::directory_iterator(proc + "/fd", ec))
-        if (fs::read_symlink(e.path(), ec) == Abs("exts.fifo")) reading = true;
-    }
-    if (!reading) usleep(10000);
-  }
-  EXPECT_TRUE(reading) << "the program never opened the extension list";
+  EXPECT_TRUE(WaitUntilOpen(run, "exts.fifo")) << "the program never opened the extension list";
   kill(run.pid, SIGINT);
   EXPECT_EQ(write(fifo, "jpg\n", 4), 4);
   close(fifo);

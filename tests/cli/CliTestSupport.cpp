@@ -104,6 +104,20 @@ CliTest::Running CliTest::Start(const std::vector<std::string>& args, const Env&
   return running;
 }
 
+bool CliTest::WaitUntilOpen(const Running& running, const std::string& rel) const {
+  const std::string proc = "/proc/" + std::to_string(running.pid);
+  for (int i = 0; i < 1000; ++i) {
+    std::error_code ec;
+    // Until the exec the child still holds the test's own descriptors.
+    if (fs::read_symlink(proc + "/exe", ec) == fs::path(ZV_CLI_PATH)) {
+      for (const auto& e : fs::directory_iterator(proc + "/fd", ec))
+        if (fs::read_symlink(e.path(), ec) == Abs(rel)) return true;
+    }
+    usleep(10000);
+  }
+  return false;
+}
+
 RunResult CliTest::Finish(Running& running) {
   RunResult result;
   if (running.pid < 0) return result;

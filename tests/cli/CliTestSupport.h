@@ -31,6 +31,9 @@ class CliTest : public ::testing::Test {
   };
   Running Start(const std::vector<std::string>& args, const Env& env = {});
   RunResult Finish(Running& running);
+  // Waits (up to 10 s) until the started program holds rel open; false when
+  // it never does.
+  bool WaitUntilOpen(const Running& running, const std::string& rel) const;
   // stdout and stderr both on a pseudo-terminal.
   RunResult RunOnTerminal(const std::vector<std::string>& args, const Env& env = {});
 

@@ -2,6 +2,7 @@
 // What the GUI tests share: a private config folder, prompts answered by the
 // tests, a running application, files made in a temporary folder, typing.
 
+#include <QDialog>
 #include <QString>
 #include <QTemporaryDir>
 #include <memory>
@@ -38,6 +39,17 @@ void TypeText(QWidget* w, const QString& text);
 std::vector<CUiPrompts::Record> MessageBoxes();
 // Utf-8 literal as QString.
 inline QString U(const char* utf8) { return QString::fromUtf8(utf8); }
+
+// Shows dlg through the prompts' modal seam, the way the commands show it,
+// and hands it to body as its own type.
+template <typename Dialog, typename Body>
+int ShowModal(Dialog& dlg, Body body) {
+  CUiPrompts::PushModalHandler([body](QDialog& d) {
+    body(static_cast<Dialog&>(d));
+    return d.result();
+  });
+  return CUiPrompts::DoModal(dlg);
+}
 
 // Bytes of a UTF-8 literal in the active code page.
 std::string B(const char* utf8);

@@ -52,16 +52,6 @@ QStringList Texts(const QWidget& w) {
   return texts;
 }
 
-// Runs a run dialog through the seam, the way the commands show it.
-template <typename Body>
-int ShowDialog(CDlgBatchConvert& dlg, Body body) {
-  CUiPrompts::PushModalHandler([body](QDialog& d) {
-    body(static_cast<CDlgBatchConvert&>(d));
-    return d.result();
-  });
-  return CUiPrompts::DoModal(dlg);
-}
-
 }  // namespace
 
 class DlgBatchConvertTest : public QObject {
@@ -78,7 +68,7 @@ class DlgBatchConvertTest : public QObject {
 
   void textsAndLayout() {
     CDlgBatchConvert dlg;
-    ShowDialog(dlg, [](CDlgBatchConvert&) {});
+    gt::ShowModal(dlg, [](CDlgBatchConvert&) {});
     QCOMPARE(dlg.windowTitle(), U("ﾌｧｲﾙ名置換"));
     QStringList texts = Texts(dlg);
     texts.sort();
@@ -116,7 +106,7 @@ class DlgBatchConvertTest : public QObject {
 
   void patternTakesAtMost256Characters() {
     CDlgBatchConvert dlg;
-    ShowDialog(dlg, [](CDlgBatchConvert& d) {
+    gt::ShowModal(dlg, [](CDlgBatchConvert& d) {
       d.PatternEdit()->clear();
       gt::TypeText(d.PatternEdit(), QString(300, QLatin1Char('a')));
     });
@@ -124,13 +114,13 @@ class DlgBatchConvertTest : public QObject {
     // Filling the edit from a longer stored pattern is cut the same way.
     WriteIni("[CONVERTFILE]\r\nSEARCH=" + std::string(300, 'b') + "\r\n");
     CDlgBatchConvert again;
-    ShowDialog(again, [](CDlgBatchConvert&) {});
+    gt::ShowModal(again, [](CDlgBatchConvert&) {});
     QCOMPARE(again.PatternEdit()->text(), QString(256, QLatin1Char('b')));
   }
 
   void opensWithTheFoldersAndPatternOfTheLastClosing() {
     CDlgBatchConvert none;
-    ShowDialog(none, [](CDlgBatchConvert&) {});
+    gt::ShowModal(none, [](CDlgBatchConvert&) {});
     QVERIFY(none.SrcEdit()->text().isEmpty());
     QVERIFY(none.DstEdit()->text().isEmpty());
     QCOMPARE(none.PatternEdit()->text(), U("*.*"));
@@ -138,7 +128,7 @@ class DlgBatchConvertTest : public QObject {
     WriteIni(gt::B("[CONVERTFILE]\r\nSRCDIR=/data/入力\r\nDSTDIR=/data/out/\r\nSEARCH=*.csv\r\n"));
     CDlgBatchConvert stored;
     stored.m_nMode = CDlgBatchConvert::kModeFolderText;
-    ShowDialog(stored, [](CDlgBatchConvert&) {});
+    gt::ShowModal(stored, [](CDlgBatchConvert&) {});
     QCOMPARE(stored.windowTitle(), U("ﾌｫﾙﾀﾞを指定してﾃｷｽﾄ置換"));
     QCOMPARE(stored.SrcEdit()->text(), U("/data/入力"));
     QCOMPARE(stored.DstEdit()->text(), U("/data/out/"));
@@ -147,7 +137,7 @@ class DlgBatchConvertTest : public QObject {
     // An empty stored pattern shows as "*.*".
     WriteIni("[CONVERTFILE]\r\nSRCDIR=/a\r\nSEARCH=\r\n");
     CDlgBatchConvert empty;
-    ShowDialog(empty, [](CDlgBatchConvert&) {});
+    gt::ShowModal(empty, [](CDlgBatchConvert&) {});
     QCOMPARE(empty.SrcEdit()->text(), U("/a"));
     QCOMPARE(empty.PatternEdit()->text(), U("*.*"));
   }
@@ -155,7 +145,7 @@ class DlgBatchConvertTest : public QObject {
   void cancelEscAndTheCloseBoxSaveEnterDoesNot() {
     // The close button.
     CDlgBatchConvert a;
-    ShowDialog(a, [](CDlgBatchConvert& d) {
+    gt::ShowModal(a, [](CDlgBatchConvert& d) {
       d.SrcEdit()->setText(U("/src/日本"));
       d.DstEdit()->setText(U("/dst"));
       d.PatternEdit()->clear();
@@ -169,13 +159,13 @@ class DlgBatchConvertTest : public QObject {
     {
       // An empty pattern saved comes back as "*.*".
       CDlgBatchConvert next;
-      ShowDialog(next, [](CDlgBatchConvert&) {});
+      gt::ShowModal(next, [](CDlgBatchConvert&) {});
       QCOMPARE(next.PatternEdit()->text(), U("*.*"));
     }
 
     // Esc.
     CDlgBatchConvert b;
-    ShowDialog(b, [](CDlgBatchConvert& d) {
+    gt::ShowModal(b, [](CDlgBatchConvert& d) {
       d.SrcEdit()->setText(U("/esc"));
       QTest::keyClick(d.SrcEdit(), Qt::Key_Escape);
     });
@@ -184,7 +174,7 @@ class DlgBatchConvertTest : public QObject {
 
     // The window's close box.
     CDlgBatchConvert c;
-    ShowDialog(c, [](CDlgBatchConvert& d) {
+    gt::ShowModal(c, [](CDlgBatchConvert& d) {
       d.SrcEdit()->setText(U("/closebox"));
       d.close();
     });
@@ -192,7 +182,7 @@ class DlgBatchConvertTest : public QObject {
 
     // Enter in an edit closes through OK and writes nothing.
     CDlgBatchConvert e;
-    ShowDialog(e, [](CDlgBatchConvert& d) {
+    gt::ShowModal(e, [](CDlgBatchConvert& d) {
       d.SrcEdit()->setText(U("/enter"));
       d.PatternEdit()->setFocus();
       QTest::keyClick(d.PatternEdit(), Qt::Key_Return);
@@ -204,7 +194,7 @@ class DlgBatchConvertTest : public QObject {
 
   void progressProtocolShowsAndHidesTheBar() {
     CDlgBatchConvert dlg;
-    ShowDialog(dlg, [](CDlgBatchConvert& d) {
+    gt::ShowModal(dlg, [](CDlgBatchConvert& d) {
       d.OnShowSrcFile(U("変換元ファイル： /a"));
       d.OnShowDstFile(U("変換先ファイル： /b"));
       d.OnShowProgress(0);
@@ -227,7 +217,7 @@ class DlgBatchConvertTest : public QObject {
 
   void folderButtonsTakeTheBrowsersAnswers() {
     CDlgBatchConvert dlg;
-    ShowDialog(dlg, [](CDlgBatchConvert& d) {
+    gt::ShowModal(dlg, [](CDlgBatchConvert& d) {
       d.SrcEdit()->setText(U("/typed"));
       d.PatternEdit()->setText(U("*.typed"));
       d.UpdateData(true);
@@ -273,7 +263,7 @@ class DlgBatchConvertTest : public QObject {
     CFolderTreeDialog::SetRealBrowserInTestMode(true);
     QString selected, title;
     CDlgBatchConvert dlg;
-    ShowDialog(dlg, [&](CDlgBatchConvert& d) {
+    gt::ShowModal(dlg, [&](CDlgBatchConvert& d) {
       CUiPrompts::PushModalHandler([&](QDialog& b) {
         auto& browser = static_cast<CFolderTreeDialog&>(b);
         selected = browser.SelectedPath();
@@ -295,10 +285,10 @@ class DlgBatchConvertTest : public QObject {
 
   void settingsButtonOpensTheToolsSettings() {
     CDlgBatchConvert names;
-    ShowDialog(names, [](CDlgBatchConvert& d) { d.SettingsButton()->click(); });
+    gt::ShowModal(names, [](CDlgBatchConvert& d) { d.SettingsButton()->click(); });
     CDlgBatchConvert texts;
     texts.m_nMode = CDlgBatchConvert::kModeFolderText;
-    ShowDialog(texts, [](CDlgBatchConvert& d) { d.SettingsButton()->click(); });
+    gt::ShowModal(texts, [](CDlgBatchConvert& d) { d.SettingsButton()->click(); });
     QStringList opened;
     for (const auto& r : CUiPrompts::Records()) {
       if (r.kind == CUiPrompts::Kind::Modal) opened << r.dialogClass;

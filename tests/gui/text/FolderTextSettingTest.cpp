@@ -47,16 +47,6 @@ QStringList Defaults() {
   return out;
 }
 
-// Shows the settings dialog through the seam and hands it to body.
-template <typename Body>
-int Show(CDlgFolderTextSetting& dlg, Body body) {
-  CUiPrompts::PushModalHandler([body](QDialog& d) {
-    body(static_cast<CDlgFolderTextSetting&>(d));
-    return d.result();
-  });
-  return CUiPrompts::DoModal(dlg);
-}
-
 // The next extension dialog gets text typed into it and OK (or cancel).
 void AnswerExtension(const QString& text, bool ok = true) {
   CUiPrompts::PushModalHandler([text, ok](QDialog& d) {
@@ -86,7 +76,7 @@ class FolderTextSettingTest : public QObject {
 
   void withoutFilesShowsClearedOptionsCopyOnlyAndTheDefaults() {
     CDlgFolderTextSetting dlg;
-    Show(dlg, [](CDlgFolderTextSetting&) {});
+    gt::ShowModal(dlg, [](CDlgFolderTextSetting&) {});
     QCOMPARE(dlg.windowTitle(), U("ﾌｫﾙﾀﾞを指定してﾃｷｽﾄ置換の設定"));
     QStringList texts;
     for (QGroupBox* g : dlg.findChildren<QGroupBox*>()) texts << g->title();
@@ -129,7 +119,7 @@ class FolderTextSettingTest : public QObject {
                   "[CONVERTTEXT]\r\nSUBDIR=1\r\nOVERWRITE= 1\r\nEXCEPTFILECOPYONLY=-1\r\n");
     gt::WriteFile(Config(), U("ZentravolixExpList"), "txt\r\n\r\nJPG\nlast");
     CDlgFolderTextSetting dlg;
-    Show(dlg, [](CDlgFolderTextSetting&) {});
+    gt::ShowModal(dlg, [](CDlgFolderTextSetting&) {});
     QVERIFY(dlg.SubDirCheck()->isChecked());
     QVERIFY(dlg.OverwriteCheck()->isChecked());  // leading blanks read as a number
     // "-1": neither radio button.
@@ -140,7 +130,7 @@ class FolderTextSettingTest : public QObject {
 
     // Kept as it was: OK writes "-1" back.
     CDlgFolderTextSetting again;
-    Show(again, [](CDlgFolderTextSetting& d) { d.OkButton()->click(); });
+    gt::ShowModal(again, [](CDlgFolderTextSetting& d) { d.OkButton()->click(); });
     zv::TextOptions stored;
     QVERIFY(zv::LoadConvertTextOptions(stored));
     QCOMPARE(stored.exceptFileCopyOnly, std::string("-1"));
@@ -148,7 +138,7 @@ class FolderTextSettingTest : public QObject {
 
     gt::WriteFile(Config(), U("Zentravolix.ini"), "[CONVERTTEXT]\r\nEXCEPTFILECOPYONLY=1\r\n");
     CDlgFolderTextSetting noCopy;
-    Show(noCopy, [](CDlgFolderTextSetting&) {});
+    gt::ShowModal(noCopy, [](CDlgFolderTextSetting&) {});
     QVERIFY(noCopy.NoCopyRadio()->isChecked());
     QVERIFY(!noCopy.SubDirCheck()->isChecked());
   }
@@ -156,7 +146,7 @@ class FolderTextSettingTest : public QObject {
   void anUnreadableListIsReportedAndTheDefaultsShown() {
     QDir().mkpath(ExtList());  // a folder cannot be read as the list
     CDlgFolderTextSetting dlg;
-    Show(dlg, [](CDlgFolderTextSetting&) {});
+    gt::ShowModal(dlg, [](CDlgFolderTextSetting&) {});
     QCOMPARE(Entries(dlg), Defaults());
     const auto boxes = gt::MessageBoxes();
     QCOMPARE(boxes.size(), std::size_t(1));
@@ -170,7 +160,7 @@ class FolderTextSettingTest : public QObject {
     CDlgFolderTextSetting dlg;
     QList<int> selections;
     QList<QStringList> states;
-    Show(dlg, [&](CDlgFolderTextSetting& d) {
+    gt::ShowModal(dlg, [&](CDlgFolderTextSetting& d) {
       // Equal entries are allowed; the new one is selected.
       AnswerExtension(U("jpg"));
       d.AddButton()->click();
@@ -229,7 +219,7 @@ class FolderTextSettingTest : public QObject {
       return 0;
     });
     CDlgFolderTextSetting dlg;
-    const int result = Show(dlg, [](CDlgFolderTextSetting& d) {
+    const int result = gt::ShowModal(dlg, [](CDlgFolderTextSetting& d) {
       d.SubDirCheck()->setChecked(true);
       d.NoCopyRadio()->setChecked(true);
       d.ResetButton()->click();
@@ -259,7 +249,7 @@ class FolderTextSettingTest : public QObject {
       return op == zv::FileOp::Open && path.find("ZentravolixExpList") != std::string::npos ? EACCES : 0;
     });
     CDlgFolderTextSetting dlg;
-    const int result = Show(dlg, [](CDlgFolderTextSetting& d) {
+    const int result = gt::ShowModal(dlg, [](CDlgFolderTextSetting& d) {
       d.OverwriteCheck()->setChecked(true);
       d.OkButton()->click();
     });
