@@ -1,5 +1,7 @@
 #include "platform/File.h"
 
+#include "platform/LineEnds.h"
+
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
@@ -93,7 +95,9 @@ FileResult ReadAll(const std::string& path, std::string& out, bool lock) {
   for (;;) {
     if (int e = CheckFileFault(FileOp::Read, path)) return FileResult::Fail(FileOp::Read, e, path);
     const std::size_t have = out.size();
-    const std::size_t chunk = std::max<std::size_t>(hint > have ? hint - have : 0, 64 * 1024);
+    // The last byte of the hint finds the end within the buffer: asking for
+    // more would reallocate and copy the whole file.
+    const std::size_t chunk = hint > have ? hint - have : 64 * 1024;
     out.resize(have + chunk);
     const ssize_t n = ::read(fd.Get(), out.data() + have, chunk);
     out.resize(have + static_cast<std::size_t>(std::max<ssize_t>(n, 0)));
@@ -321,56 +325,34 @@ FileResult ReadFileBytesShared(const std::string& path, std::string& out) {
 
 FileResult ReadTextModeFile(const std::string& path, std::string& out) {
   FileResult r = ReadFileBytes(path, out);
-  out = TextModeDecode(out);
+  TextModeDecodeInPlace(out);
   return r;
 }
 
+void TextModeDecodeInPlace(std::string& text) {
+  if (const void* eof = std::memchr(text.data(), 0x1A, text.size()))
+    text.resize(static_cast<std::size_t>(static_cast<const char*>(eof) - text.data()));
+  text.resize(CrLfToLfInPlace(text.data(), text.size()));
+}
+
 std::string TextModeDecode(std::string_view raw) {
-  if (const void* eof = std::memchr(raw.data(), 0x1A, raw.size()))
-    raw = raw.substr(0, static_cast<std::size_t>(static_cast<const char*>(eof) - raw.data()));
-  std::string out;
-  out.reserve(raw.size());
-  std::size_t pos = 0;
-  while (pos < raw.size()) {
-    const std::size_t cr = raw.find('\r', pos);
-    if (cr == std::string_view::npos) {
-      out.append(raw.substr(pos));
-      break;
-    }
-    out.append(raw.substr(pos, cr - pos));
-    if (cr + 1 < raw.size() && raw[cr + 1] == '\n') {
-      out += '\n';
-      pos = cr + 2;
-    } else {
-      out += '\r';
-      pos = cr + 1;
-    }
-  }
+  std::string out(raw);
+  TextModeDecodeInPlace(out);
   return out;
 }
 
 std::string TextModeEncode(std::string_view text) {
-  std::string out;
-  out.reserve(text.size() + text.size() / 32 + 16);
-  std::size_t pos = 0;
-  while (pos < text.size()) {
-    const std::size_t lf = text.find('\n', pos);
-    if (lf == std::string_view::npos) {
-      out.append(text.substr(pos));
-      break;
-    }
-    out.append(text.substr(pos, lf - pos));
-    out += "\r\n";
-    pos = lf + 1;
-  }
+  std::string out(text.size() + CountLf(text), '\0');
+  out.resize(LfToCrLf(text, out.data()));
   return out;
 }
 
 FileResult WriteFileAtomic(const std::string& path, std::string_view data, WriteMode mode) {
-  std::string encoded;
+  // Left uninitialised: every byte of it is written before it is used.
+  std::unique_ptr<char[]> encoded;
   if (mode == WriteMode::TextMode) {
-    encoded = TextModeEncode(data);
-    data = encoded;
+    encoded.reset(new char[data.size() + CountLf(data)]);
+    data = std::string_view(encoded.get(), LfToCrLf(data, encoded.get()));
   }
   ReplaceWriter w(path);
   if (FileResult r = w.Begin(); !r) return r;

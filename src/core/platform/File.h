@@ -33,6 +33,7 @@ FileResult ReadFileBytesShared(const std::string& path, std::string& out);
 // Text mode: CR LF reads as LF, the byte 0x1A ends the file.
 FileResult ReadTextModeFile(const std::string& path, std::string& out);
 std::string TextModeDecode(std::string_view raw);   // the same on bytes in memory
+void TextModeDecodeInPlace(std::string& text);      // the same without a copy
 std::string TextModeEncode(std::string_view text);  // LF -> CR LF
 
 enum class WriteMode { Untranslated, TextMode };

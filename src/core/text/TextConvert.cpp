@@ -77,17 +77,17 @@ FileResult WriteSingleFileText(const std::string& path, std::string_view text) {
   return WriteFileAtomic(path, text, WriteMode::Untranslated);
 }
 
-std::string FolderTextFromBytes(std::string_view raw) {
-  std::string text = TextModeDecode(raw);
-  if (!text.empty() && text.back() != '\n') text.push_back('\n');
-  return text;
+std::string FolderTextFromBytes(std::string raw) {
+  TextModeDecodeInPlace(raw);
+  if (!raw.empty() && raw.back() != '\n') raw.push_back('\n');
+  return raw;
 }
 
 FileResult ReadFolderText(const std::string& path, std::string& text) {
   std::string raw;
   FileResult r = ReadFileBytes(path, raw);
   if (!r) return r;
-  text = FolderTextFromBytes(raw);
+  text = FolderTextFromBytes(std::move(raw));
   return r;
 }
 

@@ -31,7 +31,7 @@ std::string SingleFileTextFromBytes(std::string_view raw);
 FileResult WriteSingleFileText(const std::string& path, std::string_view text);
 // Folder tool: text-mode read, every line ending in LF.
 FileResult ReadFolderText(const std::string& path, std::string& text);
-std::string FolderTextFromBytes(std::string_view raw);
+std::string FolderTextFromBytes(std::string raw);  // decoded in place
 // Folder tool: text-mode write (LF as CR LF).
 FileResult WriteFolderText(const std::string& path, std::string_view text);
 
