@@ -151,6 +151,10 @@ class CompiledList {
   std::size_t m_words = 0;             // 64-bit words of a row set
   std::vector<std::vector<Created>> m_create;  // per row: where later rows may appear around an insertion
   std::vector<std::uint8_t> m_rescan;          // per row: a change needs a rescan of its chunk
+  // Per needle: its row when it is the needle of one row only and that row
+  // forms no later row, else -1. A chunk where only such a needle occurs
+  // takes the direct way without the row set.
+  std::vector<std::int64_t> m_onlyRow;
   std::array<SeparatorSet, 2> m_sep;  // [utf8?]: chunk separators
 };
 
@@ -207,6 +211,11 @@ CompiledList::CompiledList(const ConvertRows& rows) : m_rows(rows) {
     if (created.size() > kMaxCreated) m_rescan[i] = 1;
     else m_create[i] = created;
   }
+  m_onlyRow.assign(m_needles.size(), -1);
+  for (std::size_t k = 0; k < m_needles.size(); ++k) {
+    const auto& r = m_needleRows[k];
+    if (r.size() == 1 && !m_rescan[r[0]] && m_create[r[0]].empty()) m_onlyRow[k] = r[0];
+  }
 
   if (m_needles.empty()) {
     m_ok = true;
@@ -255,7 +264,11 @@ class Applier {
     m_lastStart = start;
     const std::size_t to = start + L.m_needles[id].size();
     if (m_inChunk && start < m_chunkEnd) {
-      MarkRows(id, -1);
+      if (id != m_chunkNeedle) {
+        // A second needle: from here on the chunk keeps its set of rows.
+        if (m_chunkNeedle != kMixed) StartRowSet();
+        MarkRows(id, -1);
+      }
       Keep(id, start);
       return 0;
     }
@@ -266,12 +279,18 @@ class Applier {
     m_chunkStart = m_sep.Prev(m_text.data(), m_prevEnd, start);
     m_chunkEnd = m_sep.Next(m_text.data(), to, m_text.size());
     m_inChunk = true;
-    std::fill(m_bits.begin(), m_bits.end(), 0);
-    MarkRows(id, -1);
+    m_chunkNeedle = id;
     m_kept.clear();
     m_keptAll = true;
     Keep(id, start);
     return 0;
+  }
+
+  // The rows of the chunk's one needle so far, as a row set.
+  void StartRowSet() {
+    std::fill(m_bits.begin(), m_bits.end(), 0);
+    MarkRows(m_chunkNeedle, -1);
+    m_chunkNeedle = kMixed;
   }
 
   void Keep(unsigned id, std::size_t start) {
@@ -373,9 +392,8 @@ class Applier {
   // A chunk whose only row forms no later row: its replacements go straight
   // to the output. False when the chunk needs the general way.
   bool ProcessOnlyRow(std::string_view chunk) {
-    if (!m_keptAll) return false;
-    const std::size_t row = NextRow(0);
-    if (row == SIZE_MAX || NextRow(row + 1) != SIZE_MAX || L.m_rescan[row] || !L.m_create[row].empty()) return false;
+    if (!m_keptAll || m_chunkNeedle == kMixed || L.m_onlyRow[m_chunkNeedle] < 0) return false;
+    const auto row = static_cast<std::size_t>(L.m_onlyRow[m_chunkNeedle]);
     const std::string& with = L.m_rows[row].m_strReplaceWith;
     m_count += ForEachKept(chunk, static_cast<std::uint32_t>(row), [&](std::size_t pos, std::size_t end) {
       if (!m_changed) {
@@ -419,6 +437,7 @@ class Applier {
     // work buffers take turns.
     std::string_view cur(m_text.data() + m_chunkStart, m_chunkEnd - m_chunkStart);
     if (ProcessOnlyRow(cur)) return;
+    if (m_chunkNeedle != kMixed) StartRowSet();
     std::string* curBuf = nullptr;
     for (std::size_t i = NextRow(0); i != SIZE_MAX; i = NextRow(i + 1)) {
       std::string& dst = curBuf == &m_work ? m_tmp : m_work;
@@ -463,6 +482,10 @@ class Applier {
   std::size_t m_copied = 0, m_prevEnd = 0, m_lastStart = 0;
   std::size_t m_chunkStart = 0, m_chunkEnd = 0;
   long m_rescanAfter = -1;
+  // The needle of every occurrence in the chunk so far, or kMixed once
+  // there are two; only then does m_bits hold the chunk's rows.
+  static constexpr unsigned kMixed = UINT_MAX;
+  unsigned m_chunkNeedle = kMixed;
   std::size_t m_count = 0;
   bool m_inChunk = false, m_changed = false, m_failed = false;
 };
