@@ -151,9 +151,9 @@ class CompiledList {
   std::size_t m_words = 0;             // 64-bit words of a row set
   std::vector<std::vector<Created>> m_create;  // per row: where later rows may appear around an insertion
   std::vector<std::uint8_t> m_rescan;          // per row: a change needs a rescan of its chunk
-  // Per needle: its row when it is the needle of one row only and that row
-  // forms no later row, else -1. A chunk where only such a needle occurs
-  // takes the direct way without the row set.
+  // Per needle: its row when it is the needle of one row only and a change
+  // by that row needs no rescan, else -1. A chunk where only such a needle
+  // occurs takes the direct way without the row set.
   std::vector<std::int64_t> m_onlyRow;
   std::array<SeparatorSet, 2> m_sep;  // [utf8?]: chunk separators
 };
@@ -214,7 +214,7 @@ CompiledList::CompiledList(const ConvertRows& rows) : m_rows(rows) {
   m_onlyRow.assign(m_needles.size(), -1);
   for (std::size_t k = 0; k < m_needles.size(); ++k) {
     const auto& r = m_needleRows[k];
-    if (r.size() == 1 && !m_rescan[r[0]] && m_create[r[0]].empty()) m_onlyRow[k] = r[0];
+    if (r.size() == 1 && !m_rescan[r[0]]) m_onlyRow[k] = r[0];
   }
 
   if (m_needles.empty()) {
@@ -389,22 +389,40 @@ class Applier {
     return count;
   }
 
-  // A chunk whose only row forms no later row: its replacements go straight
-  // to the output. False when the chunk needs the general way.
-  bool ProcessOnlyRow(std::string_view chunk) {
-    if (!m_keptAll || m_chunkNeedle == kMixed || L.m_onlyRow[m_chunkNeedle] < 0) return false;
+  // A chunk where one row's needle alone occurs: its replacements go
+  // straight to the output. Returns SIZE_MAX when that finishes the chunk,
+  // 0 when the chunk needs the general way from its first row, and the next
+  // row to look at when the replacements formed later rows: the chunk is then
+  // back in m_work and m_bits holds the rows formed.
+  std::size_t ProcessOnlyRow(std::string_view chunk) {
+    if (!m_keptAll || m_chunkNeedle == kMixed || L.m_onlyRow[m_chunkNeedle] < 0) return 0;
     const auto row = static_cast<std::size_t>(L.m_onlyRow[m_chunkNeedle]);
+    const std::vector<Created>& created = L.m_create[row];
     const std::string& with = L.m_rows[row].m_strReplaceWith;
-    m_count += ForEachKept(chunk, static_cast<std::uint32_t>(row), [&](std::size_t pos, std::size_t end) {
+    const std::size_t outChunk = m_out.size() + (m_chunkStart - m_copied);
+    if (!created.empty()) m_inserts.clear();
+    const std::size_t n = ForEachKept(chunk, static_cast<std::uint32_t>(row), [&](std::size_t pos, std::size_t end) {
       if (!m_changed) {
         m_out.reserve(m_text.size() + m_text.size() / 8 + 64);
         m_changed = true;
       }
       m_out.append(m_text, m_copied, m_chunkStart + pos - m_copied);
+      if (!created.empty()) m_inserts.push_back(m_out.size() - outChunk);
       m_out.append(with);
       m_copied = m_chunkStart + end;
     });
-    return true;
+    m_count += n;
+    if (n == 0 || created.empty()) return SIZE_MAX;
+    m_out.append(m_text, m_copied, m_chunkEnd - m_copied);
+    m_copied = m_chunkEnd;
+    const std::string_view result = std::string_view(m_out).substr(outChunk);
+    std::fill(m_bits.begin(), m_bits.end(), 0);
+    MarkCreated(created, result);
+    if (NextRow(row + 1) == SIZE_MAX) return SIZE_MAX;
+    m_work.assign(result);
+    m_out.resize(outChunk);
+    m_copied = m_chunkStart;
+    return row + 1;
   }
 
   // Later rows that the insertions of the last change formed in text.
@@ -436,10 +454,17 @@ class Applier {
     // The chunk is read from the text until a row changes it, then the two
     // work buffers take turns.
     std::string_view cur(m_text.data() + m_chunkStart, m_chunkEnd - m_chunkStart);
-    if (ProcessOnlyRow(cur)) return;
-    if (m_chunkNeedle != kMixed) StartRowSet();
     std::string* curBuf = nullptr;
-    for (std::size_t i = NextRow(0); i != SIZE_MAX; i = NextRow(i + 1)) {
+    std::size_t from = 0;
+    if (const std::size_t next = ProcessOnlyRow(cur)) {
+      if (next == SIZE_MAX) return;
+      curBuf = &m_work;
+      cur = m_work;
+      from = next;
+    } else if (m_chunkNeedle != kMixed) {
+      StartRowSet();
+    }
+    for (std::size_t i = NextRow(from); i != SIZE_MAX; i = NextRow(i + 1)) {
       std::string& dst = curBuf == &m_work ? m_tmp : m_work;
       const std::size_t n = curBuf ? ReplaceInto(cur, L.m_rows[i], dst)
                                    : ReplaceFromScan(cur, static_cast<std::uint32_t>(i), dst);
