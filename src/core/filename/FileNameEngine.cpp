@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <cstdint>
 #include <cstring>
 
 #include "filename/FileNameTexts.h"
@@ -17,6 +18,15 @@
 namespace zv {
 
 namespace {
+
+// With several jobs the workers copy the files begun last and the calling
+// thread the first ones: far apart in the list, so usually in different
+// folders, where their creates and renames do not wait for each other on
+// one folder's lock. That needs a window wider than a folder: up to 128
+// files per job, and no more than 64 MB of sources per job under way, so a
+// stop still ends soon.
+constexpr std::size_t kNameFilesPerJob = 128;
+constexpr std::uint64_t kNameBytesPerJob = std::uint64_t{64} << 20;
 
 // Why a converted name cannot be copied under, or 0 when it can. A name may
 // hold a separator (it then names a subfolder that is not created), but it
@@ -61,6 +71,7 @@ RunEnd FileNameEngine::Run(RowSource& rows, ProgressSink& progress, std::atomic<
     bool skip = false;  // empty entry
     std::string folder, name, dst;
     std::vector<std::string> keys;
+    std::uint64_t size = 0;  // of the source, for the bytes under way
     bool keysFresh = false;  // taken by a ready() that let the file begin at once
     FileOutcome outcome;
   };
@@ -98,11 +109,12 @@ RunEnd FileNameEngine::Run(RowSource& rows, ProgressSink& progress, std::atomic<
   // Without overwrite an existing destination is refused before it is
   // opened, so only its path counts: looking up names that do not exist yet
   // contends with the other copies for the folder's lock.
+  std::uint64_t bytesUnderWay = 0;
   steps.ready = [&](std::size_t i) {
     Job& job = prepare(i);
     if (job.skip) return true;
-    job.keys = inUse.KeysOf(m_files[i], job.folder, job.name, true, m_options.overwrite);
-    job.keysFresh = !inUse.Busy(job.keys);
+    job.keys = inUse.KeysOf(m_files[i], job.folder, job.name, true, m_options.overwrite, &job.size);
+    job.keysFresh = !inUse.Busy(job.keys) && bytesUnderWay + job.size <= kNameBytesPerJob * jobs;
     return job.keysFresh;
   };
   steps.begin = [&](std::size_t i) {
@@ -128,8 +140,9 @@ RunEnd FileNameEngine::Run(RowSource& rows, ProgressSink& progress, std::atomic<
     if (jobs > 1) {
       // Keys taken while an earlier file was under way may be out of date.
       if (!job.keysFresh)
-        job.keys = inUse.KeysOf(m_files[i], job.folder, job.name, true, m_options.overwrite);
+        job.keys = inUse.KeysOf(m_files[i], job.folder, job.name, true, m_options.overwrite, &job.size);
       inUse.Hold(job.keys);
+      bytesUnderWay += job.size;
     }
     return true;
   };
@@ -141,13 +154,14 @@ RunEnd FileNameEngine::Run(RowSource& rows, ProgressSink& progress, std::atomic<
     Job& job = slots[i];
     if (!job.skip) {
       inUse.Release(job.keys);
+      bytesUnderWay -= job.size;
       progress.FileDone(job.outcome);
     }
     Job gone = std::move(job);  // takes the buffers along; assigning Job{} would keep them
     return true;
   };
 
-  if (RunOrdered(n, jobs, std::size_t{8} * jobs, steps, true).how != OrderedResult::How::Completed)
+  if (RunOrdered(n, jobs, kNameFilesPerJob * jobs, steps, true, true).how != OrderedResult::How::Completed)
     return RunEnd::Stopped;
 
   if (running.load() == 0) return RunEnd::Stopped;

@@ -10,9 +10,10 @@ namespace zv {
 
 namespace {
 
-void AddIdentity(const std::string& path, std::vector<std::string>& keys) {
+void AddIdentity(const std::string& path, std::vector<std::string>& keys, std::uint64_t* size = nullptr) {
   struct stat st {};
   if (::stat(path.c_str(), &st) != 0) return;
+  if (size) *size = static_cast<std::uint64_t>(st.st_size);
   char key[64];
   std::snprintf(key, sizeof key, "i%llu:%llu", static_cast<unsigned long long>(st.st_dev),
                 static_cast<unsigned long long>(st.st_ino));
@@ -22,10 +23,12 @@ void AddIdentity(const std::string& path, std::vector<std::string>& keys) {
 }  // namespace
 
 std::vector<std::string> FilesInUse::KeysOf(const std::string& src, const std::string& folder,
-                                            const std::string& name, bool pathKey, bool dstIdentity) {
+                                            const std::string& name, bool pathKey, bool dstIdentity,
+                                            std::uint64_t* srcSize) {
   std::vector<std::string> keys;
   const std::string dst = folder + name;
-  AddIdentity(src, keys);
+  if (srcSize) *srcSize = 0;
+  AddIdentity(src, keys, srcSize);
   if (dstIdentity) AddIdentity(dst, keys);
   if (pathKey) {
     std::error_code ec;

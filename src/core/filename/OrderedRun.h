@@ -5,6 +5,7 @@
 
 #include <condition_variable>
 #include <cstddef>
+#include <cstdint>
 #include <deque>
 #include <exception>
 #include <functional>
@@ -39,9 +40,11 @@ struct OrderedResult {
 // goes through begin, work and end before the next one begins. With
 // callerWorks the calling thread counts as one of the jobs: its own steps are
 // light and it takes up queued work whenever it would wait, so `jobs` threads
-// share the cores instead of jobs + 1.
+// share the cores instead of jobs + 1. With workersTakeLast the workers take
+// the file begun last and the calling thread the first: with a wide window
+// they then work far apart in the list (in a folder run, in other folders).
 inline OrderedResult RunOrdered(std::size_t n, unsigned jobs, std::size_t window, const OrderedSteps& steps,
-                                bool callerWorks = false) {
+                                bool callerWorks = false, bool workersTakeLast = false) {
   using How = OrderedResult::How;
   if (jobs > n) jobs = static_cast<unsigned>(n);  // no idle threads for a short list
   if (jobs <= 1) {
@@ -83,9 +86,10 @@ inline OrderedResult RunOrdered(std::size_t n, unsigned jobs, std::size_t window
 
   // Takes the next queued file and works on it; the lock is held on entry
   // and on return, not during the work.
-  auto runOne = [&](std::unique_lock<std::mutex>& lock) {
-    const std::size_t i = queue.front();
-    queue.pop_front();
+  auto runOne = [&](std::unique_lock<std::mutex>& lock, bool last) {
+    const std::size_t i = last ? queue.back() : queue.front();
+    if (last) queue.pop_back();
+    else queue.pop_front();
     lock.unlock();
     std::exception_ptr failure;
     try {
@@ -106,7 +110,7 @@ inline OrderedResult RunOrdered(std::size_t n, unsigned jobs, std::size_t window
       for (;;) {
         workCv.wait(lock, [&] { return quit || !queue.empty(); });
         if (queue.empty()) return;
-        runOne(lock);
+        runOne(lock, workersTakeLast);
         doneCv.notify_one();
       }
     });
@@ -153,7 +157,7 @@ inline OrderedResult RunOrdered(std::size_t n, unsigned jobs, std::size_t window
     // otherwise cost more in thread switches than in work.
     std::unique_lock lock(mutex);
     if (done[ended] == 0 && !queue.empty()) {
-      runOne(lock);
+      runOne(lock, false);
       continue;
     }
     doneCv.wait(lock, [&] { return done[ended] != 0; });
@@ -173,8 +177,9 @@ class FilesInUse {
   // pathKey, the destination's resolved path, so two destinations that do
   // not exist yet meet too. Without dstIdentity the destination is not
   // looked at: right for a copy that never opens an existing destination.
+  // srcSize, when given, gets the size of src (0 when it cannot be looked at).
   std::vector<std::string> KeysOf(const std::string& src, const std::string& folder, const std::string& name,
-                                  bool pathKey, bool dstIdentity = true);
+                                  bool pathKey, bool dstIdentity = true, std::uint64_t* srcSize = nullptr);
   bool Busy(const std::vector<std::string>& keys) const;
   void Hold(const std::vector<std::string>& keys);
   void Release(const std::vector<std::string>& keys);

@@ -30,9 +30,11 @@ using zvtest::TempDir;
 using zvtest::WriteBytes;
 
 TEST(RunOrdered, EndsInListOrderWithAtMostTheWindowUnderWay) {
+  for (bool takeLast : {false, true})
   for (bool callerWorks : {false, true})
     for (unsigned jobs : {1u, 2u, 5u}) {
-      SCOPED_TRACE(std::to_string(jobs) + (callerWorks ? " jobs, caller works" : " jobs"));
+      SCOPED_TRACE(std::to_string(jobs) + (callerWorks ? " jobs, caller works" : " jobs") +
+                   (takeLast ? ", workers take the last file" : ""));
       std::mutex m;
       std::vector<std::size_t> begun, ended;
       std::set<std::thread::id> workers;
@@ -48,10 +50,12 @@ TEST(RunOrdered, EndsInListOrderWithAtMostTheWindowUnderWay) {
         most = std::max(most, ++underWay);
         return true;
       };
+      std::vector<int> worked(40, 0);
       steps.work = [&](std::size_t i) {
         {
           std::lock_guard lock(m);
           workers.insert(std::this_thread::get_id());
+          ++worked[i];
         }
         // Later files finish first.
         std::this_thread::sleep_for(std::chrono::microseconds(200 * (7 - i % 7)));
@@ -63,8 +67,9 @@ TEST(RunOrdered, EndsInListOrderWithAtMostTheWindowUnderWay) {
         --underWay;
         return true;
       };
-      const OrderedResult r = RunOrdered(40, jobs, 3, steps, callerWorks);
+      const OrderedResult r = RunOrdered(40, jobs, 3, steps, callerWorks, takeLast);
       EXPECT_EQ(r.how, OrderedResult::How::Completed);
+      EXPECT_EQ(worked, std::vector<int>(40, 1)) << "every file worked on once";
       std::vector<std::size_t> all(40);
       for (std::size_t i = 0; i < all.size(); ++i) all[i] = i;
       EXPECT_EQ(begun, all);
