@@ -1,7 +1,5 @@
 #include "platform/File.h"
 
-#include "platform/LineEnds.h"
-
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
@@ -20,6 +18,7 @@
 #include <optional>
 
 #include "platform/CodePage.h"
+#include "platform/LineEnds.h"
 #include "platform/Path.h"
 
 namespace zv {
