@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <cstring>
 
+#include "platform/Cpu.h"
+
 #if defined(__x86_64__) || defined(__i386__)
 #include <immintrin.h>
 #define ZV_LINE_ENDS_AVX2 1
@@ -47,11 +49,6 @@ std::size_t LfToCrLfPortable(const char* p, std::size_t i, std::size_t n, char* 
 }
 
 #ifdef ZV_LINE_ENDS_AVX2
-
-bool HaveAvx2() {
-  static const bool have = __builtin_cpu_supports("avx2");
-  return have;
-}
 
 // Blocks without a CR LF move whole; a block with one goes through a copy,
 // so the stores never reach bytes not yet read.
@@ -127,14 +124,14 @@ __attribute__((target("avx2"))) std::size_t LfToCrLfAvx2(const char* p, std::siz
 
 std::size_t CrLfToLfInPlace(char* p, std::size_t n) {
 #ifdef ZV_LINE_ENDS_AVX2
-  if (HaveAvx2()) return CrLfToLfAvx2(p, n);
+  if (CpuHasAvx2()) return CrLfToLfAvx2(p, n);
 #endif
   return CrLfToLfPortable(p, 0, 0, n);
 }
 
 std::size_t CountLf(std::string_view text) {
 #ifdef ZV_LINE_ENDS_AVX2
-  if (HaveAvx2()) return CountLfAvx2(text.data(), text.size());
+  if (CpuHasAvx2()) return CountLfAvx2(text.data(), text.size());
 #endif
   std::size_t count = 0;
   for (char c : text) count += c == '\n';
@@ -143,7 +140,7 @@ std::size_t CountLf(std::string_view text) {
 
 std::size_t LfToCrLf(std::string_view text, char* out) {
 #ifdef ZV_LINE_ENDS_AVX2
-  if (HaveAvx2()) return LfToCrLfAvx2(text.data(), text.size(), out);
+  if (CpuHasAvx2()) return LfToCrLfAvx2(text.data(), text.size(), out);
 #endif
   return LfToCrLfPortable(text.data(), 0, text.size(), out, 0);
 }

@@ -1,8 +1,7 @@
 #include "text/FolderTextEngine.h"
 
-#include <sys/stat.h>
-
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 
 #include "filename/CopyStep.h"
@@ -177,9 +176,9 @@ RunEnd FolderTextEngine::RunParallel(const MirrorFolders& mirror, RowSource& row
   std::size_t bytesHeld = 0;
 
   auto keysOf = [&](std::size_t i, Job& job) {
-    job.keys = inUse.KeysOf(m_files[i], job.folder, job.name, false);
-    struct stat st {};
-    job.bytes = ::stat(m_files[i].c_str(), &st) == 0 ? static_cast<std::size_t>(st.st_size) : 0;
+    std::uint64_t size = 0;
+    job.keys = inUse.KeysOf(m_files[i], job.folder, job.name, false, true, &size);
+    job.bytes = static_cast<std::size_t>(size);
   };
 
   OrderedSteps steps;

@@ -11,6 +11,7 @@
 #include <mutex>
 #include <vector>
 
+#include "platform/Cpu.h"
 #include "text/LiteralScanner.h"
 #include "text/NibbleSet.h"
 #include "text/TextConvert.h"
@@ -78,7 +79,7 @@ class SeparatorSet {
 #ifdef ZV_HAVE_NIBBLE_SETS
     for (int c = 0; c < 256; ++c)
       if (members[static_cast<std::size_t>(c)]) AddToNibbleSet(m_nibbles, static_cast<unsigned char>(c));
-    m_vector = __builtin_cpu_supports("avx2");
+    m_vector = CpuHasAvx2();
 #endif
   }
 

@@ -4,6 +4,7 @@
 #include <atomic>
 #include <utility>
 
+#include "platform/Cpu.h"
 #include "text/NibbleSet.h"
 #ifdef ZV_HAVE_NIBBLE_SETS
 #define ZV_SCANNER_AVX2 1
@@ -17,8 +18,7 @@ std::atomic<bool> g_forcePortable{false};
 
 bool UseAvx2() {
 #ifdef ZV_SCANNER_AVX2
-  static const bool supported = __builtin_cpu_supports("avx2");
-  return supported && !g_forcePortable.load(std::memory_order_relaxed);
+  return CpuHasAvx2() && !g_forcePortable.load(std::memory_order_relaxed);
 #else
   return false;
 #endif
