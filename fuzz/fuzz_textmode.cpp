@@ -17,6 +17,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::string folder = decoded;
   if (!folder.empty() && folder.back() != '\n') folder += '\n';
   ZV_FUZZ_CHECK(zv::FolderTextFromBytes(raw) == folder);
+  // A text kept in file form is the decoded text, encoded; otherwise it is decoded.
+  bool kept = false;
+  const std::string fileForm = zv::FolderTextFromBytes(raw, true, kept);
+  ZV_FUZZ_CHECK(fileForm == (kept ? zv::TextModeEncode(folder) : folder));
 
   const std::string single = zv::SingleFileTextFromBytes(raw);
   ZV_FUZZ_CHECK(single == zvfuzz::NaiveSingleFileText(raw));

@@ -33,6 +33,15 @@ std::size_t CrLfToLfPortable(char* p, std::size_t i, std::size_t o, std::size_t 
   return o;
 }
 
+bool EveryLfAfterCrPortable(const char* p, std::size_t i, std::size_t n) {
+  while (const void* lf = std::memchr(p + i, '\n', n - i)) {
+    const auto l = static_cast<std::size_t>(static_cast<const char*>(lf) - p);
+    if (l == 0 || p[l - 1] != '\r') return false;
+    i = l + 1;
+  }
+  return true;
+}
+
 std::size_t LfToCrLfPortable(const char* p, std::size_t i, std::size_t n, char* out, std::size_t o) {
   while (i < n) {
     const void* lf = std::memchr(p + i, '\n', n - i);
@@ -82,6 +91,21 @@ __attribute__((target("avx2"))) std::size_t CrLfToLfAvx2(char* p, std::size_t n)
   return CrLfToLfPortable(p, i, o, n);
 }
 
+__attribute__((target("avx2"))) bool EveryLfAfterCrAvx2(const char* p, std::size_t n) {
+  if (n == 0) return true;
+  if (p[0] == '\n') return false;
+  const __m256i cr = _mm256_set1_epi8('\r'), lf = _mm256_set1_epi8('\n');
+  // Positions i + 1 .. i + 32 against the bytes before them.
+  std::size_t i = 0;
+  for (; i + 33 <= n; i += 32) {
+    const __m256i before = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + i));
+    const __m256i at = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + i + 1));
+    const __m256i lone = _mm256_andnot_si256(_mm256_cmpeq_epi8(before, cr), _mm256_cmpeq_epi8(at, lf));
+    if (!_mm256_testz_si256(lone, lone)) return false;
+  }
+  return EveryLfAfterCrPortable(p, i + 1, n);
+}
+
 __attribute__((target("avx2"))) std::size_t CountLfAvx2(const char* p, std::size_t n) {
   const __m256i lf = _mm256_set1_epi8('\n');
   std::size_t i = 0, count = 0;
@@ -127,6 +151,13 @@ std::size_t CrLfToLfInPlace(char* p, std::size_t n) {
   if (CpuHasAvx2()) return CrLfToLfAvx2(p, n);
 #endif
   return CrLfToLfPortable(p, 0, 0, n);
+}
+
+bool EveryLfAfterCr(std::string_view text) {
+#ifdef ZV_LINE_ENDS_AVX2
+  if (CpuHasAvx2()) return EveryLfAfterCrAvx2(text.data(), text.size());
+#endif
+  return EveryLfAfterCrPortable(text.data(), 0, text.size());
 }
 
 std::size_t CountLf(std::string_view text) {

@@ -12,6 +12,9 @@ namespace zv {
 // returns the new length. No other byte is looked at.
 std::size_t CrLfToLfInPlace(char* p, std::size_t n);
 
+// True when every LF in text has a CR right before it.
+bool EveryLfAfterCr(std::string_view text);
+
 // Number of LF bytes in text.
 std::size_t CountLf(std::string_view text);
 

@@ -38,6 +38,7 @@ struct FolderTextEngine::Job {
   SharedRows rows;
   FileResult read;
   std::string text;
+  bool fileForm = false;  // text keeps the file's CR LF line ends
   std::size_t replacements = 0;
   std::vector<std::string> keys;
   bool keysFresh = false;  // taken by a ready() that let the file begin at once
@@ -77,9 +78,17 @@ void FolderTextEngine::DecideText(std::size_t i, Job& job) const {
 
 void FolderTextEngine::Load(std::size_t i, Job& job) const {
   // Read first and whole, so an output equal to the source is converted in place.
-  job.read = ReadFolderText(m_files[i], job.text);
-  if (job.read.ok) job.replacements = ApplySharedList(job.text, job.rows, m_cp);
+  std::string raw;
+  job.read = ReadFileBytes(m_files[i], raw);
+  if (job.read.ok) Convert(job, std::move(raw));
   job.rows.reset();
+}
+
+void FolderTextEngine::Convert(Job& job, std::string raw) const {
+  // Rows that cannot tell CR LF from LF work on a CR LF file's own bytes,
+  // which spares decoding it and encoding the result.
+  job.text = FolderTextFromBytes(std::move(raw), RowsIgnoreLineEnds(job.rows), job.fileForm);
+  job.replacements = ApplySharedList(job.text, job.rows, m_cp);
 }
 
 bool FolderTextEngine::Finish(std::size_t i, Job& job, ProgressSink& progress, ErrorSink& errors) const {
@@ -94,7 +103,7 @@ bool FolderTextEngine::Finish(std::size_t i, Job& job, ProgressSink& progress, E
     FileResult r = job.read;
     if (r.ok) {
       outcome.replacements = job.replacements;
-      if (!m_options.dryRun) r = WriteFolderText(job.dst, job.text);
+      if (!m_options.dryRun) r = WriteFolderText(job.dst, job.text, job.fileForm);
     }
     std::string().swap(job.text);  // the memory goes now, not when the run ends
     if (r.ok) {
@@ -151,10 +160,11 @@ RunEnd FolderTextEngine::RunSequential(const MirrorFolders& mirror, RowSource& r
     for (const std::string& message : job.messages) errors.ShowFileError(message);
     job.messages.clear();
     if (job.isText) {
-      job.read = ReadFolderText(m_files[i], job.text);
+      std::string raw;
+      job.read = ReadFileBytes(m_files[i], raw);
       if (job.read.ok) {
         job.rows = rows.GetRows();
-        job.replacements = ApplySharedList(job.text, job.rows, m_cp);
+        Convert(job, std::move(raw));
         job.rows.reset();
       }
     }

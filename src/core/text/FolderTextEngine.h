@@ -42,6 +42,8 @@ class FolderTextEngine {
   void ShowLabels(std::size_t i, const Job& job, ProgressSink& progress) const;
   void DecideText(std::size_t i, Job& job) const;
   void Load(std::size_t i, Job& job) const;
+  // The read bytes to the converted text, with job.rows.
+  void Convert(Job& job, std::string raw) const;
   // Writes or copies; false when the file failed and the run must end.
   bool Finish(std::size_t i, Job& job, ProgressSink& progress, ErrorSink& errors) const;
   RunEnd RunSequential(const MirrorFolders& mirror, RowSource& rows, ProgressSink& progress,

@@ -157,6 +157,7 @@ class CompiledList {
   // occurs takes the direct way without the row set.
   std::vector<std::int64_t> m_onlyRow;
   std::array<SeparatorSet, 2> m_sep;  // [utf8?]: chunk separators
+  bool m_ignoresLineEnds = true;
 };
 
 CompiledList::CompiledList(const ConvertRows& rows) : m_rows(rows) {
@@ -174,6 +175,9 @@ CompiledList::CompiledList(const ConvertRows& rows) : m_rows(rows) {
     }
     m_needleRows[it->second].push_back(i);
     m_rowNeedle[i] = it->second;
+    const std::string& r = rows[i].m_strReplaceWith;
+    if (f.find_first_of("\r\n") != std::string::npos || r.find_first_of("\r\n") != std::string::npos)
+      m_ignoresLineEnds = false;
   }
 
   for (int u = 0; u < 2; ++u) {
@@ -571,6 +575,8 @@ bool ApplyCompiledList(const CompiledList& list, std::string& text, CodePage cp,
   if (applier.Changed()) text = applier.TakeResult();
   return true;
 }
+
+bool ListIgnoresLineEnds(const CompiledList& list) { return list.m_ignoresLineEnds; }
 
 bool RowsOccurring(const CompiledList& list, std::string_view text, long after, std::vector<std::uint32_t>& rows) {
   rows.clear();

@@ -36,6 +36,9 @@ std::shared_ptr<const CompiledList> CompileList(const SharedRows& rows);
 // uses the reference engine).
 bool ApplyCompiledList(const CompiledList& list, std::string& text, CodePage cp, std::size_t& count);
 
+// No row's search string or replacement holds a CR or LF.
+bool ListIgnoresLineEnds(const CompiledList& list);
+
 // Rows (indices above `after`, ascending) whose search string occurs in the
 // text anywhere, character boundaries not considered: a row outside this set
 // cannot change the text. False when the scan cannot run.

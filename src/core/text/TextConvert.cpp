@@ -1,5 +1,8 @@
 #include "text/TextConvert.h"
 
+#include <cstring>
+
+#include "platform/LineEnds.h"
 #include "text/ListMatcher.h"
 
 namespace zv {
@@ -83,6 +86,17 @@ std::string FolderTextFromBytes(std::string raw) {
   return raw;
 }
 
+std::string FolderTextFromBytes(std::string raw, bool keepCrLf, bool& fileForm) {
+  fileForm = false;
+  if (!keepCrLf) return FolderTextFromBytes(std::move(raw));
+  if (const void* eof = std::memchr(raw.data(), 0x1A, raw.size()))
+    raw.resize(static_cast<std::size_t>(static_cast<const char*>(eof) - raw.data()));
+  if (!EveryLfAfterCr(raw)) return FolderTextFromBytes(std::move(raw));
+  fileForm = true;
+  if (!raw.empty() && raw.back() != '\n') raw.append("\r\n");
+  return raw;
+}
+
 FileResult ReadFolderText(const std::string& path, std::string& text) {
   std::string raw;
   FileResult r = ReadFileBytes(path, raw);
@@ -91,8 +105,8 @@ FileResult ReadFolderText(const std::string& path, std::string& text) {
   return r;
 }
 
-FileResult WriteFolderText(const std::string& path, std::string_view text) {
-  return WriteFileAtomic(path, text, WriteMode::TextMode);
+FileResult WriteFolderText(const std::string& path, std::string_view text, bool fileForm) {
+  return WriteFileAtomic(path, text, fileForm ? WriteMode::Untranslated : WriteMode::TextMode);
 }
 
 }  // namespace zv
@@ -104,6 +118,10 @@ std::size_t ApplyList(std::string& text, const ConvertRows& rows, CodePage cp) {
   std::size_t count = 0;
   if (ApplyCompiledList(*CompileList(rows), text, cp, count)) return count;
   return ApplyListReference(text, rows, cp);
+}
+
+bool RowsIgnoreLineEnds(const SharedRows& rows) {
+  return !rows || ListIgnoresLineEnds(*CompileList(rows));
 }
 
 std::size_t ApplySharedList(std::string& text, const SharedRows& rows, CodePage cp) {

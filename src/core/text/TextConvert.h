@@ -32,7 +32,15 @@ FileResult WriteSingleFileText(const std::string& path, std::string_view text);
 // Folder tool: text-mode read, every line ending in LF.
 FileResult ReadFolderText(const std::string& path, std::string& text);
 std::string FolderTextFromBytes(std::string raw);  // decoded in place
-// Folder tool: text-mode write (LF as CR LF).
-FileResult WriteFolderText(const std::string& path, std::string_view text);
+// Rows without a CR or LF in any search string or replacement: a match
+// never touches a line end, so on a text with CR LF line ends they give the
+// decoded text's result, encoded (encoding maps each LF on its own).
+bool RowsIgnoreLineEnds(const SharedRows& rows);
+// The same read for such rows: a text whose every LF follows a CR stays in
+// file form (CR LF kept, a final CR LF added where decoding would add an LF),
+// so that it is neither decoded nor encoded. fileForm says which form it is.
+std::string FolderTextFromBytes(std::string raw, bool keepCrLf, bool& fileForm);
+// Folder tool: text-mode write (LF as CR LF); a text in file form as it stands.
+FileResult WriteFolderText(const std::string& path, std::string_view text, bool fileForm = false);
 
 }  // namespace zv

@@ -29,6 +29,12 @@ std::string EncodeByteWise(const std::string& text) {
   return out;
 }
 
+bool EveryLfAfterCrByteWise(const std::string& text) {
+  for (std::size_t i = 0; i < text.size(); ++i)
+    if (text[i] == '\n' && (i == 0 || text[i - 1] != '\r')) return false;
+  return true;
+}
+
 // Texts dense in CR and LF, with runs of them meeting the 32-byte blocks at
 // every offset: CR LF split across two blocks, CR CR LF, a CR as the last
 // byte, LF runs longer than a block.
@@ -44,6 +50,14 @@ TEST(LineEndsTest, BlockWalkAgreesWithByteWiseRules) {
       raw += pick < alphabet.size() ? alphabet[pick] : 'x';
     }
     if (round % 50 == 0 && n) raw[rng() % n] = '\x1a';
+    if (round % 3 == 1) {
+      // Every LF after a CR, then perhaps one lone LF anywhere.
+      std::string crlf;
+      for (char c : raw) crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
+      raw = crlf;
+      if (rng() % 2) raw.insert(rng() % (raw.size() + 1), 1, '\n');
+    }
+    ASSERT_EQ(EveryLfAfterCr(raw), EveryLfAfterCrByteWise(raw)) << "round " << round;
     ASSERT_EQ(TextModeDecode(raw), DecodeByteWise(raw)) << "round " << round;
 
     std::string inPlace = raw;
@@ -61,6 +75,7 @@ TEST(LineEndsTest, LongUniformRuns) {
     while (raw.size() < 1000) raw += unit;
     EXPECT_EQ(TextModeDecode(raw), DecodeByteWise(raw));
     EXPECT_EQ(TextModeEncode(raw), EncodeByteWise(raw));
+    EXPECT_EQ(EveryLfAfterCr(raw), EveryLfAfterCrByteWise(raw));
   }
 }
 

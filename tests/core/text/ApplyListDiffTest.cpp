@@ -3,10 +3,12 @@
 // Shift-JIS trail-byte traps.
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "platform/File.h"
 #include "text/ListMatcher.h"
 #include "text/TextConvert.h"
 
@@ -189,6 +191,62 @@ TEST(ApplyListDifferential, CompiledListsAreSharedByContent) {
   const ConvertRows rows = {{"a", "b"}};
   EXPECT_EQ(CompileList(rows).get(), CompileList(ConvertRows{{"a", "b"}}).get());
   EXPECT_NE(CompileList(rows).get(), CompileList(ConvertRows{{"a", "c"}}).get());
+}
+
+// The folder tool keeps a CR LF file in its own form when no row holds a
+// line end: the result must be the decoded text's result, encoded.
+TEST(ApplyListDifferential, CrLfFilesKeptInFileForm) {
+  for (const CodePage cp : {CodePage::Cp932, CodePage::Utf8}) {
+    Generator gen(cp, 11);
+    int fileForm = 0, changed = 0;
+    for (int c = 0; c < 1200; ++c) {
+      const auto rows = std::make_shared<const ConvertRows>(gen.Rows(6));
+      std::string raw = gen.Text(40);
+      if (gen.Uniform(0, 3) != 0) {
+        // Every LF after a CR, with lone CRs and a text-mode end of file now and then.
+        std::string crlf;
+        for (std::size_t i = 0; i < raw.size(); ++i) {
+          if (raw[i] == '\n' && (i == 0 || raw[i - 1] != '\r')) crlf += '\r';
+          crlf += raw[i];
+        }
+        raw = crlf;
+        auto anywhere = [&] { return static_cast<std::size_t>(gen.Uniform(0, static_cast<int>(raw.size()))); };
+        if (gen.Uniform(0, 4) == 0) raw.insert(anywhere(), "\r");
+        if (gen.Uniform(0, 9) == 0) raw.insert(anywhere(), "\x1a");
+      }
+      std::string decoded = FolderTextFromBytes(raw);
+      const std::size_t nref = ApplyListReference(decoded, *rows, cp);
+      const std::string expected = TextModeEncode(decoded);
+
+      bool kept = false;
+      std::string text = FolderTextFromBytes(raw, RowsIgnoreLineEnds(rows), kept);
+      const std::size_t n = ApplySharedList(text, rows, cp);
+      const std::string written = kept ? text : TextModeEncode(text);
+      if (written != expected || n != nref) {
+        std::string dump;
+        for (const auto& r : *rows) dump += "[" + r.m_strFind + "] -> [" + r.m_strReplaceWith + "]\n";
+        FAIL() << "case " << c << " kept " << kept << "\nrows:\n" << dump << "raw: [" << raw << "]";
+      }
+      fileForm += kept;
+      changed += kept && n > 0;
+    }
+    // Most generated lists hold no line end, and most texts qualify.
+    EXPECT_GT(fileForm, 300);
+    EXPECT_GT(changed, 150);
+  }
+}
+
+TEST(ApplyListDifferential, LineEndsInRowsNeedTheDecodedText) {
+  const std::vector<ConvertRows> lists = {{{"a\n", "b"}}, {{"a", "\n"}}, {{"\r", "x"}}, {{"a", "\r"}}};
+  for (const ConvertRows& rows : lists)
+    EXPECT_FALSE(RowsIgnoreLineEnds(std::make_shared<const ConvertRows>(rows)));
+  EXPECT_TRUE(RowsIgnoreLineEnds(std::make_shared<const ConvertRows>(ConvertRows{{"a", ""}, {"", "\n"}})));
+  // Why: on "a\r\n" the row a LF -> b leaves a lone CR if it sees CR LF.
+  bool kept = false;
+  std::string text = FolderTextFromBytes("a\r\n", true, kept);
+  ASSERT_TRUE(kept);
+  ApplyList(text, {{"a\n", "b"}}, CodePage::Utf8);
+  EXPECT_EQ(text, "a\r\n");  // decoded and encoded it would be "b"
 }
 
 }  // namespace
