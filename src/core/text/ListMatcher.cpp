@@ -158,6 +158,10 @@ class CompiledList {
   std::vector<std::int64_t> m_onlyRow;
   std::array<SeparatorSet, 2> m_sep;  // [utf8?]: chunk separators
   bool m_ignoresLineEnds = true;
+  // [utf8?][needle]: its first byte is one that often lies inside a
+  // character: a UTF-8 continuation byte, or an ASCII byte that may be a
+  // Shift-JIS trail byte (0x40-0x7E, e.g. the 0x5C of 表 or ソ).
+  std::array<std::vector<std::uint8_t>, 2> m_maybeInside;
 };
 
 CompiledList::CompiledList(const ConvertRows& rows) : m_rows(rows) {
@@ -170,6 +174,9 @@ CompiledList::CompiledList(const ConvertRows& rows) : m_rows(rows) {
     if (f.empty()) continue;  // a row without a search string does nothing
     auto [it, added] = index.emplace(f, static_cast<std::uint32_t>(m_needles.size()));
     if (added) {
+      const auto first = static_cast<unsigned char>(f[0]);
+      m_maybeInside[0].push_back(first >= 0x40 && first <= 0x7E);
+      m_maybeInside[1].push_back((first & 0xC0) == 0x80);
       m_needles.push_back(f);
       m_needleRows.emplace_back();
     }
@@ -241,6 +248,7 @@ class Applier {
         m_text(text),
         m_cp(cp),
         m_sep(list.m_sep[cp == CodePage::Utf8 ? 1 : 0]),
+        m_maybeInside(list.m_maybeInside[cp == CodePage::Utf8 ? 1 : 0]),
         m_bits(list.m_words) {}
 
   bool Run() {
@@ -281,6 +289,11 @@ class Applier {
       ProcessChunk();
       if (m_failed) return 1;
     }
+    // An occurrence inside a character can only come onto a boundary through
+    // a change before it in its chunk, and none happens: the occurrences
+    // before it were inside characters too, and a match formed later that
+    // starts before it also covers its first byte. It opens no chunk.
+    if (m_maybeInside[id] && !OnBoundary(start)) return 0;
     m_chunkStart = m_sep.Prev(m_text.data(), m_prevEnd, start);
     m_chunkEnd = m_sep.Next(m_text.data(), to, m_text.size());
     m_inChunk = true;
@@ -289,6 +302,13 @@ class Applier {
     m_keptAll = true;
     Keep(id, start);
     return 0;
+  }
+
+  // IsCharBoundary with its common answers worked out here.
+  bool OnBoundary(std::size_t pos) const {
+    const auto* p = reinterpret_cast<const unsigned char*>(m_text.data());
+    if (m_cp == CodePage::Utf8 ? (p[pos] & 0xC0) != 0x80 : pos == 0 || !IsCp932Lead(p[pos - 1])) return true;
+    return IsCharBoundary(m_text, pos, m_cp);
   }
 
   // The rows of the chunk's one needle so far, as a row set.
@@ -500,6 +520,7 @@ class Applier {
   const std::string& m_text;
   CodePage m_cp;
   const SeparatorSet& m_sep;
+  const std::vector<std::uint8_t>& m_maybeInside;
   Bits m_bits;
   std::string m_out, m_work, m_tmp;
   std::vector<std::size_t> m_inserts;

@@ -6,6 +6,7 @@
 #include <memory>
 #include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/File.h"
@@ -40,6 +41,7 @@ Alphabet MakeAlphabet(CodePage cp) {
 class Generator {
  public:
   Generator(CodePage cp, unsigned seed) : m_alpha(MakeAlphabet(cp)), m_rng(seed) {}
+  Generator(Alphabet alpha, unsigned seed) : m_alpha(std::move(alpha)), m_rng(seed) {}
 
   std::string Text(int maxAtoms) {
     std::string s;
@@ -76,8 +78,9 @@ class Generator {
   std::mt19937 m_rng;
 };
 
-void CheckAgainstReference(CodePage cp, unsigned seed, int cases, int maxRows, int maxTextAtoms) {
-  Generator gen(cp, seed);
+void CheckAgainstReference(CodePage cp, unsigned seed, int cases, int maxRows, int maxTextAtoms,
+                           const Alphabet* alpha = nullptr) {
+  Generator gen = alpha ? Generator(*alpha, seed) : Generator(cp, seed);
   for (int c = 0; c < cases; ++c) {
     const ConvertRows rows = gen.Rows(maxRows);
     const std::string text = gen.Text(maxTextAtoms);
@@ -179,6 +182,16 @@ TEST(ApplyListDifferential, SeparatorBytesInsideSearchStrings) {
   ApplyListReference(ref, rows, cp);
   ApplyList(text, rows, cp);
   EXPECT_EQ(text, ref);
+}
+
+// Texts made almost only of lead bytes and of bytes that are trail bytes
+// inside characters and ASCII outside them: most occurrences start inside a
+// character, and a change before one moves it onto a boundary or off it.
+TEST(ApplyListDifferential, OccurrencesInsideCharacters) {
+  const Alphabet sjis{{"\x83", "\x5c", "a", "\x95\x5c", "\x81", "\x83\x41", "|", " "}};
+  CheckAgainstReference(CodePage::Cp932, 21, 2500, 5, 14, &sjis);
+  const Alphabet utf8{{"\xe3", "\x81", "\x82", "\xe3\x81\x82", "a", " "}};
+  CheckAgainstReference(CodePage::Utf8, 22, 1200, 5, 14, &utf8);
 }
 
 TEST(ApplyListDifferential, RowsWithoutSearchStringsAndUnmatchedLists) {
