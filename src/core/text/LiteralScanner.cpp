@@ -107,10 +107,11 @@ void LiteralScanner::Build(std::vector<std::uint64_t>& bits, std::vector<std::ui
 std::size_t LiteralScanner::Filter(const unsigned char* p, std::size_t blocks, std::uint64_t* masks,
                                    bool grouped) const {
   if (UseAvx2()) return FilterAvx2(p, blocks, masks, grouped);
-  for (std::size_t b = 0; b < blocks; ++b) masks[b] = Refine(p + b * 64, ~std::uint64_t{0});
+  for (std::size_t b = 0; b < blocks; ++b) masks[b] = Refine<kTablesAll>(p + b * 64, ~std::uint64_t{0});
   return blocks * 64;
 }
 
+template <unsigned kTables>
 inline std::uint64_t LiteralScanner::Refine(const unsigned char* p, std::uint64_t mask) const {
   const std::uint64_t* pair = m_pairBits.data();
   const std::uint64_t* three = m_threeBits.data();
@@ -123,10 +124,18 @@ inline std::uint64_t LiteralScanner::Refine(const unsigned char* p, std::uint64_
     const unsigned char* q = p + j;
     const std::uint32_t v = std::uint32_t{q[0]} | (std::uint32_t{q[1]} << 8) | (std::uint32_t{q[2]} << 16) |
                             (std::uint32_t{q[3]} << 24);
-    std::uint64_t hit = Bit(pair, v & 0xFFFF);
-    if (m_hasThree) hit |= Bit(three, ((v & 0xFFFFFF) * kMul) >> 16);
-    if (m_hasLong) hit |= Bit(longer, (v * kMul) >> 16);
-    if (m_hasSix) hit |= Bit(six, Hash6(q));
+    std::uint64_t hit = 0;
+    if constexpr ((kTables & kTablesShort) != 0) {
+      hit |= Bit(pair, v & 0xFFFF);
+      if (m_hasThree) hit |= Bit(three, ((v & 0xFFFFFF) * kMul) >> 16);
+    }
+    // Strings of four and five bytes, and longer ones keyed by four.
+    if ((kTables & kTablesShort) != 0 || !m_hasSix) {
+      if (m_hasLong) hit |= Bit(longer, (v * kMul) >> 16);
+    }
+    if constexpr ((kTables & kTablesLong) != 0) {
+      if (m_hasSix) hit |= Bit(six, Hash6(q));
+    }
     keep &= ~((hit ^ 1) << j);
   }
   return keep;
@@ -151,7 +160,10 @@ __attribute__((target("avx2"))) std::size_t LiteralScanner::FilterAvx2(const uns
   std::size_t passed = 0;
   for (std::size_t b = 0; b < blocks; ++b, p += 64) {
     // First stage: byte sets, 32 positions at a time.
-    std::uint64_t mask = 0;
+    // Merged: every position that passes; grouped: those that pass the
+    // one-byte or short sets, and those that pass the long sets, each
+    // looked up only in the tables of its strings.
+    std::uint64_t mask = 0, maskLong = 0;
     for (unsigned h = 0; h < 64; h += 32) {
       Nibbles n[kLongSets];
       const bool shortSets = grouped && m_hasShort, longSets = grouped && m_hasLongSets;
@@ -162,11 +174,19 @@ __attribute__((target("avx2"))) std::size_t LiteralScanner::FilterAvx2(const uns
       if (m_hasOne) fail = NotInSet(m_sets[kSetOne], n[0]);
       if (!grouped && m_hasMulti) fail = _mm256_and_si256(fail, MissAny(&m_sets[kSetMerged], n, kShortSets));
       if (shortSets) fail = _mm256_and_si256(fail, MissAny(&m_sets[kSetShort], n, kShortSets));
-      if (longSets) fail = _mm256_and_si256(fail, MissAny(&m_sets[kSetLong], n, kLongSets));
       mask |= static_cast<std::uint64_t>(static_cast<std::uint32_t>(~_mm256_movemask_epi8(fail))) << h;
+      if (longSets) {
+        const __m256i failLong = MissAny(&m_sets[kSetLong], n, kLongSets);
+        maskLong |= static_cast<std::uint64_t>(static_cast<std::uint32_t>(~_mm256_movemask_epi8(failLong))) << h;
+      }
     }
-    passed += static_cast<std::size_t>(__builtin_popcountll(mask));
-    masks[b] = Refine(p, mask);
+    passed += static_cast<std::size_t>(__builtin_popcountll(mask | maskLong));
+    // Split only where the long strings have a table of their own (six-byte
+    // keys); with four-byte keys a long-only position saves too little.
+    masks[b] = grouped && m_hasSix ? Refine<kTablesShort>(p, mask & ~maskLong) |
+                                         Refine<kTablesLong>(p, maskLong & ~mask) |
+                                         Refine<kTablesAll>(p, mask & maskLong)
+                                   : Refine<kTablesAll>(p, mask | maskLong);
   }
   return passed;
 }
@@ -174,7 +194,7 @@ __attribute__((target("avx2"))) std::size_t LiteralScanner::FilterAvx2(const uns
 #else
 
 std::size_t LiteralScanner::FilterAvx2(const unsigned char* p, std::size_t blocks, std::uint64_t* masks, bool) const {
-  for (std::size_t b = 0; b < blocks; ++b) masks[b] = Refine(p + b * 64, ~std::uint64_t{0});
+  for (std::size_t b = 0; b < blocks; ++b) masks[b] = Refine<kTablesAll>(p + b * 64, ~std::uint64_t{0});
   return blocks * 64;
 }
 

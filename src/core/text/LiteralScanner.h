@@ -77,7 +77,10 @@ class LiteralScanner {
   std::size_t Filter(const unsigned char* p, std::size_t blocks, std::uint64_t* masks, bool grouped) const;
   std::size_t FilterAvx2(const unsigned char* p, std::size_t blocks, std::uint64_t* masks, bool grouped) const;
   // The tables at the positions of `mask` in the block at p: the ones where
-  // a needle may start.
+  // a needle may start. kTables: those of the needles of up to five bytes,
+  // of six or more, or both.
+  enum : unsigned { kTablesShort = 1, kTablesLong = 2, kTablesAll = 3 };
+  template <unsigned kTables>
   [[gnu::always_inline]] inline std::uint64_t Refine(const unsigned char* p, std::uint64_t mask) const;
 
   static bool Test(const std::vector<std::uint64_t>& bits, unsigned k) {
