@@ -53,29 +53,38 @@ load_start=$(cut -d' ' -f1-3 /proc/loadavg)
 # Warm the page cache so every tool reads from memory.
 find "$corpus/text" "$corpus/names" -type f -print0 | xargs -0 cat >/dev/null
 
-# best_of CMD...: runs CMD $runs times after `prepare`, sets $best to the best
-# wall time and $cpu to that run's user + system time; the peak RSS of the
-# runs goes to $work/rss (kB).
+# time_one KEY CMD...: one timed run of CMD after `prepare`. Keeps per KEY
+# the best wall time (best_t), that run's user + system time (cpu_t) and the
+# peak RSS of all its runs in kB (rss_t).
+declare -A best_t cpu_t rss_t
+time_one() {
+  local key=$1 s e t m
+  shift
+  prepare
+  s=$(now)
+  /usr/bin/time -v -o "$work/time.txt" "$@"
+  e=$(now)
+  t=$(echo "$e - $s" | bc -l)
+  if [ -z "${best_t[$key]:-}" ] || [ "$(echo "$t < ${best_t[$key]}" | bc -l)" = 1 ]; then
+    best_t[$key]=$t
+    cpu_t[$key]=$(awk -F': ' '/User time|System time/ { s += $2 } END { printf "%.2f", s }' "$work/time.txt")
+  fi
+  m=$(awk -F': ' '/Maximum resident set size/ { print $2 }' "$work/time.txt")
+  [ "${m:-0}" -gt "${rss_t[$key]:-0}" ] && rss_t[$key]=$m
+  return 0
+}
+# best_of KEY CMD...: $runs runs of CMD; sets $best and $cpu.
 best=""
 cpu=""
 best_of() {
-  best=""
-  cpu=""
-  local rss=0 i s e t m
-  for ((i = 0; i < runs; i++)); do
-    prepare
-    s=$(now)
-    /usr/bin/time -v -o "$work/time.txt" "$@"
-    e=$(now)
-    t=$(echo "$e - $s" | bc -l)
-    if [ -z "$best" ] || [ "$(echo "$t < $best" | bc -l)" = 1 ]; then
-      best=$t
-      cpu=$(awk -F': ' '/User time|System time/ { s += $2 } END { printf "%.2f", s }' "$work/time.txt")
-    fi
-    m=$(awk -F': ' '/Maximum resident set size/ { print $2 }' "$work/time.txt")
-    [ "${m:-0}" -gt "$rss" ] && rss=$m
-  done
-  echo "$rss" >"$work/rss"
+  local key=$1 i
+  shift
+  for ((i = 0; i < runs; i++)); do time_one "$key" "$@"; done
+  took "$key"
+}
+took() {
+  best=${best_t[$1]}
+  cpu=${cpu_t[$1]}
 }
 prepare() { rm -rf "$out"; }
 
@@ -97,7 +106,7 @@ cat >"$work/sed-tree.sh" <<'EOF'
 while IFS=$'\t' read -r s d; do LC_ALL=C sed -f "$1" "$s" >"$d"; done <"$2"
 EOF
 
-declare -A secs
+declare -A secs wrongs
 for enc in utf8 sjis; do
   cp=65001
   [ "$enc" = sjis ] && cp=932
@@ -105,22 +114,34 @@ for enc in utf8 sjis; do
   bytes=$(tree_bytes "$src")
   files=$(find "$src" -type f | wc -l)
 
-  best_of cp -r "$src" "$out"
+  # cp -r and our runs take turns, so that a slow spell of the machine falls
+  # on all of them alike; the best run of each counts. The first run's
+  # outputs are checked.
+  for ((i = 0; i < runs; i++)); do
+    time_one "cp,$enc" cp -r "$src" "$out"
+    for n in 10 100 1000 jobs1; do
+      list=$corpus/lists/text-${n/jobs1/100}-$enc.csv
+      jobs=()
+      [ "$n" = jobs1 ] && jobs=(--jobs 1)
+      time_one "$n,$enc" "$cli" folder-text --quiet --subdir "${jobs[@]}" --codepage "$cp" --list "$list" \
+        "$src" "$out"
+      if [ "$i" = 0 ]; then wrongs[$n,$enc]=$(wrong "$corpus/ref/ours-${n/jobs1/100}-$enc.json" "$out"); fi
+    done
+  done
+  took "cp,$enc"
   row "cp -r" - "$enc" "$best" "$bytes" "$files" - -
   secs[cp,$enc]=$best
 
   for n in 10 100 1000; do
     list=$corpus/lists/text-$n-$enc.csv
-    best_of "$cli" folder-text --quiet --subdir --codepage "$cp" --list "$list" "$src" "$out"
-    rss=$(cat "$work/rss")
-    row "zentravolix-cli folder-text" "$n" "$enc" "$best" "$bytes" "$files" \
-      "$(wrong "$corpus/ref/ours-$n-$enc.json" "$out")" "$rss"
+    took "$n,$enc"
+    row "zentravolix-cli folder-text" "$n" "$enc" "$best" "$bytes" "$files" "${wrongs[$n,$enc]}" "${rss_t[$n,$enc]}"
     secs[ours,$n,$enc]=$best
-    echo "$rss" >"$work/rss-$n-$enc"
+    echo "${rss_t[$n,$enc]}" >"$work/rss-$n-$enc"
     if [ "$n" = 100 ]; then
-      best_of "$cli" folder-text --quiet --subdir --jobs 1 --codepage "$cp" --list "$list" "$src" "$out"
-      row "zentravolix-cli --jobs 1" "$n" "$enc" "$best" "$bytes" "$files" \
-        "$(wrong "$corpus/ref/ours-$n-$enc.json" "$out")" "$(cat "$work/rss")"
+      took "jobs1,$enc"
+      row "zentravolix-cli --jobs 1" "$n" "$enc" "$best" "$bytes" "$files" "${wrongs[jobs1,$enc]}" \
+        "${rss_t[jobs1,$enc]}"
     fi
 
     # sed and perl on the first PEER_MB of the tree, one process per tool.
@@ -138,15 +159,15 @@ for enc in utf8 sjis; do
     saved_runs=$runs
     runs=1 # a peer's run lasts long enough for one timing
     # One sed per file, as a shell loop over a tree would run it.
-    best_of bash "$work/sed-tree.sh" "$work/rows.sed" "$work/pairs"
+    best_of "sed,$n,$enc" bash "$work/sed-tree.sh" "$work/rows.sed" "$work/pairs"
     row "GNU sed (sample)" "$n" "$enc" "$best" "$sbytes" "$sfiles" \
       "$(wrong "$corpus/ref/peer-$n-$enc.json" "$out" --only "$work/sample")" -
-    best_of perl "$work/rows.pl" "$work/pairs"
+    best_of "perl,$n,$enc" perl "$work/rows.pl" "$work/pairs"
     row "perl, bytes (sample)" "$n" "$enc" "$best" "$sbytes" "$sfiles" \
       "$(wrong "$corpus/ref/peer-$n-$enc.json" "$out" --only "$work/sample")" -
     secs[perl,$n,$enc]=$(echo "$best * $bytes / $sbytes" | bc -l)
     if [ "$enc" = sjis ]; then
-      best_of perl "$work/rows-decode.pl" "$work/pairs"
+      best_of "perl-decode,$n,$enc" perl "$work/rows-decode.pl" "$work/pairs"
       row "perl, cp932 decoded (sample)" "$n" "$enc" "$best" "$sbytes" "$sfiles" \
         "$(wrong "$corpus/ref/peer-$n-$enc.json" "$out" --only "$work/sample")" -
     fi
@@ -159,17 +180,23 @@ done
 nsrc=$corpus/names/src
 nbytes=$(tree_bytes "$nsrc")
 nfiles=$(find "$nsrc" -type f | wc -l)
-best_of cp -r "$nsrc" "$out"
+names_list=$corpus/lists/names-1000-utf8.csv
+for ((i = 0; i < runs; i++)); do
+  time_one cp,names cp -r "$nsrc" "$out"
+  for jobs in "" 1; do
+    time_one "names$jobs" "$cli" names --quiet --subdir ${jobs:+--jobs $jobs} --codepage 65001 --list "$names_list" \
+      "$nsrc" "$out"
+    if [ "$i" = 0 ]; then wrongs[names$jobs]=$(wrong "$corpus/ref/names.json" "$out"); fi
+  done
+done
+took cp,names
 row "cp -r" - names "$best" "$nbytes" "$nfiles" - -
 secs[cp,names]=$best
-best_of "$cli" names --quiet --subdir --codepage 65001 --list "$corpus/lists/names-1000-utf8.csv" "$nsrc" "$out"
-row "zentravolix-cli names" 1000 utf8 "$best" "$nbytes" "$nfiles" "$(wrong "$corpus/ref/names.json" "$out")" \
-  "$(cat "$work/rss")"
+took names
+row "zentravolix-cli names" 1000 utf8 "$best" "$nbytes" "$nfiles" "${wrongs[names]}" "${rss_t[names]}"
 secs[names]=$best
-best_of "$cli" names --quiet --subdir --jobs 1 --codepage 65001 --list "$corpus/lists/names-1000-utf8.csv" \
-  "$nsrc" "$out"
-row "zentravolix-cli names --jobs 1" 1000 utf8 "$best" "$nbytes" "$nfiles" \
-  "$(wrong "$corpus/ref/names.json" "$out")" "$(cat "$work/rss")"
+took names1
+row "zentravolix-cli names --jobs 1" 1000 utf8 "$best" "$nbytes" "$nfiles" "${wrongs[names1]}" "${rss_t[names1]}"
 rm -rf "$out"
 
 # Table and targets.
@@ -177,7 +204,7 @@ largest=$(python3 -c "import json,sys; m=json.load(open(sys.argv[1])); print(max
   "$corpus/meta.json")
 echo
 echo "Corpus: $size MB (UTF-8), $(find "$corpus/text/utf8" -type f | wc -l) files; largest file $((largest / 1024)) kB;" \
-  "names tree $nfiles files. Best of $runs runs for cp and zentravolix-cli, one run for sed and perl" \
+  "names tree $nfiles files. Best of $runs runs for cp and zentravolix-cli, taking turns, one run for sed and perl" \
   "on the first ${peer_mb[10]}/${peer_mb[100]}/${peer_mb[1000]} MB (10/100/1000 rows)." \
   "zentravolix-cli runs with $(nproc) jobs unless the row says otherwise. Load average at the start" \
   "$load_start, at the end $(cut -d' ' -f1-3 /proc/loadavg)."
