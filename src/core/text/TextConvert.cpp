@@ -89,11 +89,12 @@ std::string FolderTextFromBytes(std::string raw) {
 std::string FolderTextFromBytes(std::string raw, bool keepCrLf, bool& fileForm) {
   fileForm = false;
   if (!keepCrLf) return FolderTextFromBytes(std::move(raw));
+  // TextModeDecodeInPlace in two steps, with the line-end test between them.
   if (const void* eof = std::memchr(raw.data(), 0x1A, raw.size()))
     raw.resize(static_cast<std::size_t>(static_cast<const char*>(eof) - raw.data()));
-  if (!EveryLfAfterCr(raw)) return FolderTextFromBytes(std::move(raw));
-  fileForm = true;
-  if (!raw.empty() && raw.back() != '\n') raw.append("\r\n");
+  fileForm = EveryLfAfterCr(raw);
+  if (!fileForm) raw.resize(CrLfToLfInPlace(raw.data(), raw.size()));
+  if (!raw.empty() && raw.back() != '\n') raw.append(fileForm ? "\r\n" : "\n");
   return raw;
 }
 
