@@ -254,7 +254,7 @@ TEST(ApplyListDifferential, LineEndsInRowsNeedTheDecodedText) {
   for (const ConvertRows& rows : lists)
     EXPECT_FALSE(RowsIgnoreLineEnds(std::make_shared<const ConvertRows>(rows)));
   EXPECT_TRUE(RowsIgnoreLineEnds(std::make_shared<const ConvertRows>(ConvertRows{{"a", ""}, {"", "\n"}})));
-  // Why: on "a\r\n" the row a LF -> b leaves a lone CR if it sees CR LF.
+  // Why: the row a LF -> b finds nothing in "a\r\n", where the decoded text gives "b".
   bool kept = false;
   std::string text = FolderTextFromBytes("a\r\n", true, kept);
   ASSERT_TRUE(kept);
