@@ -328,9 +328,13 @@ FileResult ReadTextModeFile(const std::string& path, std::string& out) {
   return r;
 }
 
-void TextModeDecodeInPlace(std::string& text) {
+void CutAtTextModeEnd(std::string& text) {
   if (const void* eof = std::memchr(text.data(), 0x1A, text.size()))
     text.resize(static_cast<std::size_t>(static_cast<const char*>(eof) - text.data()));
+}
+
+void TextModeDecodeInPlace(std::string& text) {
+  CutAtTextModeEnd(text);
   text.resize(CrLfToLfInPlace(text.data(), text.size()));
 }
 

@@ -34,6 +34,7 @@ FileResult ReadFileBytesShared(const std::string& path, std::string& out);
 FileResult ReadTextModeFile(const std::string& path, std::string& out);
 std::string TextModeDecode(std::string_view raw);   // the same on bytes in memory
 void TextModeDecodeInPlace(std::string& text);      // the same without a copy
+void CutAtTextModeEnd(std::string& text);           // its first step: 0x1A ends the data
 std::string TextModeEncode(std::string_view text);  // LF -> CR LF
 
 enum class WriteMode { Untranslated, TextMode };

@@ -293,7 +293,7 @@ class Applier {
     // a change before it in its chunk, and none happens: the occurrences
     // before it were inside characters too, and a match formed later that
     // starts before it also covers its first byte. It opens no chunk.
-    if (m_maybeInside[id] && !OnBoundary(start)) return 0;
+    if (m_maybeInside[id] && !IsCharBoundary(m_text, start, m_cp)) return 0;
     m_chunkStart = m_sep.Prev(m_text.data(), m_prevEnd, start);
     m_chunkEnd = m_sep.Next(m_text.data(), to, m_text.size());
     m_inChunk = true;
@@ -302,13 +302,6 @@ class Applier {
     m_keptAll = true;
     Keep(id, start);
     return 0;
-  }
-
-  // IsCharBoundary with its common answers worked out here.
-  bool OnBoundary(std::size_t pos) const {
-    const auto* p = reinterpret_cast<const unsigned char*>(m_text.data());
-    if (m_cp == CodePage::Utf8 ? (p[pos] & 0xC0) != 0x80 : pos == 0 || !IsCp932Lead(p[pos - 1])) return true;
-    return IsCharBoundary(m_text, pos, m_cp);
   }
 
   // The rows of the chunk's one needle so far, as a row set.

@@ -1,7 +1,5 @@
 #include "text/TextConvert.h"
 
-#include <cstring>
-
 #include "platform/LineEnds.h"
 #include "text/ListMatcher.h"
 
@@ -81,18 +79,14 @@ FileResult WriteSingleFileText(const std::string& path, std::string_view text) {
 }
 
 std::string FolderTextFromBytes(std::string raw) {
-  TextModeDecodeInPlace(raw);
-  if (!raw.empty() && raw.back() != '\n') raw.push_back('\n');
-  return raw;
+  bool fileForm = false;
+  return FolderTextFromBytes(std::move(raw), false, fileForm);
 }
 
 std::string FolderTextFromBytes(std::string raw, bool keepCrLf, bool& fileForm) {
-  fileForm = false;
-  if (!keepCrLf) return FolderTextFromBytes(std::move(raw));
   // TextModeDecodeInPlace in two steps, with the line-end test between them.
-  if (const void* eof = std::memchr(raw.data(), 0x1A, raw.size()))
-    raw.resize(static_cast<std::size_t>(static_cast<const char*>(eof) - raw.data()));
-  fileForm = EveryLfAfterCr(raw);
+  CutAtTextModeEnd(raw);
+  fileForm = keepCrLf && EveryLfAfterCr(raw);
   if (!fileForm) raw.resize(CrLfToLfInPlace(raw.data(), raw.size()));
   if (!raw.empty() && raw.back() != '\n') raw.append(fileForm ? "\r\n" : "\n");
   return raw;
