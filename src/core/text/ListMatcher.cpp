@@ -63,6 +63,26 @@ bool MasksMeet(const std::array<std::uint64_t, 4>& a, const std::array<std::uint
   return (a[0] & b[0]) | (a[1] & b[1]) | (a[2] & b[2]) | (a[3] & b[3]);
 }
 
+// A change by a row whose search string f and replacement r pass this test
+// leaves every Shift-JIS character boundary outside the inserted text where
+// it was. A boundary depends only on the run of lead-capable bytes before it
+// (and whether its own byte can be a trail), so what counts is the run that
+// ends the replacement: its length must have the parity of the one that
+// ended the search string. Where either consists of lead-capable bytes only,
+// the run goes on into the text before the match, which is even there when f
+// starts with a byte that can be a trail (else the match would lie inside a
+// character).
+bool KeepsCp932Boundaries(std::string_view f, std::string_view r) {
+  auto trailingLeads = [](std::string_view s) {
+    std::size_t k = 0;
+    while (k < s.size() && IsCp932Lead(static_cast<unsigned char>(s[s.size() - 1 - k]))) ++k;
+    return k;
+  };
+  const std::size_t tf = trailingLeads(f), tr = trailingLeads(r);
+  if (tf % 2 != tr % 2) return false;
+  return IsCp932Trail(static_cast<unsigned char>(f[0])) || (tf < f.size() && tr < r.size());
+}
+
 // Bytes that are always a character of their own in the code page.
 bool Standalone(unsigned char c, CodePage cp) {
   if (cp == CodePage::Utf8) return c < 0x80;
@@ -162,6 +182,11 @@ class CompiledList {
   // character: a UTF-8 continuation byte, or an ASCII byte that may be a
   // Shift-JIS trail byte (0x40-0x7E, e.g. the 0x5C of 表 or ソ).
   std::array<std::vector<std::uint8_t>, 2> m_maybeInside;
+  // Every row that changes a chunk without a rescan keeps Shift-JIS
+  // boundaries (KeepsCp932Boundaries). An occurrence inside a character
+  // then stays inside until text is inserted over it, which the created
+  // rows and rescans see, so the scan may leave such occurrences out.
+  bool m_keepsCp932Boundaries = true;
 };
 
 CompiledList::CompiledList(const ConvertRows& rows) : m_rows(rows) {
@@ -223,6 +248,10 @@ CompiledList::CompiledList(const ConvertRows& rows) : m_rows(rows) {
     if (created.size() > kMaxCreated) m_rescan[i] = 1;
     else m_create[i] = created;
   }
+  for (std::size_t i = 0; i < n; ++i)
+    if (!m_rescan[i] && !rows[i].m_strFind.empty() &&
+        !KeepsCp932Boundaries(rows[i].m_strFind, rows[i].m_strReplaceWith))
+      m_keepsCp932Boundaries = false;
   m_onlyRow.assign(m_needles.size(), -1);
   for (std::size_t k = 0; k < m_needles.size(); ++k) {
     const auto& r = m_needleRows[k];
@@ -249,11 +278,12 @@ class Applier {
         m_cp(cp),
         m_sep(list.m_sep[cp == CodePage::Utf8 ? 1 : 0]),
         m_maybeInside(list.m_maybeInside[cp == CodePage::Utf8 ? 1 : 0]),
+        m_onBoundaryOnly(cp == CodePage::Cp932 && list.m_keepsCp932Boundaries),
         m_bits(list.m_words) {}
 
   bool Run() {
-    const bool scanned =
-        m_scanner.Scan(m_text, [this](std::uint32_t id, std::size_t start) { return OuterMatch(id, start) == 0; });
+    const bool scanned = m_scanner.Scan(
+        m_text, [this](std::uint32_t id, std::size_t start) { return OuterMatch(id, start) == 0; }, m_onBoundaryOnly);
     if (!scanned || m_failed) return false;
     if (m_inChunk) ProcessChunk();
     return !m_failed;
@@ -293,7 +323,7 @@ class Applier {
     // a change before it in its chunk, and none happens: the occurrences
     // before it were inside characters too, and a match formed later that
     // starts before it also covers its first byte. It opens no chunk.
-    if (m_maybeInside[id] && !IsCharBoundary(m_text, start, m_cp)) return 0;
+    if (m_maybeInside[id] && !m_onBoundaryOnly && !IsCharBoundary(m_text, start, m_cp)) return 0;
     m_chunkStart = m_sep.Prev(m_text.data(), m_prevEnd, start);
     m_chunkEnd = m_sep.Next(m_text.data(), to, m_text.size());
     m_inChunk = true;
@@ -399,7 +429,7 @@ class Applier {
     for (const Occurrence& o : m_kept) {
       if (o.needle != needle) continue;
       const std::size_t pos = o.start - m_chunkStart;
-      if (pos < after || !IsCharBoundary(src, pos, m_cp)) continue;
+      if (pos < after || (!m_onBoundaryOnly && !IsCharBoundary(src, pos, m_cp))) continue;
       after = pos + len;
       f(pos, after);
       ++count;
@@ -492,10 +522,13 @@ class Applier {
       m_count += n;
       if (L.m_rescan[i]) {
         m_rescanAfter = static_cast<long>(i);
-        m_scanner.Scan(cur, [this](std::uint32_t id, std::size_t) {
-          MarkRows(id, m_rescanAfter);
-          return true;
-        });
+        m_scanner.Scan(
+            cur,
+            [this](std::uint32_t id, std::size_t) {
+              MarkRows(id, m_rescanAfter);
+              return true;
+            },
+            m_onBoundaryOnly);
       } else {
         MarkCreated(L.m_create[i], cur);
       }
@@ -514,6 +547,8 @@ class Applier {
   CodePage m_cp;
   const SeparatorSet& m_sep;
   const std::vector<std::uint8_t>& m_maybeInside;
+  // The scan reports only occurrences on character boundaries.
+  const bool m_onBoundaryOnly;
   Bits m_bits;
   std::string m_out, m_work, m_tmp;
   std::vector<std::size_t> m_inserts;
@@ -591,6 +626,8 @@ bool ApplyCompiledList(const CompiledList& list, std::string& text, CodePage cp,
 }
 
 bool ListIgnoresLineEnds(const CompiledList& list) { return list.m_ignoresLineEnds; }
+
+bool ListKeepsCp932Boundaries(const CompiledList& list) { return list.m_keepsCp932Boundaries; }
 
 bool RowsOccurring(const CompiledList& list, std::string_view text, long after, std::vector<std::uint32_t>& rows) {
   rows.clear();

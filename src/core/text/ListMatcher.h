@@ -39,6 +39,11 @@ bool ApplyCompiledList(const CompiledList& list, std::string& text, CodePage cp,
 // No row's search string or replacement holds a CR or LF.
 bool ListIgnoresLineEnds(const CompiledList& list);
 
+// No row that changes a chunk without a rescan moves a Shift-JIS character
+// boundary outside the text it inserts (true of rows of whole characters);
+// the Shift-JIS scan then leaves out occurrences inside characters.
+bool ListKeepsCp932Boundaries(const CompiledList& list);
+
 // Rows (indices above `after`, ascending) whose search string occurs in the
 // text anywhere, character boundaries not considered: a row outside this set
 // cannot change the text. False when the scan cannot run.

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <atomic>
+#include <bit>
+#include <cstring>
 #include <utility>
 
 #include "platform/Cpu.h"
@@ -77,6 +79,10 @@ LiteralScanner::LiteralScanner(const std::vector<std::string>& needles, bool six
         break;
     }
   }
+  for (unsigned b = 0; b < 256; ++b) {
+    if (IsCp932Lead(static_cast<unsigned char>(b))) AddToNibbleSet(m_cp932Lead, static_cast<unsigned char>(b));
+    if (IsCp932Trail(static_cast<unsigned char>(b))) AddToNibbleSet(m_cp932Trail, static_cast<unsigned char>(b));
+  }
   m_hasTwo = !two.empty();
   m_hasThree = !three.empty();
   m_hasLong = !longer.empty();
@@ -104,11 +110,24 @@ void LiteralScanner::Build(std::vector<std::uint64_t>& bits, std::vector<std::ui
   for (const auto& [k, id] : keyed) ids[fill[k]++] = id;
 }
 
-std::size_t LiteralScanner::Filter(const unsigned char* p, std::size_t blocks, std::uint64_t* masks,
-                                   bool grouped) const {
-  if (UseAvx2()) return FilterAvx2(p, blocks, masks, grouped);
-  for (std::size_t b = 0; b < blocks; ++b) masks[b] = Refine<kTablesAll>(p + b * 64, ~std::uint64_t{0});
-  return blocks * 64;
+std::size_t LiteralScanner::Filter(const unsigned char* p, std::size_t blocks, std::uint64_t* masks, bool grouped,
+                                   std::uint64_t* carry) const {
+  if (UseAvx2()) return FilterAvx2(p, blocks, masks, grouped, carry);
+  std::size_t passed = 0;
+  for (std::size_t b = 0; b < blocks; ++b) {
+    std::uint64_t mask = ~std::uint64_t{0};
+    if (carry) {
+      std::uint64_t lead = 0, trail = 0;
+      for (unsigned j = 0; j < 64; ++j) {
+        lead |= std::uint64_t{IsCp932Lead(p[b * 64 + j])} << j;
+        trail |= std::uint64_t{IsCp932Trail(p[b * 64 + j])} << j;
+      }
+      mask &= ~InsideCp932(lead, trail, *carry);
+    }
+    passed += static_cast<std::size_t>(__builtin_popcountll(mask));
+    masks[b] = Refine<kTablesAll>(p + b * 64, mask);
+  }
+  return passed;
 }
 
 template <unsigned kTables>
@@ -122,8 +141,11 @@ inline std::uint64_t LiteralScanner::Refine(const unsigned char* p, std::uint64_
     const unsigned j = static_cast<unsigned>(__builtin_ctzll(mask));
     mask &= mask - 1;
     const unsigned char* q = p + j;
-    const std::uint32_t v = std::uint32_t{q[0]} | (std::uint32_t{q[1]} << 8) | (std::uint32_t{q[2]} << 16) |
-                            (std::uint32_t{q[3]} << 24);
+    // One load for every key; the filter may read past the block (kTail).
+    std::uint64_t w;
+    std::memcpy(&w, q, sizeof w);
+    if constexpr (std::endian::native == std::endian::big) w = __builtin_bswap64(w);
+    const auto v = static_cast<std::uint32_t>(w);
     std::uint64_t hit = 0;
     if constexpr ((kTables & kTablesShort) != 0) {
       hit |= Bit(pair, v & 0xFFFF);
@@ -134,7 +156,7 @@ inline std::uint64_t LiteralScanner::Refine(const unsigned char* p, std::uint64_
       if (m_hasLong) hit |= Bit(longer, (v * kMul) >> 16);
     }
     if constexpr ((kTables & kTablesLong) != 0) {
-      if (m_hasSix) hit |= Bit(six, Hash6(q));
+      if (m_hasSix) hit |= Bit(six, static_cast<unsigned>(((w & 0xFFFFFFFFFFFFull) * kMul64) >> 48));
     }
     keep &= ~((hit ^ 1) << j);
   }
@@ -156,14 +178,15 @@ __attribute__((target("avx2"))) inline __m256i MissAny(const NibbleSet* sets,
 }  // namespace
 
 __attribute__((target("avx2"))) std::size_t LiteralScanner::FilterAvx2(const unsigned char* p, std::size_t blocks,
-                                                                        std::uint64_t* masks, bool grouped) const {
+                                                                        std::uint64_t* masks, bool grouped,
+                                                                        std::uint64_t* carry) const {
   std::size_t passed = 0;
   for (std::size_t b = 0; b < blocks; ++b, p += 64) {
     // First stage: byte sets, 32 positions at a time.
     // Merged: every position that passes; grouped: those that pass the
     // one-byte or short sets, and those that pass the long sets, each
     // looked up only in the tables of its strings.
-    std::uint64_t mask = 0, maskLong = 0;
+    std::uint64_t mask = 0, maskLong = 0, lead = 0, trail = 0;
     for (unsigned h = 0; h < 64; h += 32) {
       Nibbles n[kLongSets];
       const bool shortSets = grouped && m_hasShort, longSets = grouped && m_hasLongSets;
@@ -179,6 +202,15 @@ __attribute__((target("avx2"))) std::size_t LiteralScanner::FilterAvx2(const uns
         const __m256i failLong = MissAny(&m_sets[kSetLong], n, kLongSets);
         maskLong |= static_cast<std::uint64_t>(static_cast<std::uint32_t>(~_mm256_movemask_epi8(failLong))) << h;
       }
+      if (carry) {
+        lead |= static_cast<std::uint64_t>(static_cast<std::uint32_t>(~_mm256_movemask_epi8(NotInSet(m_cp932Lead, n[0])))) << h;
+        trail |= static_cast<std::uint64_t>(static_cast<std::uint32_t>(~_mm256_movemask_epi8(NotInSet(m_cp932Trail, n[0])))) << h;
+      }
+    }
+    if (carry) {
+      const std::uint64_t inside = InsideCp932(lead, trail, *carry);
+      mask &= ~inside;
+      maskLong &= ~inside;
     }
     passed += static_cast<std::size_t>(__builtin_popcountll(mask | maskLong));
     // Split only where the long strings have a table of their own (six-byte
@@ -193,9 +225,9 @@ __attribute__((target("avx2"))) std::size_t LiteralScanner::FilterAvx2(const uns
 
 #else
 
-std::size_t LiteralScanner::FilterAvx2(const unsigned char* p, std::size_t blocks, std::uint64_t* masks, bool) const {
-  for (std::size_t b = 0; b < blocks; ++b) masks[b] = Refine<kTablesAll>(p + b * 64, ~std::uint64_t{0});
-  return blocks * 64;
+std::size_t LiteralScanner::FilterAvx2(const unsigned char*, std::size_t, std::uint64_t*, bool,
+                                       std::uint64_t*) const {
+  return 0;  // never called: UseAvx2() is false here
 }
 
 #endif

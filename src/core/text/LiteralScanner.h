@@ -16,6 +16,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/CodePage.h"
+
 namespace zv {
 
 class LiteralScanner {
@@ -27,9 +29,11 @@ class LiteralScanner {
   LiteralScanner(const std::vector<std::string>& needles, bool sixByteKeys);
 
   // Calls onMatch(id, start) for every occurrence; onMatch returns false to
-  // stop, and Scan then returns false.
+  // stop, and Scan then returns false. skipInsideCp932: occurrences that
+  // start inside a Shift-JIS double-byte character are left out; the text
+  // must then start on a character boundary.
   template <class OnMatch>
-  bool Scan(std::string_view text, OnMatch&& onMatch) const {
+  bool Scan(std::string_view text, OnMatch&& onMatch, bool skipInsideCp932 = false) const {
     const auto* p = reinterpret_cast<const unsigned char*>(text.data());
     const std::size_t n = text.size();
     std::size_t i = 0;
@@ -37,9 +41,11 @@ class LiteralScanner {
     // only the marked positions are looked at one by one.
     std::uint64_t masks[kStretch / 64];
     bool grouped = false;
+    std::uint64_t afterLead = 0;  // the next position follows an odd run of lead-capable bytes
+    std::uint64_t* const carry = skipInsideCp932 ? &afterLead : nullptr;
     while (i + kTail + 64 <= n) {
       const std::size_t blocks = std::min<std::size_t>(kStretch, n - kTail - i) / 64;
-      const std::size_t passed = Filter(p + i, blocks, masks, grouped);
+      const std::size_t passed = Filter(p + i, blocks, masks, grouped, carry);
       // The grouped sets cost more per position and pay only where the
       // merged ones pass many positions that the tables then turn down.
       if (!grouped && passed * 100 > blocks * 64 * kGroupAbovePercent) grouped = true;
@@ -53,9 +59,34 @@ class LiteralScanner {
       }
       i += blocks * 64;
     }
-    for (; i < n; ++i)
+    for (; i < n; ++i) {
+      if (carry) {
+        const bool inside = afterLead && IsCp932Trail(p[i]);
+        afterLead = IsCp932Lead(p[i]) ? afterLead ^ 1 : 0;
+        if (inside) continue;
+      }
       if (!CheckAt(p, n, i, onMatch)) return false;
+    }
     return true;
+  }
+
+  // The positions of 64 bytes that lie inside a Shift-JIS double-byte
+  // character, from the bits of their lead-capable and valid trail bytes.
+  // Every lead-capable byte is also a valid trail, so a run of them pairs up
+  // from its start, and a trail byte after an odd run belongs to its last
+  // lead. `afterLead` carries that state from one 64 bytes to the next.
+  static std::uint64_t InsideCp932(std::uint64_t lead, std::uint64_t trail, std::uint64_t& afterLead) {
+    // Leads that start a character (a lead-capable byte taken as a trail
+    // starts nothing) mark the byte after them. Subtracting the runs from
+    // the odd bits tells runs that start on odd bits from those on even
+    // ones, and the xor turns that into the bits after an odd run and every
+    // second byte of a run.
+    constexpr std::uint64_t kOddBits = 0xAAAAAAAAAAAAAAAAull;
+    const std::uint64_t starts = lead & ~afterLead;
+    const std::uint64_t codes = (((starts << 1) | kOddBits) - starts) ^ kOddBits;
+    const std::uint64_t taken = codes ^ (starts | afterLead);
+    afterLead = (codes & lead) >> 63;
+    return taken & trail;
   }
 
   // Tests: run the portable filter even where the vector one could run.
@@ -74,8 +105,11 @@ class LiteralScanner {
   // blocks*64 + kTail bytes. Returns how many positions the vector filter's
   // first stage passed (the portable filter: all), with the merged byte sets
   // or the grouped ones.
-  std::size_t Filter(const unsigned char* p, std::size_t blocks, std::uint64_t* masks, bool grouped) const;
-  std::size_t FilterAvx2(const unsigned char* p, std::size_t blocks, std::uint64_t* masks, bool grouped) const;
+  // carry: null, or the state of InsideCp932, whose positions the masks leave out.
+  std::size_t Filter(const unsigned char* p, std::size_t blocks, std::uint64_t* masks, bool grouped,
+                     std::uint64_t* carry) const;
+  std::size_t FilterAvx2(const unsigned char* p, std::size_t blocks, std::uint64_t* masks, bool grouped,
+                         std::uint64_t* carry) const;
   // The tables at the positions of `mask` in the block at p: the ones where
   // a needle may start. kTables: those of the needles of up to five bytes,
   // of six or more, or both.
@@ -115,6 +149,7 @@ class LiteralScanner {
   // Both hashes take the bytes as a little-endian number, as the vector
   // filter loads them.
   static constexpr std::uint32_t kMul = 0x9E3779B1u;
+  static constexpr std::uint64_t kMul64 = 0x9E3779B97F4A7C15ull;
   static unsigned Hash3(const unsigned char* s) {
     const std::uint32_t v = std::uint32_t{s[0]} | (std::uint32_t{s[1]} << 8) | (std::uint32_t{s[2]} << 16);
     return (v * kMul) >> 16;
@@ -129,7 +164,7 @@ class LiteralScanner {
   static unsigned Hash6(const unsigned char* s) {
     std::uint64_t v = 0;
     for (int k = 5; k >= 0; --k) v = (v << 8) | s[k];
-    return static_cast<unsigned>((v * 0x9E3779B97F4A7C15ull) >> 48);
+    return static_cast<unsigned>((v * kMul64) >> 48);
   }
 
   template <class OnMatch>
@@ -174,6 +209,8 @@ class LiteralScanner {
     kSets = kSetLong + kLongSets
   };
   alignas(32) std::array<std::array<std::array<std::uint8_t, 32>, 2>, kSets> m_sets{};
+  // Shift-JIS lead-capable and valid trail bytes, as the same nibble tables.
+  alignas(32) std::array<std::array<std::uint8_t, 32>, 2> m_cp932Lead{}, m_cp932Trail{};
   bool m_hasMulti = false, m_hasShort = false, m_hasLongSets = false;  // needles of 2+, 2-5, 6+ bytes
 };
 

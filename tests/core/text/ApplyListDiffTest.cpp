@@ -194,6 +194,47 @@ TEST(ApplyListDifferential, OccurrencesInsideCharacters) {
   CheckAgainstReference(CodePage::Utf8, 22, 1200, 5, 14, &utf8);
 }
 
+// Rows of whole characters keep boundaries, so the Shift-JIS scan leaves
+// out occurrences inside characters; lone lead bytes and lead runs in the
+// texts put many occurrences there. Rows with a lone lead byte or a
+// character cut in two move boundaries and need every occurrence.
+TEST(ApplyListDifferential, WholeCharacterRowsOnTextsWithLeadRuns) {
+  const std::vector<std::string> whole = {"\x83\x5c", "\x95\x5c", "\x81\x81", "\x88\x9f", "\x83\x41",
+                                          "\x83\x83", "\\", "a", "\xb1"};
+  Alphabet texts{whole};
+  for (const char* s : {"\x83", "\x95", "\x81", " ", "\x5c"}) texts.atoms.emplace_back(s);
+  Alphabet broken{whole};
+  for (const char* s : {"\x83", "\x5c\x83", "1"}) broken.atoms.emplace_back(s);
+  for (const bool brokenRows : {false, true}) {
+    Generator rowGen(brokenRows ? broken : Alphabet{whole}, 31 + brokenRows), textGen(texts, 33);
+    int keeping = 0;
+    for (int c = 0; c < 2500; ++c) {
+      const ConvertRows rows = rowGen.Rows(6);
+      const std::string original = textGen.Text(40);
+      keeping += ListKeepsCp932Boundaries(*CompileList(rows));
+      std::string ref = original, fast = original;
+      const std::size_t nref = ApplyListReference(ref, rows, CodePage::Cp932);
+      const std::size_t nfast = ApplyList(fast, rows, CodePage::Cp932);
+      if (fast != ref || nfast != nref) {
+        std::string dump;
+        for (const auto& r : rows) dump += "[" + r.m_strFind + "] -> [" + r.m_strReplaceWith + "]\n";
+        FAIL() << "case " << c << "\nrows:\n" << dump << "text: [" << original << "]";
+      }
+    }
+    if (brokenRows) EXPECT_LT(keeping, 2000);
+    else EXPECT_EQ(keeping, 2500);
+  }
+  // A search string that starts with a byte that cannot be a trail leaves
+  // the lead byte before it alone. A replacement of lead-capable bytes only
+  // pairs with that lead, and the a after it, a trail before, comes onto a
+  // boundary.
+  const ConvertRows rows = {{"1\x83", "\x83"}, {"a", "X"}};
+  std::string text = "\x83" "1\x83" "a";
+  ApplyList(text, rows, CodePage::Cp932);
+  EXPECT_EQ(text, "\x83\x83X");
+  EXPECT_FALSE(ListKeepsCp932Boundaries(*CompileList(rows)));
+}
+
 TEST(ApplyListDifferential, RowsWithoutSearchStringsAndUnmatchedLists) {
   std::string text = "nothing to see\n";
   EXPECT_EQ(ApplyList(text, {{"", "x"}, {"zzz", "y"}}, CodePage::Utf8), 0u);

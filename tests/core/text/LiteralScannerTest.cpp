@@ -3,12 +3,14 @@
 // filter's block and stretch edges.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 #include <set>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "platform/CodePage.h"
 #include "text/LiteralScanner.h"
 
 namespace zv {
@@ -84,6 +86,46 @@ TEST(LiteralScanner, FindsEveryOccurrenceWithEitherFilter) {
   Compare(true, 1);
   Compare(false, 2);
   Compare(true, 2);
+}
+
+// Shift-JIS texts of lead-capable bytes, trail bytes and bytes that are
+// neither: with the option, only occurrences on character boundaries come.
+TEST(LiteralScanner, LeavesOutOccurrencesInsideShiftJisCharacters) {
+  const std::string bytes = "\x83\x95\x81\xe0\x5c\x41" "a\xa0\x20\x7f\xfd";
+  for (const bool portable : {false, true}) {
+    PortableFilter force(portable);
+    std::mt19937 rng(7);
+    for (int c = 0; c < 400; ++c) {
+      auto randomString = [&](std::size_t n) {
+        std::string s;
+        for (std::size_t i = 0; i < n; ++i) s += bytes[rng() % bytes.size()];
+        return s;
+      };
+      std::vector<std::string> needles;
+      for (int k = 0; k < 1 + c % 6; ++k) needles.push_back(randomString(1 + rng() % 4));
+      std::sort(needles.begin(), needles.end());
+      needles.erase(std::unique(needles.begin(), needles.end()), needles.end());
+      const LiteralScanner scanner(needles, false);
+      // Runs of lead-capable bytes cross the 64-byte blocks and the stretches.
+      const std::size_t lengths[] = {5, 64, 80, 81, 200, 4111, 4200, 9000};
+      const std::string text = randomString(lengths[c % std::size(lengths)] + rng() % 70);
+      Hits expected;
+      for (const auto& hit : Naive(needles, text))
+        if (IsCharBoundary(text, hit.second, CodePage::Cp932)) expected.push_back(hit);
+      Hits hits;
+      scanner.Scan(
+          text,
+          [&](std::uint32_t id, std::size_t at) {
+            hits.emplace_back(id, at);
+            return true;
+          },
+          true);
+      std::sort(hits.begin(), hits.end(), [](const auto& a, const auto& b) {
+        return std::pair(a.second, a.first) < std::pair(b.second, b.first);
+      });
+      ASSERT_EQ(expected, hits) << "case " << c << ", portable " << portable;
+    }
+  }
 }
 
 TEST(LiteralScanner, StopsWhenAskedAndReportsIt) {
