@@ -37,9 +37,13 @@ using Bits = std::vector<std::uint64_t>;
 
 // A later row whose search string may start `offset` bytes from the start of
 // an inserted replacement.
+// The search string is kept with the entry: looking it up in the rows
+// missed the cache, and most entries fail on the room around the insertion.
 struct Created {
   std::uint32_t row;
   std::int32_t offset;
+  const char* find;  // the row's search string, in the compiled list's rows
+  std::uint32_t size;
 };
 
 // Every offset (of f's start from r's start) at which f, placed over r,
@@ -49,7 +53,7 @@ void Overlaps(std::string_view f, std::string_view r, std::uint32_t row, std::ve
   for (long d = -(nf - 1); d <= nr - 1; ++d) {
     const long lo = std::max(0L, d), hi = std::min(nr, d + nf);
     if (std::memcmp(r.data() + lo, f.data() + (lo - d), static_cast<std::size_t>(hi - lo)) == 0)
-      out.push_back({row, static_cast<std::int32_t>(d)});
+      out.push_back({row, static_cast<std::int32_t>(d), f.data(), static_cast<std::uint32_t>(f.size())});
   }
 }
 
@@ -241,7 +245,7 @@ CompiledList::CompiledList(const ConvertRows& rows) : m_rows(rows) {
     const auto rmask = ByteMask(r);
     created.clear();
     for (std::size_t j = i + 1; j < n && created.size() <= kMaxCreated; ++j) {
-      const std::string& f = rows[j].m_strFind;
+      const std::string& f = m_rows[j].m_strFind;  // the entries point into it
       if (f.empty() || !MasksMeet(masks[j], rmask)) continue;
       Overlaps(f, r, static_cast<std::uint32_t>(j), created);
     }
@@ -484,11 +488,10 @@ class Applier {
         word |= bit;
         continue;
       }
-      const std::string& f = L.m_rows[c.row].m_strFind;
       for (std::size_t s : m_inserts) {
         const long at = static_cast<long>(s) + c.offset;
-        if (at >= 0 && static_cast<std::size_t>(at) + f.size() <= text.size() &&
-            std::memcmp(text.data() + at, f.data(), f.size()) == 0) {
+        if (at >= 0 && static_cast<std::size_t>(at) + c.size <= text.size() &&
+            std::memcmp(text.data() + at, c.find, c.size) == 0) {
           word |= bit;
           break;
         }
