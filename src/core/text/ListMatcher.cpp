@@ -36,9 +36,8 @@ constexpr std::size_t kMaxCreatedChecks = 4096;
 using Bits = std::vector<std::uint64_t>;
 
 // A later row whose search string may start `offset` bytes from the start of
-// an inserted replacement.
-// The search string is kept with the entry: looking it up in the rows
-// missed the cache, and most entries fail on the room around the insertion.
+// an inserted replacement. The string comes with the entry: most entries fail
+// on the room around the insertion, and reading the rows for it missed the cache.
 struct Created {
   std::uint32_t row;
   std::int32_t offset;
@@ -287,7 +286,8 @@ class Applier {
 
   bool Run() {
     const bool scanned = m_scanner.Scan(
-        m_text, [this](std::uint32_t id, std::size_t start) { return OuterMatch(id, start) == 0; }, m_onBoundaryOnly);
+        m_text, [this](std::uint32_t id, std::size_t start) { return OuterMatch(id, start) == 0; },
+        m_onBoundaryOnly);
     if (!scanned || m_failed) return false;
     if (m_inChunk) ProcessChunk();
     return !m_failed;

@@ -80,8 +80,9 @@ LiteralScanner::LiteralScanner(const std::vector<std::string>& needles, bool six
     }
   }
   for (unsigned b = 0; b < 256; ++b) {
-    if (IsCp932Lead(static_cast<unsigned char>(b))) AddToNibbleSet(m_cp932Lead, static_cast<unsigned char>(b));
-    if (IsCp932Trail(static_cast<unsigned char>(b))) AddToNibbleSet(m_cp932Trail, static_cast<unsigned char>(b));
+    const auto c = static_cast<unsigned char>(b);
+    if (IsCp932Lead(c)) AddToNibbleSet(m_cp932Lead, c);
+    if (IsCp932Trail(c)) AddToNibbleSet(m_cp932Trail, c);
   }
   m_hasTwo = !two.empty();
   m_hasThree = !three.empty();
@@ -110,8 +111,8 @@ void LiteralScanner::Build(std::vector<std::uint64_t>& bits, std::vector<std::ui
   for (const auto& [k, id] : keyed) ids[fill[k]++] = id;
 }
 
-std::size_t LiteralScanner::Filter(const unsigned char* p, std::size_t blocks, std::uint64_t* masks, bool grouped,
-                                   std::uint64_t* carry) const {
+std::size_t LiteralScanner::Filter(const unsigned char* p, std::size_t blocks, std::uint64_t* masks,
+                                   bool grouped, std::uint64_t* carry) const {
   if (UseAvx2()) return FilterAvx2(p, blocks, masks, grouped, carry);
   std::size_t passed = 0;
   for (std::size_t b = 0; b < blocks; ++b) {
@@ -175,6 +176,11 @@ __attribute__((target("avx2"))) inline __m256i MissAny(const NibbleSet* sets,
   return miss;
 }
 
+// Bit k set when byte k of the 32 is in the set.
+__attribute__((target("avx2"))) inline std::uint64_t InSetBits(const NibbleSet& set, const Nibbles& n) {
+  return static_cast<std::uint32_t>(~_mm256_movemask_epi8(NotInSet(set, n)));
+}
+
 }  // namespace
 
 __attribute__((target("avx2"))) std::size_t LiteralScanner::FilterAvx2(const unsigned char* p, std::size_t blocks,
@@ -203,8 +209,8 @@ __attribute__((target("avx2"))) std::size_t LiteralScanner::FilterAvx2(const uns
         maskLong |= static_cast<std::uint64_t>(static_cast<std::uint32_t>(~_mm256_movemask_epi8(failLong))) << h;
       }
       if (carry) {
-        lead |= static_cast<std::uint64_t>(static_cast<std::uint32_t>(~_mm256_movemask_epi8(NotInSet(m_cp932Lead, n[0])))) << h;
-        trail |= static_cast<std::uint64_t>(static_cast<std::uint32_t>(~_mm256_movemask_epi8(NotInSet(m_cp932Trail, n[0])))) << h;
+        lead |= InSetBits(m_cp932Lead, n[0]) << h;
+        trail |= InSetBits(m_cp932Trail, n[0]) << h;
       }
     }
     if (carry) {
