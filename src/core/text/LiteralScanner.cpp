@@ -176,9 +176,9 @@ __attribute__((target("avx2"))) inline __m256i MissAny(const NibbleSet* sets,
   return miss;
 }
 
-// Bit k set when byte k of the 32 is in the set.
-__attribute__((target("avx2"))) inline std::uint64_t InSetBits(const NibbleSet& set, const Nibbles& n) {
-  return static_cast<std::uint32_t>(~_mm256_movemask_epi8(NotInSet(set, n)));
+// Bit k set when lane k of the 32 did not fail.
+__attribute__((target("avx2"))) inline std::uint64_t PassBits(__m256i fail) {
+  return static_cast<std::uint32_t>(~_mm256_movemask_epi8(fail));
 }
 
 }  // namespace
@@ -203,14 +203,11 @@ __attribute__((target("avx2"))) std::size_t LiteralScanner::FilterAvx2(const uns
       if (m_hasOne) fail = NotInSet(m_sets[kSetOne], n[0]);
       if (!grouped && m_hasMulti) fail = _mm256_and_si256(fail, MissAny(&m_sets[kSetMerged], n, kShortSets));
       if (shortSets) fail = _mm256_and_si256(fail, MissAny(&m_sets[kSetShort], n, kShortSets));
-      mask |= static_cast<std::uint64_t>(static_cast<std::uint32_t>(~_mm256_movemask_epi8(fail))) << h;
-      if (longSets) {
-        const __m256i failLong = MissAny(&m_sets[kSetLong], n, kLongSets);
-        maskLong |= static_cast<std::uint64_t>(static_cast<std::uint32_t>(~_mm256_movemask_epi8(failLong))) << h;
-      }
+      mask |= PassBits(fail) << h;
+      if (longSets) maskLong |= PassBits(MissAny(&m_sets[kSetLong], n, kLongSets)) << h;
       if (carry) {
-        lead |= InSetBits(m_cp932Lead, n[0]) << h;
-        trail |= InSetBits(m_cp932Trail, n[0]) << h;
+        lead |= PassBits(NotInSet(m_cp932Lead, n[0])) << h;
+        trail |= PassBits(NotInSet(m_cp932Trail, n[0])) << h;
       }
     }
     if (carry) {
