@@ -43,16 +43,34 @@ struct Created {
   std::int32_t offset;
   const char* find;  // the row's search string, in the compiled list's rows
   std::uint32_t size;
+  // In Shift-JIS the string cannot start on a boundary there: the insertion
+  // starts on one, so a character of the replacement or of the string, read
+  // from its start, would have to end where none does.
+  bool insideCp932;
 };
+
+// Where the characters of s start, reading it as Shift-JIS from its start.
+std::vector<bool> Cp932Starts(std::string_view s) {
+  std::vector<bool> starts(s.size(), false);
+  for (std::size_t k = 0; k < s.size(); ++k) {
+    starts[k] = true;
+    if (IsCp932Lead(static_cast<unsigned char>(s[k])) && k + 1 < s.size() &&
+        IsCp932Trail(static_cast<unsigned char>(s[k + 1])))
+      ++k;
+  }
+  return starts;
+}
 
 // Every offset (of f's start from r's start) at which f, placed over r,
 // agrees with r on all the bytes they share.
 void Overlaps(std::string_view f, std::string_view r, std::uint32_t row, std::vector<Created>& out) {
   const long nf = static_cast<long>(f.size()), nr = static_cast<long>(r.size());
+  const std::vector<bool> rStarts = Cp932Starts(r), fStarts = Cp932Starts(f);
   for (long d = -(nf - 1); d <= nr - 1; ++d) {
     const long lo = std::max(0L, d), hi = std::min(nr, d + nf);
     if (std::memcmp(r.data() + lo, f.data() + (lo - d), static_cast<std::size_t>(hi - lo)) == 0)
-      out.push_back({row, static_cast<std::int32_t>(d), f.data(), static_cast<std::uint32_t>(f.size())});
+      out.push_back({row, static_cast<std::int32_t>(d), f.data(), static_cast<std::uint32_t>(f.size()),
+                     d >= 0 ? !rStarts[static_cast<std::size_t>(d)] : !fStarts[static_cast<std::size_t>(-d)]});
   }
 }
 
@@ -190,6 +208,11 @@ class CompiledList {
   // then stays inside until text is inserted over it, which the created
   // rows and rescans see, so the scan may leave such occurrences out.
   bool m_keepsCp932Boundaries = true;
+  // [utf8?][row]: a change by the row needs no rescan and leaves every
+  // character boundary outside its insertion where it was (whole UTF-8
+  // characters, or KeepsCp932Boundaries), so occurrences found by the scan
+  // stay valid around it.
+  std::array<std::vector<std::uint8_t>, 2> m_direct;
 };
 
 CompiledList::CompiledList(const ConvertRows& rows) : m_rows(rows) {
@@ -251,10 +274,17 @@ CompiledList::CompiledList(const ConvertRows& rows) : m_rows(rows) {
     if (created.size() > kMaxCreated) m_rescan[i] = 1;
     else m_create[i] = created;
   }
-  for (std::size_t i = 0; i < n; ++i)
-    if (!m_rescan[i] && !rows[i].m_strFind.empty() &&
-        !KeepsCp932Boundaries(rows[i].m_strFind, rows[i].m_strReplaceWith))
-      m_keepsCp932Boundaries = false;
+  m_direct[0].assign(n, 0);
+  m_direct[1].assign(n, 0);
+  for (std::size_t i = 0; i < n; ++i) {
+    const std::string& f = rows[i].m_strFind;
+    const std::string& r = rows[i].m_strReplaceWith;
+    if (m_rescan[i] || f.empty()) continue;
+    const bool cp932 = KeepsCp932Boundaries(f, r);
+    if (!cp932) m_keepsCp932Boundaries = false;
+    m_direct[0][i] = cp932;
+    m_direct[1][i] = IsValidText(f, CodePage::Utf8) && IsValidText(r, CodePage::Utf8);
+  }
   m_onlyRow.assign(m_needles.size(), -1);
   for (std::size_t k = 0; k < m_needles.size(); ++k) {
     const auto& r = m_needleRows[k];
@@ -282,6 +312,7 @@ class Applier {
         m_sep(list.m_sep[cp == CodePage::Utf8 ? 1 : 0]),
         m_maybeInside(list.m_maybeInside[cp == CodePage::Utf8 ? 1 : 0]),
         m_onBoundaryOnly(cp == CodePage::Cp932 && list.m_keepsCp932Boundaries),
+        m_direct(list.m_direct[cp == CodePage::Utf8 ? 1 : 0]),
         m_bits(list.m_words) {}
 
   bool Run() {
@@ -477,13 +508,87 @@ class Applier {
     return row + 1;
   }
 
+  // A chunk whose occurrences do not overlap across search strings, of rows
+  // that keep boundaries and need no rescan: each row then replaces just the
+  // occurrences the scan saw, whatever the order, unless an insertion forms a
+  // later row's search string. The replacements go straight to the output;
+  // false (output untouched) sends the chunk the general way.
+  bool ProcessDisjoint(std::string_view chunk) {
+    if (!m_keptAll) return false;
+    m_chosen.clear();
+    std::size_t lastEnd = 0, checks = 0;
+    unsigned lastNeedle = kMixed;
+    for (const Occurrence& o : m_kept) {
+      const std::size_t pos = o.start - m_chunkStart;
+      const bool overlaps = pos < lastEnd;
+      // A replace-all takes the leftmost of overlapping occurrences of one string.
+      if (overlaps && o.needle == lastNeedle) continue;
+      if (!m_onBoundaryOnly && !IsCharBoundary(chunk, pos, m_cp)) continue;
+      const std::uint32_t row = L.m_needleRows[o.needle][0];
+      if (overlaps || !m_direct[row]) return false;
+      const auto size = static_cast<std::uint32_t>(L.m_needles[o.needle].size());
+      m_chosen.push_back({pos, row, size, 0, 0});
+      checks += L.m_create[row].size();
+      lastEnd = pos + size;
+      lastNeedle = o.needle;
+    }
+    if (m_chosen.empty() || checks > kMaxCreatedChecks) return false;
+
+    const std::size_t outBefore = m_out.size(), copiedBefore = m_copied;
+    if (!m_changed) m_out.reserve(m_text.size() + m_text.size() / 8 + 64);
+    m_out.append(m_text, m_copied, m_chunkStart - m_copied);
+    const std::size_t outChunk = m_out.size();
+    std::size_t copied = 0;
+    for (Chosen& c : m_chosen) {
+      m_out.append(chunk.substr(copied, c.pos - copied));
+      c.out = m_out.size() - outChunk;
+      m_out.append(L.m_rows[c.row].m_strReplaceWith);
+      c.outEnd = m_out.size() - outChunk;
+      copied = c.pos + c.size;
+    }
+    m_out.append(chunk.substr(copied));
+    m_copied = m_chunkEnd;
+    if (checks && FormsLaterRow(std::string_view(m_out).substr(outChunk))) {
+      m_out.resize(outBefore);
+      m_copied = copiedBefore;
+      return false;
+    }
+    m_count += m_chosen.size();
+    m_changed = true;
+    return true;
+  }
+
+  // Whether an insertion of ProcessDisjoint's result may have formed a later
+  // row's search string. Where such a string would lie, the result holds the
+  // text that row would have seen when every other insertion it reaches was
+  // made by an earlier row; boundaries outside the insertions are as they
+  // were then too. Anything else counts as formed.
+  bool FormsLaterRow(std::string_view result) const {
+    for (std::size_t k = 0; k < m_chosen.size(); ++k) {
+      for (const Created& c : L.m_create[m_chosen[k].row]) {
+        const long at = static_cast<long>(m_chosen[k].out) + c.offset;
+        if (at < 0 || static_cast<std::size_t>(at) + c.size > result.size()) continue;
+        if (c.insideCp932 && m_cp == CodePage::Cp932) continue;
+        const auto from = static_cast<std::size_t>(at), to = from + c.size;
+        for (std::size_t t = k; t-- > 0 && m_chosen[t].outEnd > from;)
+          if (m_chosen[t].row > c.row) return true;
+        for (std::size_t t = k + 1; t < m_chosen.size() && m_chosen[t].out < to; ++t)
+          if (m_chosen[t].row > c.row) return true;
+        if (std::memcmp(result.data() + from, c.find, c.size) == 0 && IsCharBoundary(result, from, m_cp))
+          return true;
+      }
+    }
+    return false;
+  }
+
   // Later rows that the insertions of the last change formed in text.
   void MarkCreated(const std::vector<Created>& created, std::string_view text) {
     const bool check = created.size() * m_inserts.size() <= kMaxCreatedChecks;
     for (const Created& c : created) {
       std::uint64_t& word = m_bits[c.row >> 6];
       const std::uint64_t bit = std::uint64_t{1} << (c.row & 63);
-      if (word & bit) continue;
+      // Boundaries stay put until a change covers them (or a rescan follows).
+      if ((word & bit) || (c.insideCp932 && m_onBoundaryOnly)) continue;
       if (!check) {
         word |= bit;
         continue;
@@ -512,6 +617,8 @@ class Applier {
       curBuf = &m_work;
       cur = m_work;
       from = next;
+    } else if (ProcessDisjoint(cur)) {
+      return;
     } else if (m_chunkNeedle != kMixed) {
       StartRowSet();
     }
@@ -552,9 +659,16 @@ class Applier {
   const std::vector<std::uint8_t>& m_maybeInside;
   // The scan reports only occurrences on character boundaries.
   const bool m_onBoundaryOnly;
+  const std::vector<std::uint8_t>& m_direct;
   Bits m_bits;
   std::string m_out, m_work, m_tmp;
   std::vector<std::size_t> m_inserts;
+  struct Chosen {
+    std::size_t pos;  // in the chunk
+    std::uint32_t row, size;
+    std::size_t out, outEnd;  // the insertion, in the chunk's result
+  };
+  std::vector<Chosen> m_chosen;
   struct Occurrence {
     std::uint32_t needle;
     std::size_t start;

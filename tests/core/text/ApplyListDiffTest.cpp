@@ -50,7 +50,8 @@ class Generator {
     return s;
   }
 
-  ConvertRows Rows(int maxRows) {
+  // deletions: some rows delete their search string.
+  ConvertRows Rows(int maxRows, bool deletions = true) {
     ConvertRows rows;
     const int n = Uniform(1, maxRows);
     for (int i = 0; i < n; ++i) {
@@ -63,7 +64,7 @@ class Generator {
       if (item.m_strFind.empty()) item.m_strFind = Text(3);
       if (item.m_strFind.empty()) item.m_strFind = "a";
       const int kind = Uniform(0, 5);
-      if (kind == 0) item.m_strReplaceWith.clear();  // deletion joins neighbours
+      if (kind == 0 && deletions) item.m_strReplaceWith.clear();  // deletion joins neighbours
       else if (kind == 1) item.m_strReplaceWith = item.m_strFind + Text(1);  // grows, contains itself
       else item.m_strReplaceWith = Text(3);
       rows.push_back(std::move(item));
@@ -79,10 +80,13 @@ class Generator {
 };
 
 void CheckAgainstReference(CodePage cp, unsigned seed, int cases, int maxRows, int maxTextAtoms,
-                           const Alphabet* alpha = nullptr) {
+                           const Alphabet* alpha = nullptr, bool deletions = true) {
   Generator gen = alpha ? Generator(*alpha, seed) : Generator(cp, seed);
   for (int c = 0; c < cases; ++c) {
-    const ConvertRows rows = gen.Rows(maxRows);
+    ConvertRows rows = gen.Rows(maxRows, deletions);
+    if (!deletions)
+      for (ConvertItem& r : rows)
+        if (r.m_strReplaceWith.empty()) r.m_strReplaceWith = "d";
     const std::string text = gen.Text(maxTextAtoms);
     std::string ref = text, fast = text;
     const std::size_t nref = ApplyListReference(ref, rows, cp);
@@ -233,6 +237,23 @@ TEST(ApplyListDifferential, WholeCharacterRowsOnTextsWithLeadRuns) {
   ApplyList(text, rows, CodePage::Cp932);
   EXPECT_EQ(text, "\x83\x83X");
   EXPECT_FALSE(ListKeepsCp932Boundaries(*CompileList(rows)));
+}
+
+// Without deletions, chunks where several rows' strings occur apart from
+// each other go straight to the output unless an insertion may form a
+// later row's string, alone or with its neighbours. Few letters and
+// characters make that happen often, on either side of an insertion, with
+// the neighbour replaced by an earlier or a later row.
+TEST(ApplyListDifferential, ChunksOfSeveralRowsWithoutDeletions) {
+  const Alphabet sjis{{"a", "b", "c", "d", " ", "\x83\x5c", "\x83\x41", "\x95\x5c", "\x83", "\x5c", "\x41"}};
+  CheckAgainstReference(CodePage::Cp932, 41, 4000, 8, 30, &sjis, false);
+  const Alphabet utf8{{"a", "b", "c", "d", " ", "\xe3\x81\x82", "\xe6\x97\xa5", "\xe3\x81", "\x82"}};
+  CheckAgainstReference(CodePage::Utf8, 42, 4000, 8, 30, &utf8, false);
+  // "PQ" forms from an insertion and the start of a later row's occurrence,
+  // before that row replaces it.
+  std::string text = "XQz";
+  EXPECT_EQ(ApplyList(text, {{"X", "P"}, {"PQ", "J"}, {"Qz", "W"}}, CodePage::Utf8), 2u);
+  EXPECT_EQ(text, "Jz");
 }
 
 TEST(ApplyListDifferential, RowsWithoutSearchStringsAndUnmatchedLists) {
