@@ -9,6 +9,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <span>
 #include <vector>
 
 #include "platform/Cpu.h"
@@ -191,7 +192,21 @@ class CompiledList {
   std::unique_ptr<const LiteralScanner> m_scannerUtf8;  // UTF-8 texts
   bool m_ok = false;
   std::size_t m_words = 0;             // 64-bit words of a row set
-  std::vector<std::vector<Created>> m_create;  // per row: where later rows may appear around an insertion
+  // Per row: where later rows may appear around an insertion, all rows'
+  // entries in one array (row r's from m_createFrom[r] to m_createFrom[r + 1]),
+  // those that cannot start on a Shift-JIS boundary last, from m_createInside[r].
+  // Those can be left out while boundaries stay put until a change covers
+  // them or a rescan follows: in direct chunks, and where the scan leaves
+  // out inside positions.
+  std::vector<Created> m_create;
+  std::vector<std::uint32_t> m_createFrom, m_createInside;
+  std::span<const Created> CreatedBy(std::size_t row, bool skipInsideCp932) const {
+    const std::uint32_t end = skipInsideCp932 ? m_createInside[row] : m_createFrom[row + 1];
+    return {m_create.data() + m_createFrom[row], m_create.data() + end};
+  }
+  std::vector<std::uint32_t> m_needleSize;
+  // Each row's replacement, where the chunk work reads it without the row.
+  std::vector<std::string_view> m_with;
   std::vector<std::uint8_t> m_rescan;          // per row: a change needs a rescan of its chunk
   // Per needle: its row when it is the needle of one row only and a change
   // by that row needs no rescan, else -1. A chunk where only such a needle
@@ -248,7 +263,8 @@ CompiledList::CompiledList(const ConvertRows& rows) : m_rows(rows) {
     m_sep[u].Set(sep);
   }
 
-  m_create.assign(n, {});
+  m_createFrom.assign(n + 1, 0);
+  m_createInside.assign(n, 0);
   m_rescan.assign(n, 0);
   const bool table = n <= kMaxRowsForOverlapTable;
   std::vector<std::array<std::uint64_t, 4>> masks;
@@ -262,6 +278,7 @@ CompiledList::CompiledList(const ConvertRows& rows) : m_rows(rows) {
     // Deleting text joins its neighbours, which can form any later search string.
     if (!table || r.empty()) {
       m_rescan[i] = 1;
+      m_createInside[i] = m_createFrom[i + 1] = static_cast<std::uint32_t>(m_create.size());
       continue;
     }
     const auto rmask = ByteMask(r);
@@ -271,8 +288,15 @@ CompiledList::CompiledList(const ConvertRows& rows) : m_rows(rows) {
       if (f.empty() || !MasksMeet(masks[j], rmask)) continue;
       Overlaps(f, r, static_cast<std::uint32_t>(j), created);
     }
-    if (created.size() > kMaxCreated) m_rescan[i] = 1;
-    else m_create[i] = created;
+    if (created.size() > kMaxCreated) {
+      m_rescan[i] = 1;
+      created.clear();
+    }
+    const auto inside = std::stable_partition(created.begin(), created.end(),
+                                              [](const Created& c) { return !c.insideCp932; });
+    m_createInside[i] = static_cast<std::uint32_t>(m_create.size() + static_cast<std::size_t>(inside - created.begin()));
+    m_create.insert(m_create.end(), created.begin(), created.end());
+    m_createFrom[i + 1] = static_cast<std::uint32_t>(m_create.size());
   }
   m_direct[0].assign(n, 0);
   m_direct[1].assign(n, 0);
@@ -289,7 +313,9 @@ CompiledList::CompiledList(const ConvertRows& rows) : m_rows(rows) {
   for (std::size_t k = 0; k < m_needles.size(); ++k) {
     const auto& r = m_needleRows[k];
     if (r.size() == 1 && !m_rescan[r[0]]) m_onlyRow[k] = r[0];
+    m_needleSize.push_back(static_cast<std::uint32_t>(m_needles[k].size()));
   }
+  for (const ConvertItem& row : m_rows) m_with.emplace_back(row.m_strReplaceWith);
 
   if (m_needles.empty()) {
     m_ok = true;
@@ -340,7 +366,7 @@ class Applier {
       return 1;
     }
     m_lastStart = start;
-    const std::size_t to = start + L.m_needles[id].size();
+    const std::size_t to = start + L.m_needleSize[id];
     if (m_inChunk && start < m_chunkEnd) {
       if (id != m_chunkNeedle) {
         // A second needle: from here on the chunk keeps its set of rows.
@@ -480,8 +506,8 @@ class Applier {
   std::size_t ProcessOnlyRow(std::string_view chunk) {
     if (!m_keptAll || m_chunkNeedle == kMixed || L.m_onlyRow[m_chunkNeedle] < 0) return 0;
     const auto row = static_cast<std::size_t>(L.m_onlyRow[m_chunkNeedle]);
-    const std::vector<Created>& created = L.m_create[row];
-    const std::string& with = L.m_rows[row].m_strReplaceWith;
+    const std::span<const Created> created = L.CreatedBy(row, m_onBoundaryOnly);
+    const std::string_view with = L.m_with[row];
     const std::size_t outChunk = m_out.size() + (m_chunkStart - m_copied);
     if (!created.empty()) m_inserts.clear();
     const std::size_t n = ForEachKept(chunk, static_cast<std::uint32_t>(row), [&](std::size_t pos, std::size_t end) {
@@ -526,9 +552,9 @@ class Applier {
       if (!m_onBoundaryOnly && !IsCharBoundary(chunk, pos, m_cp)) continue;
       const std::uint32_t row = L.m_needleRows[o.needle][0];
       if (overlaps || !m_direct[row]) return false;
-      const auto size = static_cast<std::uint32_t>(L.m_needles[o.needle].size());
+      const std::uint32_t size = L.m_needleSize[o.needle];
       m_chosen.push_back({pos, row, size, 0, 0});
-      checks += L.m_create[row].size();
+      checks += L.CreatedBy(row, m_cp == CodePage::Cp932).size();
       lastEnd = pos + size;
       lastNeedle = o.needle;
     }
@@ -542,7 +568,7 @@ class Applier {
     for (Chosen& c : m_chosen) {
       m_out.append(chunk.substr(copied, c.pos - copied));
       c.out = m_out.size() - outChunk;
-      m_out.append(L.m_rows[c.row].m_strReplaceWith);
+      m_out.append(L.m_with[c.row]);
       c.outEnd = m_out.size() - outChunk;
       copied = c.pos + c.size;
     }
@@ -565,10 +591,9 @@ class Applier {
   // were then too. Anything else counts as formed.
   bool FormsLaterRow(std::string_view result) const {
     for (std::size_t k = 0; k < m_chosen.size(); ++k) {
-      for (const Created& c : L.m_create[m_chosen[k].row]) {
+      for (const Created& c : L.CreatedBy(m_chosen[k].row, m_cp == CodePage::Cp932)) {
         const long at = static_cast<long>(m_chosen[k].out) + c.offset;
         if (at < 0 || static_cast<std::size_t>(at) + c.size > result.size()) continue;
-        if (c.insideCp932 && m_cp == CodePage::Cp932) continue;
         const auto from = static_cast<std::size_t>(at), to = from + c.size;
         for (std::size_t t = k; t-- > 0 && m_chosen[t].outEnd > from;)
           if (m_chosen[t].row > c.row) return true;
@@ -582,13 +607,12 @@ class Applier {
   }
 
   // Later rows that the insertions of the last change formed in text.
-  void MarkCreated(const std::vector<Created>& created, std::string_view text) {
+  void MarkCreated(std::span<const Created> created, std::string_view text) {
     const bool check = created.size() * m_inserts.size() <= kMaxCreatedChecks;
     for (const Created& c : created) {
       std::uint64_t& word = m_bits[c.row >> 6];
       const std::uint64_t bit = std::uint64_t{1} << (c.row & 63);
-      // Boundaries stay put until a change covers them (or a rescan follows).
-      if ((word & bit) || (c.insideCp932 && m_onBoundaryOnly)) continue;
+      if (word & bit) continue;
       if (!check) {
         word |= bit;
         continue;
@@ -640,7 +664,7 @@ class Applier {
             },
             m_onBoundaryOnly);
       } else {
-        MarkCreated(L.m_create[i], cur);
+        MarkCreated(L.CreatedBy(i, m_onBoundaryOnly), cur);
       }
     }
     if (!curBuf) return;
