@@ -525,9 +525,9 @@ class Applier {
     m_out.append(m_text, m_copied, m_chunkEnd - m_copied);
     m_copied = m_chunkEnd;
     const std::string_view result = std::string_view(m_out).substr(outChunk);
+    if (!MayFormAny(created, result)) return SIZE_MAX;
     std::fill(m_bits.begin(), m_bits.end(), 0);
     MarkCreated(created, result);
-    if (NextRow(row + 1) == SIZE_MAX) return SIZE_MAX;
     m_work.assign(result);
     m_out.resize(outChunk);
     m_copied = m_chunkStart;
@@ -603,6 +603,19 @@ class Applier {
           return true;
       }
     }
+    return false;
+  }
+
+  // Whether MarkCreated would mark any row (most often none is there).
+  bool MayFormAny(std::span<const Created> created, std::string_view text) const {
+    if (created.size() * m_inserts.size() > kMaxCreatedChecks) return true;
+    for (const Created& c : created)
+      for (std::size_t s : m_inserts) {
+        const long at = static_cast<long>(s) + c.offset;
+        if (at >= 0 && static_cast<std::size_t>(at) + c.size <= text.size() &&
+            std::memcmp(text.data() + at, c.find, c.size) == 0)
+          return true;
+      }
     return false;
   }
 
