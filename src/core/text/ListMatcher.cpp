@@ -111,9 +111,9 @@ bool Standalone(unsigned char c, CodePage cp) {
   return !IsCp932Lead(c) && !IsCp932Trail(c);
 }
 
-// Chunk ends: the separators nearest to a match, looked for a byte at a time
-// for a few bytes, then 32 at a time where the CPU can (Shift-JIS chunks run
-// long, since ASCII letters may be trail bytes and never separate).
+// Chunk ends: the separators nearest to a match, looked for 32 bytes at a
+// time where the CPU can (Shift-JIS chunks run long, since ASCII letters may
+// be trail bytes and never separate); the byte loop finishes the walk.
 class SeparatorSet {
  public:
   void Set(const std::array<bool, 256>& members) {
@@ -127,8 +127,6 @@ class SeparatorSet {
 
   // First separator in [from, n), or n.
   std::size_t Next(const char* p, std::size_t from, std::size_t n) const {
-    for (const std::size_t stop = std::min(n, from + kBytewise); from < stop; ++from)
-      if (m_is[static_cast<unsigned char>(p[from])]) return from;
 #ifdef ZV_HAVE_NIBBLE_SETS
     if (m_vector) from = NextVector(p, from, n);
 #endif
@@ -138,8 +136,6 @@ class SeparatorSet {
 
   // Just past the last separator in [lo, to), or lo.
   std::size_t Prev(const char* p, std::size_t lo, std::size_t to) const {
-    for (const std::size_t stop = to - std::min(to - lo, kBytewise); to > stop; --to)
-      if (m_is[static_cast<unsigned char>(p[to - 1])]) return to;
 #ifdef ZV_HAVE_NIBBLE_SETS
     if (m_vector) to = PrevVector(p, lo, to);
 #endif
@@ -148,7 +144,6 @@ class SeparatorSet {
   }
 
  private:
-  static constexpr std::size_t kBytewise = 8;
 
 #ifdef ZV_HAVE_NIBBLE_SETS
   // Whole blocks of 32 only; the caller finishes byte by byte.
