@@ -582,8 +582,9 @@ class Applier {
   // Whether an insertion of ProcessDisjoint's result may have formed a later
   // row's search string. Where such a string would lie, the result holds the
   // text that row would have seen when every other insertion it reaches was
-  // made by an earlier row; boundaries outside the insertions are as they
-  // were then too. Anything else counts as formed.
+  // made by an earlier row (not by itself: its own occurrences are still
+  // there when it looks); boundaries outside the insertions are as they were
+  // then too. Anything else counts as formed.
   bool FormsLaterRow(std::string_view result) const {
     for (std::size_t k = 0; k < m_chosen.size(); ++k) {
       for (const Created& c : L.CreatedBy(m_chosen[k].row, m_cp == CodePage::Cp932)) {
@@ -591,9 +592,9 @@ class Applier {
         if (at < 0 || static_cast<std::size_t>(at) + c.size > result.size()) continue;
         const auto from = static_cast<std::size_t>(at), to = from + c.size;
         for (std::size_t t = k; t-- > 0 && m_chosen[t].outEnd > from;)
-          if (m_chosen[t].row > c.row) return true;
+          if (m_chosen[t].row >= c.row) return true;
         for (std::size_t t = k + 1; t < m_chosen.size() && m_chosen[t].out < to; ++t)
-          if (m_chosen[t].row > c.row) return true;
+          if (m_chosen[t].row >= c.row) return true;
         if (std::memcmp(result.data() + from, c.find, c.size) == 0 && IsCharBoundary(result, from, m_cp))
           return true;
       }

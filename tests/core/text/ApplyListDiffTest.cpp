@@ -249,11 +249,18 @@ TEST(ApplyListDifferential, ChunksOfSeveralRowsWithoutDeletions) {
   CheckAgainstReference(CodePage::Cp932, 41, 4000, 8, 30, &sjis, false);
   const Alphabet utf8{{"a", "b", "c", "d", " ", "\xe3\x81\x82", "\xe6\x97\xa5", "\xe3\x81", "\x82"}};
   CheckAgainstReference(CodePage::Utf8, 42, 4000, 8, 30, &utf8, false);
+  // Letters only: every row takes that way, one chunk per text.
+  const Alphabet letters{{"a", "b", "c", "ab"}};
+  CheckAgainstReference(CodePage::Utf8, 43, 6000, 5, 12, &letters, false);
   // "PQ" forms from an insertion and the start of a later row's occurrence,
   // before that row replaces it.
   std::string text = "XQz";
   EXPECT_EQ(ApplyList(text, {{"X", "P"}, {"PQ", "J"}, {"Qz", "W"}}, CodePage::Utf8), 2u);
   EXPECT_EQ(text, "Jz");
+  // The formed "PP" starts before the row's own occurrence and wins over it.
+  text = "XPP";
+  EXPECT_EQ(ApplyList(text, {{"X", "P"}, {"PP", "J"}}, CodePage::Utf8), 2u);
+  EXPECT_EQ(text, "JP");
 }
 
 TEST(ApplyListDifferential, RowsWithoutSearchStringsAndUnmatchedLists) {
