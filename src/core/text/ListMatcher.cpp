@@ -50,28 +50,26 @@ struct Created {
   bool insideCp932;
 };
 
-// Where the characters of s start, reading it as Shift-JIS from its start.
-std::vector<bool> Cp932Starts(std::string_view s) {
-  std::vector<bool> starts(s.size(), false);
-  for (std::size_t k = 0; k < s.size(); ++k) {
-    starts[k] = true;
-    if (IsCp932Lead(static_cast<unsigned char>(s[k])) && k + 1 < s.size() &&
-        IsCp932Trail(static_cast<unsigned char>(s[k + 1])))
-      ++k;
-  }
-  return starts;
+// Whether a character starts at `at` when s is read as Shift-JIS from its start.
+bool Cp932StartAt(std::string_view s, std::size_t at) {
+  std::size_t k = 0;
+  while (k < at)
+    k += IsCp932Lead(static_cast<unsigned char>(s[k])) && k + 1 < s.size() &&
+                 IsCp932Trail(static_cast<unsigned char>(s[k + 1]))
+             ? 2
+             : 1;
+  return k == at;
 }
 
 // Every offset (of f's start from r's start) at which f, placed over r,
 // agrees with r on all the bytes they share.
 void Overlaps(std::string_view f, std::string_view r, std::uint32_t row, std::vector<Created>& out) {
   const long nf = static_cast<long>(f.size()), nr = static_cast<long>(r.size());
-  const std::vector<bool> rStarts = Cp932Starts(r), fStarts = Cp932Starts(f);
   for (long d = -(nf - 1); d <= nr - 1; ++d) {
     const long lo = std::max(0L, d), hi = std::min(nr, d + nf);
     if (std::memcmp(r.data() + lo, f.data() + (lo - d), static_cast<std::size_t>(hi - lo)) == 0)
       out.push_back({row, static_cast<std::int32_t>(d), f.data(), static_cast<std::uint32_t>(f.size()),
-                     d >= 0 ? !rStarts[static_cast<std::size_t>(d)] : !fStarts[static_cast<std::size_t>(-d)]});
+                     d >= 0 ? !Cp932StartAt(r, static_cast<std::size_t>(d)) : !Cp932StartAt(f, static_cast<std::size_t>(-d))});
   }
 }
 
