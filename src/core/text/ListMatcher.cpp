@@ -142,7 +142,6 @@ class SeparatorSet {
   }
 
  private:
-
 #ifdef ZV_HAVE_NIBBLE_SETS
   // Whole blocks of 32 only; the caller finishes byte by byte.
   __attribute__((target("avx2"))) std::size_t NextVector(const char* p, std::size_t from, std::size_t n) const {
@@ -600,17 +599,21 @@ class Applier {
     return false;
   }
 
+  // Whether the entry's string is in text at one of the last change's insertions.
+  bool AtAnInsertion(const Created& c, std::string_view text) const {
+    for (std::size_t s : m_inserts) {
+      const long at = static_cast<long>(s) + c.offset;
+      if (at >= 0 && static_cast<std::size_t>(at) + c.size <= text.size() &&
+          std::memcmp(text.data() + at, c.find, c.size) == 0)
+        return true;
+    }
+    return false;
+  }
+
   // Whether MarkCreated would mark any row (most often none is there).
   bool MayFormAny(std::span<const Created> created, std::string_view text) const {
     if (created.size() * m_inserts.size() > kMaxCreatedChecks) return true;
-    for (const Created& c : created)
-      for (std::size_t s : m_inserts) {
-        const long at = static_cast<long>(s) + c.offset;
-        if (at >= 0 && static_cast<std::size_t>(at) + c.size <= text.size() &&
-            std::memcmp(text.data() + at, c.find, c.size) == 0)
-          return true;
-      }
-    return false;
+    return std::any_of(created.begin(), created.end(), [&](const Created& c) { return AtAnInsertion(c, text); });
   }
 
   // Later rows that the insertions of the last change formed in text.
@@ -620,18 +623,7 @@ class Applier {
       std::uint64_t& word = m_bits[c.row >> 6];
       const std::uint64_t bit = std::uint64_t{1} << (c.row & 63);
       if (word & bit) continue;
-      if (!check) {
-        word |= bit;
-        continue;
-      }
-      for (std::size_t s : m_inserts) {
-        const long at = static_cast<long>(s) + c.offset;
-        if (at >= 0 && static_cast<std::size_t>(at) + c.size <= text.size() &&
-            std::memcmp(text.data() + at, c.find, c.size) == 0) {
-          word |= bit;
-          break;
-        }
-      }
+      if (!check || AtAnInsertion(c, text)) word |= bit;
     }
   }
 
