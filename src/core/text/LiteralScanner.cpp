@@ -150,14 +150,14 @@ inline std::uint64_t LiteralScanner::Refine(const unsigned char* p, std::uint64_
     std::uint64_t hit = 0;
     if constexpr ((kTables & kTablesShort) != 0) {
       hit |= Bit(pair, v & 0xFFFF);
-      if (m_hasThree) hit |= Bit(three, ((v & 0xFFFFFF) * kMul) >> 16);
+      if (m_hasThree) hit |= Bit(three, HashOf32(v & 0xFFFFFF));
     }
     // Strings of four and five bytes, and longer ones keyed by four.
     if ((kTables & kTablesShort) != 0 || !m_hasSix) {
-      if (m_hasLong) hit |= Bit(longer, (v * kMul) >> 16);
+      if (m_hasLong) hit |= Bit(longer, HashOf32(v));
     }
     if constexpr ((kTables & kTablesLong) != 0) {
-      if (m_hasSix) hit |= Bit(six, static_cast<unsigned>(((w & 0xFFFFFFFFFFFFull) * kMul64) >> 48));
+      if (m_hasSix) hit |= Bit(six, HashOf48(w & 0xFFFFFFFFFFFFull));
     }
     keep &= ~((hit ^ 1) << j);
   }

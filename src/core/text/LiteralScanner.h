@@ -146,25 +146,23 @@ class LiteralScanner {
     const unsigned k = Hash6(p + i);
     return !Test(m_sixBits, k) || ReportBucket(m_sixStart, m_sixIds, k, p + i, n - i, i, onMatch);
   }
-  // Both hashes take the bytes as a little-endian number, as the vector
-  // filter loads them.
-  static constexpr std::uint32_t kMul = 0x9E3779B1u;
-  static constexpr std::uint64_t kMul64 = 0x9E3779B97F4A7C15ull;
+  // The hashes take the bytes as a little-endian number, as the filter
+  // loads them; HashOf32 keys three or four bytes, HashOf48 six.
+  static unsigned HashOf32(std::uint32_t v) { return (v * 0x9E3779B1u) >> 16; }
+  static unsigned HashOf48(std::uint64_t v) { return static_cast<unsigned>((v * 0x9E3779B97F4A7C15ull) >> 48); }
   static unsigned Hash3(const unsigned char* s) {
-    const std::uint32_t v = std::uint32_t{s[0]} | (std::uint32_t{s[1]} << 8) | (std::uint32_t{s[2]} << 16);
-    return (v * kMul) >> 16;
+    return HashOf32(std::uint32_t{s[0]} | (std::uint32_t{s[1]} << 8) | (std::uint32_t{s[2]} << 16));
   }
   static unsigned Hash4(const unsigned char* s) {
-    const std::uint32_t v =
-        std::uint32_t{s[0]} | (std::uint32_t{s[1]} << 8) | (std::uint32_t{s[2]} << 16) | (std::uint32_t{s[3]} << 24);
-    return (v * kMul) >> 16;
+    return HashOf32(std::uint32_t{s[0]} | (std::uint32_t{s[1]} << 8) | (std::uint32_t{s[2]} << 16) |
+                    (std::uint32_t{s[3]} << 24));
   }
   // Six bytes: in UTF-8 two Japanese characters, where four bytes are one
   // character and the lead byte of the next, which common characters share.
   static unsigned Hash6(const unsigned char* s) {
     std::uint64_t v = 0;
     for (int k = 5; k >= 0; --k) v = (v << 8) | s[k];
-    return static_cast<unsigned>((v * kMul64) >> 48);
+    return HashOf48(v);
   }
 
   template <class OnMatch>
