@@ -14,4 +14,14 @@ inline bool CpuHasAvx2() {
 #endif
 }
 
+// x86 with BMI1 and BMI2 (every CPU with AVX2 in practice, but asked anyway).
+inline bool CpuHasBmi2() {
+#if defined(__x86_64__) || defined(__i386__)
+  static const bool has = __builtin_cpu_supports("bmi") && __builtin_cpu_supports("bmi2");
+  return has;
+#else
+  return false;
+#endif
+}
+
 }  // namespace zv
