@@ -111,7 +111,8 @@ bool Standalone(unsigned char c, CodePage cp) {
 
 // Chunk ends: the separators nearest to a match, looked for 32 bytes at a
 // time where the CPU can (Shift-JIS chunks run long, since ASCII letters may
-// be trail bytes and never separate); the byte loop finishes the walk.
+// be trail bytes and never separate). p is the whole text: the vector walks
+// read whole blocks of it past the range's ends.
 class SeparatorSet {
  public:
   void Set(const std::array<bool, 256>& members) {
@@ -119,14 +120,14 @@ class SeparatorSet {
 #ifdef ZV_HAVE_NIBBLE_SETS
     for (int c = 0; c < 256; ++c)
       if (members[static_cast<std::size_t>(c)]) AddToNibbleSet(m_nibbles, static_cast<unsigned char>(c));
-    m_vector = CpuHasAvx2();
+    m_vector = CpuHasAvx2() && CpuHasBmi2();
 #endif
   }
 
   // First separator in [from, n), or n.
   std::size_t Next(const char* p, std::size_t from, std::size_t n) const {
 #ifdef ZV_HAVE_NIBBLE_SETS
-    if (m_vector) from = NextVector(p, from, n);
+    if (m_vector && n >= 32) return NextVector(p, from, n);
 #endif
     while (from < n && !m_is[static_cast<unsigned char>(p[from])]) ++from;
     return from;
@@ -135,7 +136,7 @@ class SeparatorSet {
   // Just past the last separator in [lo, to), or lo.
   std::size_t Prev(const char* p, std::size_t lo, std::size_t to) const {
 #ifdef ZV_HAVE_NIBBLE_SETS
-    if (m_vector) to = PrevVector(p, lo, to);
+    if (m_vector && to >= 32) return PrevVector(p, lo, to);
 #endif
     while (to > lo && !m_is[static_cast<unsigned char>(p[to - 1])]) --to;
     return to;
@@ -143,21 +144,34 @@ class SeparatorSet {
 
  private:
 #ifdef ZV_HAVE_NIBBLE_SETS
-  // Whole blocks of 32 only; the caller finishes byte by byte.
-  __attribute__((target("avx2"))) std::size_t NextVector(const char* p, std::size_t from, std::size_t n) const {
-    for (; from + 32 <= n; from += 32) {
-      const __m256i miss = NotInSet(m_nibbles, NibblesOf(reinterpret_cast<const unsigned char*>(p + from)));
-      if (const auto hit = ~static_cast<std::uint32_t>(_mm256_movemask_epi8(miss)))
-        return from + static_cast<std::size_t>(std::countr_zero(hit));
-    }
-    return from;
+  // Chunks lie close together, so most walks are shorter than 32 bytes: the
+  // last block is read whole from inside the text (it holds 32 bytes at least)
+  // and the positions outside the range are masked off, with no byte loop and
+  // its mispredicted exit.
+  __attribute__((target("avx2,bmi,bmi2"))) std::uint32_t Hits(const char* at) const {
+    const __m256i miss = NotInSet(m_nibbles, NibblesOf(reinterpret_cast<const unsigned char*>(at)));
+    return ~static_cast<std::uint32_t>(_mm256_movemask_epi8(miss));
   }
-  __attribute__((target("avx2"))) std::size_t PrevVector(const char* p, std::size_t lo, std::size_t to) const {
-    for (; to >= lo + 32; to -= 32) {
-      const __m256i miss = NotInSet(m_nibbles, NibblesOf(reinterpret_cast<const unsigned char*>(p + to - 32)));
-      if (const auto hit = ~static_cast<std::uint32_t>(_mm256_movemask_epi8(miss)))
-        return to - static_cast<std::size_t>(std::countl_zero(hit));
+  __attribute__((target("avx2,bmi,bmi2"))) std::size_t NextVector(const char* p, std::size_t from, std::size_t n) const {
+    for (; from + 32 <= n; from += 32)
+      if (const std::uint32_t hit = Hits(p + from)) return from + static_cast<std::size_t>(std::countr_zero(hit));
+    if (from >= n) return n;
+    // The last 32 bytes of the text; bit k is position n - 32 + k.
+    const std::uint32_t hit = Hits(p + n - 32) >> (32 - (n - from));
+    return hit ? from + static_cast<std::size_t>(std::countr_zero(hit)) : n;
+  }
+  __attribute__((target("avx2,bmi,bmi2"))) std::size_t PrevVector(const char* p, std::size_t lo, std::size_t to) const {
+    if (to <= lo) return to;
+    while (true) {
+      // Bit k is position to - 32 + k; those below lo are not in the range.
+      std::uint32_t hit = Hits(p + to - 32);
+      if (to - lo < 32) hit &= ~std::uint32_t{0} << (32 - (to - lo));
+      if (hit) return to - static_cast<std::size_t>(std::countl_zero(hit));
+      if (to - lo <= 32) return lo;
+      to -= 32;
+      if (to < 32) break;
     }
+    while (to > lo && !m_is[static_cast<unsigned char>(p[to - 1])]) --to;
     return to;
   }
   NibbleSet m_nibbles{};
