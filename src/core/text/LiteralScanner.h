@@ -113,9 +113,16 @@ class LiteralScanner {
   // The tables at the positions of `mask` in the block at p: the ones where
   // a needle may start. kTables: those of the needles of up to five bytes,
   // of six or more, or both.
-  enum : unsigned { kTablesShort = 1, kTablesLong = 2, kTablesAll = 3 };
+  // kNoPairs: the two-byte table is left out (the caller has the one-byte
+  // strings' positions from the first stage, and there are no two-byte ones).
+  enum : unsigned { kTablesShort = 1, kTablesLong = 2, kTablesAll = 3, kNoPairs = 4 };
   template <unsigned kTables>
   [[gnu::always_inline]] inline std::uint64_t Refine(const unsigned char* p, std::uint64_t mask) const;
+  // Refine for a block of the vector filter: positions that passed the
+  // merged or short sets (mask) and the long sets (maskLong).
+  template <unsigned kPairs>
+  [[gnu::always_inline]] inline std::uint64_t RefineBlock(const unsigned char* p, std::uint64_t mask,
+                                                          std::uint64_t maskLong, bool grouped) const;
 
   static bool Test(const std::vector<std::uint64_t>& bits, unsigned k) {
     return (bits[k >> 6] >> (k & 63)) & 1;
