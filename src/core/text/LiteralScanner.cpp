@@ -233,10 +233,13 @@ __attribute__((target("avx2,bmi,bmi2"))) std::size_t LiteralScanner::FilterAvx2(
     passed += static_cast<std::size_t>(__builtin_popcountll(mask | maskLong));
     // Split only where the long strings have a table of their own (six-byte
     // keys); with four-byte keys a long-only position saves too little.
-    // Without two-byte strings the pair table holds just the one-byte ones,
-    // whose positions the first stage found exactly.
-    masks[b] = m_hasTwo ? RefineBlock<0>(p, mask, maskLong, grouped)
-                        : one | RefineBlock<kNoPairs>(p, mask & ~one, maskLong & ~one, grouped);
+    // The first stage found the one-byte strings exactly: their positions
+    // skip the tables, and without two-byte strings the pair table (which
+    // then holds just the one-byte ones) is not looked up at all.
+    mask &= ~one;
+    maskLong &= ~one;
+    masks[b] = one | (m_hasTwo ? RefineBlock<0>(p, mask, maskLong, grouped)
+                               : RefineBlock<kNoPairs>(p, mask, maskLong, grouped));
   }
   return passed;
 }
