@@ -183,6 +183,8 @@ __attribute__((target("avx2"))) inline std::uint64_t PassBits(__m256i fail) {
 
 }  // namespace
 
+// Split only where the long strings have a table of their own (six-byte
+// keys); with four-byte keys a long-only position saves too little.
 template <unsigned kPairs>
 [[gnu::always_inline]] inline std::uint64_t LiteralScanner::RefineBlock(const unsigned char* p, std::uint64_t mask,
                                                                        std::uint64_t maskLong, bool grouped) const {
@@ -231,8 +233,6 @@ __attribute__((target("avx2,bmi,bmi2"))) std::size_t LiteralScanner::FilterAvx2(
       one &= ~inside;
     }
     passed += static_cast<std::size_t>(__builtin_popcountll(mask | maskLong));
-    // Split only where the long strings have a table of their own (six-byte
-    // keys); with four-byte keys a long-only position saves too little.
     // The first stage found the one-byte strings exactly: their positions
     // skip the tables, and without two-byte strings the pair table (which
     // then holds just the one-byte ones) is not looked up at all.
