@@ -43,6 +43,7 @@ LiteralScanner::LiteralScanner(const std::vector<std::string>& needles, bool six
       for (unsigned next = 0; next < 256; ++next) markPair(p[0] | (next << 8));
       AddToSet(kSetOne, p[0]);
     } else if (s.size() >= 2) {
+      m_startsLonger[p[0]] = true;
       if (s.size() == 2) markPair(p[0] | (unsigned{p[1]} << 8));
       const bool isLong = s.size() >= static_cast<std::size_t>(kLongSets);
       (isLong ? m_hasLongSets : m_hasShort) = true;

@@ -132,7 +132,8 @@ class LiteralScanner {
   template <class OnMatch>
   bool CheckAt(const unsigned char* p, std::size_t n, std::size_t i, OnMatch& onMatch) const {
     if (m_hasOne && m_one[p[i]] && !onMatch(m_one[p[i]] - 1, i)) return false;
-    if (i + 1 >= n) return true;
+    // A one-byte string's position reaches here too; most often nothing longer starts with it.
+    if (i + 1 >= n || !m_startsLonger[p[i]]) return true;
     if (m_hasTwo) {
       const unsigned k = (unsigned{p[i]} << 8) | p[i + 1];
       if (Test(m_twoBits, k) && !ReportBucket(m_twoStart, m_twoIds, k, p + i, n - i, i, onMatch))
@@ -189,6 +190,7 @@ class LiteralScanner {
   std::vector<std::string> m_needles;
   bool m_hasOne = false, m_hasTwo = false, m_hasThree = false, m_hasLong = false, m_hasSix = false;
   std::array<std::uint32_t, 256> m_one{};  // id + 1 of the one-byte needle, or 0
+  std::array<bool, 256> m_startsLonger{};  // the first byte of a needle of two bytes or more
   // Needles of 2, 3, 4 to 5, and 6 or more bytes.
   std::vector<std::uint64_t> m_twoBits, m_threeBits, m_longBits, m_sixBits;
   std::vector<std::uint32_t> m_twoStart, m_twoIds, m_threeStart, m_threeIds, m_longStart, m_longIds, m_sixStart,
