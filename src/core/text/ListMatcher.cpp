@@ -210,8 +210,9 @@ class CompiledList {
     const std::uint32_t end = skipInsideCp932 ? m_createInside[row] : m_createFrom[row + 1];
     return {m_create.data() + m_createFrom[row], m_create.data() + end};
   }
+  // Each needle's size and each row's replacement, where the per-match work
+  // reads them without loading the strings and rows themselves.
   std::vector<std::uint32_t> m_needleSize;
-  // Each row's replacement, where the chunk work reads it without the row.
   std::vector<std::string_view> m_with;
   std::vector<std::uint8_t> m_rescan;          // per row: a change needs a rescan of its chunk
   // Per needle: its row when it is the needle of one row only and a change
@@ -560,7 +561,7 @@ class Applier {
       if (overlaps || !m_direct[row]) return false;
       const std::uint32_t size = L.m_needleSize[o.needle];
       m_chosen.push_back({pos, row, size, 0, 0});
-      checks += L.CreatedBy(row, m_cp == CodePage::Cp932).size();
+      checks += DirectCreatedBy(row).size();
       lastEnd = pos + size;
       lastNeedle = o.needle;
     }
@@ -590,6 +591,12 @@ class Applier {
     return true;
   }
 
+  // The entries ProcessDisjoint checks (and counts) for a row: in a direct
+  // chunk Shift-JIS boundaries stay put, so inside entries cannot form.
+  std::span<const Created> DirectCreatedBy(std::size_t row) const {
+    return L.CreatedBy(row, m_cp == CodePage::Cp932);
+  }
+
   // Whether an insertion of ProcessDisjoint's result may have formed a later
   // row's search string. Where such a string would lie, the result holds the
   // text that row would have seen when every other insertion it reaches was
@@ -598,7 +605,7 @@ class Applier {
   // then too. Anything else counts as formed.
   bool FormsLaterRow(std::string_view result) const {
     for (std::size_t k = 0; k < m_chosen.size(); ++k) {
-      for (const Created& c : L.CreatedBy(m_chosen[k].row, m_cp == CodePage::Cp932)) {
+      for (const Created& c : DirectCreatedBy(m_chosen[k].row)) {
         const long at = static_cast<long>(m_chosen[k].out) + c.offset;
         if (at < 0 || static_cast<std::size_t>(at) + c.size > result.size()) continue;
         const auto from = static_cast<std::size_t>(at), to = from + c.size;
