@@ -206,7 +206,7 @@ class CompiledList {
   // out inside positions.
   std::vector<Created> m_create;
   std::vector<std::uint32_t> m_createFrom, m_createInside;
-  std::span<const Created> CreatedBy(std::size_t row, bool skipInsideCp932) const {
+  [[gnu::always_inline]] std::span<const Created> CreatedBy(std::size_t row, bool skipInsideCp932) const {
     const std::uint32_t end = skipInsideCp932 ? m_createInside[row] : m_createFrom[row + 1];
     return {m_create.data() + m_createFrom[row], m_create.data() + end};
   }
@@ -235,6 +235,10 @@ class CompiledList {
   // characters, or KeepsCp932Boundaries), so occurrences found by the scan
   // stay valid around it.
   std::array<std::vector<std::uint8_t>, 2> m_direct;
+  // [utf8?][needle]: its only row is direct there and its insertions form no
+  // later row's search string, so an occurrence that overlaps no other one
+  // is replaced on its own, without finding its chunk.
+  std::array<std::vector<std::uint8_t>, 2> m_alone;
 };
 
 CompiledList::CompiledList(const ConvertRows& rows) : m_rows(rows) {
@@ -321,6 +325,11 @@ CompiledList::CompiledList(const ConvertRows& rows) : m_rows(rows) {
     const auto& r = m_needleRows[k];
     if (r.size() == 1 && !m_rescan[r[0]]) m_onlyRow[k] = r[0];
     m_needleSize.push_back(static_cast<std::uint32_t>(m_needles[k].size()));
+    for (int u = 0; u < 2; ++u) {
+      const long row = m_onlyRow[k];
+      // Shift-JIS: direct rows keep boundaries, so inside entries cannot form.
+      m_alone[u].push_back(row >= 0 && m_direct[u][row] && CreatedBy(static_cast<std::size_t>(row), u == 0).empty());
+    }
   }
   for (const ConvertItem& row : m_rows) m_with.emplace_back(row.m_strReplaceWith);
 
@@ -346,6 +355,7 @@ class Applier {
         m_maybeInside(list.m_maybeInside[cp == CodePage::Utf8 ? 1 : 0]),
         m_onBoundaryOnly(cp == CodePage::Cp932 && list.m_keepsCp932Boundaries),
         m_direct(list.m_direct[cp == CodePage::Utf8 ? 1 : 0]),
+        m_alone(list.m_alone[cp == CodePage::Utf8 ? 1 : 0]),
         m_bits(list.m_words) {}
 
   bool Run() {
@@ -365,6 +375,14 @@ class Applier {
   }
 
  private:
+  // An occurrence that opened no chunk: replaced on its own (with the output
+  // as it was before), or passed over.
+  struct Logged {
+    std::uint32_t needle;
+    std::size_t start, out, copied;
+    bool replaced;
+  };
+
   int OuterMatch(unsigned id, std::size_t start) {
     // Chunks are found from matches in start order; anything else would
     // break the walk, so give up and let the reference engine run.
@@ -375,31 +393,111 @@ class Applier {
     m_lastStart = start;
     const std::size_t to = start + L.m_needleSize[id];
     if (m_inChunk && start < m_chunkEnd) {
-      if (id != m_chunkNeedle) {
-        // A second needle: from here on the chunk keeps its set of rows.
-        if (m_chunkNeedle != kMixed) StartRowSet();
-        MarkRows(id, -1);
-      }
-      Keep(id, start);
+      AddToChunk(id, start);
       return 0;
     }
     if (m_inChunk) {
       ProcessChunk();
       if (m_failed) return 1;
     }
-    // An occurrence inside a character can only come onto a boundary through
-    // a change before it in its chunk, and none happens: the occurrences
-    // before it were inside characters too, and a match formed later that
-    // starts before it also covers its first byte. It opens no chunk.
-    if (m_maybeInside[id] && !m_onBoundaryOnly && !IsCharBoundary(m_text, start, m_cp)) return 0;
+    if (m_aloneOn) {
+      if (Alone(id, start, to)) return 0;
+    } else if (m_maybeInside[id] && !m_onBoundaryOnly && !IsCharBoundary(m_text, start, m_cp)) {
+      // An occurrence inside a character can only come onto a boundary
+      // through a change before it in its chunk, and none happens: the
+      // occurrences before it were inside characters too (or were replaced
+      // on their own, by rows that keep boundaries and form nothing), and a
+      // match formed later that starts before it also covers its first
+      // byte. It opens no chunk.
+      return 0;
+    }
+    OpenChunk(id, start, to);
+    return 0;
+  }
+
+  // Replaces the occurrence on its own, or passes over it, if it can be
+  // done without its chunk; logs it either way.
+  [[gnu::noinline]] bool Alone(unsigned id, std::size_t start, std::size_t to) {
+    if (m_log.size() >= kMaxKeptOccurrences) TrimLog(start);
+    if (m_log.size() >= kMaxKeptOccurrences) return false;
+    // Inside a character: see OuterMatch. It goes into the chunk that a
+    // later occurrence opens, if any.
+    const bool inside = !OnBoundary(id, start);
+    if (!inside && !(m_alone[id] && (start >= m_aloneEnd || id == m_aloneNeedle))) return false;
+    // The same string overlapping the last one replaced: replace-all passes it over.
+    const bool replace = !inside && start >= m_aloneEnd;
+    m_log.push_back({id, start, m_out.size(), m_copied, replace});
+    if (replace) ReplaceAlone(id, start, to);
+    return true;
+  }
+
+  bool OnBoundary(unsigned id, std::size_t start) const {
+    if (m_onBoundaryOnly || (m_cp == CodePage::Utf8 && !m_maybeInside[id])) return true;
+    return IsCharBoundary(m_text, start, m_cp);
+  }
+
+  void ReplaceAlone(unsigned id, std::size_t start, std::size_t to) {
+    if (!m_changed) {
+      m_out.reserve(m_text.size() + m_text.size() / 8 + 64);
+      m_changed = true;
+    }
+    m_out.append(m_text, m_copied, start - m_copied);
+    m_out.append(L.m_with[static_cast<std::size_t>(L.m_onlyRow[id])]);
+    m_copied = to;
+    ++m_count;
+    ++m_aloneReplaced;
+    m_aloneEnd = to;
+    m_aloneNeedle = id;
+  }
+
+  // Entries before the chunk of `start` can no longer go into a chunk.
+  void TrimLog(std::size_t start) {
+    m_prevEnd = m_sep.Prev(m_text.data(), m_prevEnd, start);
+    m_log.erase(m_log.begin(), LoggedFrom(m_prevEnd));
+  }
+
+  void OpenChunk(unsigned id, std::size_t start, std::size_t to) {
     m_chunkStart = m_sep.Prev(m_text.data(), m_prevEnd, start);
     m_chunkEnd = m_sep.Next(m_text.data(), to, m_text.size());
     m_inChunk = true;
-    m_chunkNeedle = id;
     m_kept.clear();
     m_keptAll = true;
+    m_chunkNeedle = id;
+    if (!m_log.empty()) RejoinLog();
+    AddToChunk(id, start);
+  }
+
+  // The logged occurrences in the chunk just opened join it, and their
+  // replacements are taken back. Where that happens to many, replacing on
+  // their own stops.
+  [[gnu::noinline]] void RejoinLog() {
+    auto e = LoggedFrom(m_chunkStart);
+    if (e != m_log.end()) {
+      m_chunkNeedle = e->needle;
+      m_out.resize(e->out);
+      m_copied = e->copied;
+    }
+    for (; e != m_log.end(); ++e) {
+      m_count -= e->replaced;
+      m_aloneUndone += e->replaced;
+      AddToChunk(e->needle, e->start);
+    }
+    m_log.clear();
+    if (m_aloneUndone > kAloneTrial && m_aloneUndone * 4 > m_aloneReplaced) m_aloneOn = false;
+  }
+
+  // The first entry at or after pos (the log is in start order).
+  std::vector<Logged>::iterator LoggedFrom(std::size_t pos) {
+    return std::partition_point(m_log.begin(), m_log.end(), [pos](const Logged& e) { return e.start < pos; });
+  }
+
+  void AddToChunk(unsigned id, std::size_t start) {
+    if (id != m_chunkNeedle) {
+      // A second needle: from here on the chunk keeps its set of rows.
+      if (m_chunkNeedle != kMixed) StartRowSet();
+      MarkRows(id, -1);
+    }
     Keep(id, start);
-    return 0;
   }
 
   // The rows of the chunk's one needle so far, as a row set.
@@ -704,6 +802,7 @@ class Applier {
   // The scan reports only occurrences on character boundaries.
   const bool m_onBoundaryOnly;
   const std::vector<std::uint8_t>& m_direct;
+  const std::vector<std::uint8_t>& m_alone;
   Bits m_bits;
   std::string m_out, m_work, m_tmp;
   std::vector<std::size_t> m_inserts;
@@ -728,6 +827,15 @@ class Applier {
   unsigned m_chunkNeedle = kMixed;
   std::size_t m_count = 0;
   bool m_inChunk = false, m_changed = false, m_failed = false;
+  // The occurrences since the last chunk ended, none of which opened one. One
+  // that needs its chunk takes those in the chunk into it.
+  std::vector<Logged> m_log;
+  std::size_t m_aloneEnd = 0;  // end of the last one replaced on its own
+  unsigned m_aloneNeedle = 0;
+  // A replacement taken back costs about twice what one kept saves.
+  static constexpr std::size_t kAloneTrial = 256;
+  bool m_aloneOn = true;
+  std::size_t m_aloneReplaced = 0, m_aloneUndone = 0;
 };
 
 }  // namespace

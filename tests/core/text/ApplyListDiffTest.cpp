@@ -263,6 +263,41 @@ TEST(ApplyListDifferential, ChunksOfSeveralRowsWithoutDeletions) {
   EXPECT_EQ(text, "JP");
 }
 
+// Rows that form nothing later replace their occurrences on their own until
+// an occurrence in the same chunk needs the chunk; those replacements are
+// then taken back. Long texts with many such meetings make a text stop
+// replacing on its own part way through.
+TEST(ApplyListDifferential, OccurrencesReplacedOnTheirOwn) {
+  for (const CodePage cp : {CodePage::Cp932, CodePage::Utf8}) {
+    const std::string wide = cp == CodePage::Cp932 ? "\x83\x5c" : "\xe3\x81\x82";
+    const std::string inside = cp == CodePage::Cp932 ? "\x5c" : "\x81";
+    const Alphabet alpha{{"a", "b", "ab", "\\", "\\\\", " ", "\n", wide, inside, "Z"}};
+    Generator gen(alpha, cp == CodePage::Cp932 ? 51 : 52);
+    for (int c = 0; c < 300; ++c) {
+      ConvertRows rows = gen.Rows(5);
+      // Last rows whose replacements no later row looks for.
+      rows.push_back({"\\", "Z"});
+      rows.push_back({inside, "W"});
+      rows.push_back({wide, "V"});
+      const std::string text = gen.Text(c % 10 == 0 ? 6000 : 60);
+      std::string ref = text, fast = text;
+      const std::size_t nref = ApplyListReference(ref, rows, cp);
+      const std::size_t nfast = ApplyList(fast, rows, cp);
+      ASSERT_EQ(fast, ref) << "case " << c;
+      ASSERT_EQ(nfast, nref) << "case " << c;
+    }
+    // More occurrences without a separator between them than are logged, and
+    // at the end one whose row forms the others' string.
+    std::string text(5000, '\\');
+    text += "ab";
+    const ConvertRows rows = {{"ab", "\\"}, {"\\", "Z"}};
+    std::string ref = text;
+    const std::size_t nref = ApplyListReference(ref, rows, cp);
+    EXPECT_EQ(ApplyList(text, rows, cp), nref);
+    EXPECT_EQ(text, ref);
+  }
+}
+
 TEST(ApplyListDifferential, RowsWithoutSearchStringsAndUnmatchedLists) {
   std::string text = "nothing to see\n";
   EXPECT_EQ(ApplyList(text, {{"", "x"}, {"zzz", "y"}}, CodePage::Utf8), 0u);
