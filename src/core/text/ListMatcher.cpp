@@ -206,7 +206,7 @@ class CompiledList {
   // out inside positions.
   std::vector<Created> m_create;
   std::vector<std::uint32_t> m_createFrom, m_createInside;
-  [[gnu::always_inline]] std::span<const Created> CreatedBy(std::size_t row, bool skipInsideCp932) const {
+  std::span<const Created> CreatedBy(std::size_t row, bool skipInsideCp932) const {
     const std::uint32_t end = skipInsideCp932 ? m_createInside[row] : m_createFrom[row + 1];
     return {m_create.data() + m_createFrom[row], m_create.data() + end};
   }
@@ -328,7 +328,8 @@ CompiledList::CompiledList(const ConvertRows& rows) : m_rows(rows) {
     for (int u = 0; u < 2; ++u) {
       const long row = m_onlyRow[k];
       // Shift-JIS: direct rows keep boundaries, so inside entries cannot form.
-      m_alone[u].push_back(row >= 0 && m_direct[u][row] && CreatedBy(static_cast<std::size_t>(row), u == 0).empty());
+      m_alone[u].push_back(row >= 0 && m_direct[u][row] &&
+                           m_createFrom[row] == (u ? m_createFrom[row + 1] : m_createInside[row]));
     }
   }
   for (const ConvertItem& row : m_rows) m_with.emplace_back(row.m_strReplaceWith);
