@@ -12,6 +12,9 @@
 //   After a row changes the chunk, a later row can only have appeared where it
 //   overlaps the inserted text; those rows (known from the list alone) or a
 //   rescan of the chunk join the candidates.
+// - An occurrence of a row that can form nothing later, overlapping no other
+//   occurrence, is replaced without finding its chunk, and taken back if a
+//   later occurrence in the chunk needs the chunk.
 
 #include <cstddef>
 #include <cstdint>
