@@ -437,11 +437,14 @@ class Applier {
     return IsCharBoundary(m_text, start, m_cp);
   }
 
+  // The output is sized once, before the text's first change goes into it.
+  void ReserveOutput() {
+    if (!m_changed) m_out.reserve(m_text.size() + m_text.size() / 8 + 64);
+  }
+
   void ReplaceAlone(unsigned id, std::size_t start, std::size_t to) {
-    if (!m_changed) {
-      m_out.reserve(m_text.size() + m_text.size() / 8 + 64);
-      m_changed = true;
-    }
+    ReserveOutput();
+    m_changed = true;
     m_out.append(m_text, m_copied, start - m_copied);
     m_out.append(L.m_with[static_cast<std::size_t>(L.m_onlyRow[id])]);
     m_copied = to;
@@ -617,10 +620,8 @@ class Applier {
     const std::size_t outChunk = m_out.size() + (m_chunkStart - m_copied);
     if (!created.empty()) m_inserts.clear();
     const std::size_t n = ForEachKept(chunk, static_cast<std::uint32_t>(row), [&](std::size_t pos, std::size_t end) {
-      if (!m_changed) {
-        m_out.reserve(m_text.size() + m_text.size() / 8 + 64);
-        m_changed = true;
-      }
+      ReserveOutput();
+      m_changed = true;
       m_out.append(m_text, m_copied, m_chunkStart + pos - m_copied);
       if (!created.empty()) m_inserts.push_back(m_out.size() - outChunk);
       m_out.append(with);
@@ -667,7 +668,7 @@ class Applier {
     if (m_chosen.empty() || checks > kMaxCreatedChecks) return false;
 
     const std::size_t outBefore = m_out.size(), copiedBefore = m_copied;
-    if (!m_changed) m_out.reserve(m_text.size() + m_text.size() / 8 + 64);
+    ReserveOutput();
     m_out.append(m_text, m_copied, m_chunkStart - m_copied);
     const std::size_t outChunk = m_out.size();
     std::size_t copied = 0;
@@ -787,7 +788,7 @@ class Applier {
       }
     }
     if (!curBuf) return;
-    if (!m_changed) m_out.reserve(m_text.size() + m_text.size() / 8 + 64);
+    ReserveOutput();
     m_out.append(m_text, m_copied, m_chunkStart - m_copied);
     m_out.append(cur);
     m_copied = m_chunkEnd;
