@@ -325,12 +325,13 @@ CompiledList::CompiledList(const ConvertRows& rows) : m_rows(rows) {
     const auto& r = m_needleRows[k];
     if (r.size() == 1 && !m_rescan[r[0]]) m_onlyRow[k] = r[0];
     m_needleSize.push_back(static_cast<std::uint32_t>(m_needles[k].size()));
-    for (int u = 0; u < 2; ++u) {
-      const long row = m_onlyRow[k];
-      // Shift-JIS: direct rows keep boundaries, so inside entries cannot form.
+    // No entries: CreatedBy(row, u == 0) is empty (Shift-JIS: direct rows keep
+    // boundaries, so inside entries cannot form). Read from the bounds, since
+    // one more call here made GCC stop inlining CreatedBy in the chunk work.
+    const long row = m_onlyRow[k];
+    for (int u = 0; u < 2; ++u)
       m_alone[u].push_back(row >= 0 && m_direct[u][row] &&
                            m_createFrom[row] == (u ? m_createFrom[row + 1] : m_createInside[row]));
-    }
   }
   for (const ConvertItem& row : m_rows) m_with.emplace_back(row.m_strReplaceWith);
 
@@ -345,6 +346,9 @@ CompiledList::CompiledList(const ConvertRows& rows) : m_rows(rows) {
 
 namespace {
 
+// Index of the per-code-page tables of a compiled list ([utf8?]).
+std::size_t ForUtf8(CodePage cp) { return cp == CodePage::Utf8 ? 1 : 0; }
+
 class Applier {
  public:
   Applier(const CompiledList& list, const std::string& text, CodePage cp)
@@ -352,11 +356,11 @@ class Applier {
         m_scanner(cp == CodePage::Utf8 ? *list.m_scannerUtf8 : *list.m_scanner),
         m_text(text),
         m_cp(cp),
-        m_sep(list.m_sep[cp == CodePage::Utf8 ? 1 : 0]),
-        m_maybeInside(list.m_maybeInside[cp == CodePage::Utf8 ? 1 : 0]),
+        m_sep(list.m_sep[ForUtf8(cp)]),
+        m_maybeInside(list.m_maybeInside[ForUtf8(cp)]),
         m_onBoundaryOnly(cp == CodePage::Cp932 && list.m_keepsCp932Boundaries),
-        m_direct(list.m_direct[cp == CodePage::Utf8 ? 1 : 0]),
-        m_alone(list.m_alone[cp == CodePage::Utf8 ? 1 : 0]),
+        m_direct(list.m_direct[ForUtf8(cp)]),
+        m_alone(list.m_alone[ForUtf8(cp)]),
         m_bits(list.m_words) {}
 
   bool Run() {
