@@ -10,12 +10,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
+#include "CorpusTexts.h"
 #include "list/ConvertListFile.h"
 #include "text/ListMatcher.h"
 #include "text/TextConvert.h"
@@ -31,18 +29,8 @@ int main(int argc, char** argv) {
   const bool check = argc > 6 && std::strcmp(argv[6], "--check") == 0;
   const bool scanOnly = argc > 6 && std::strcmp(argv[6], "--scan-only") == 0;
 
-  std::vector<std::string> paths;
-  for (const auto& e : std::filesystem::recursive_directory_iterator(argv[1]))
-    if (e.is_regular_file()) paths.push_back(e.path().string());
-  std::sort(paths.begin(), paths.end());
-  std::vector<std::string> texts;
   std::size_t bytes = 0;
-  for (const auto& p : paths) {
-    if (bytes >= limit) break;
-    std::ifstream in(p, std::ios::binary);
-    texts.emplace_back(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    bytes += texts.back().size();
-  }
+  const std::vector<std::string> texts = LoadCorpusTexts(argv[1], limit, bytes);
   zv::ConvertRows rows;
   zv::LoadConvertList(argv[2], rows, [](const std::string&) {}, cp);
 

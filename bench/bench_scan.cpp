@@ -8,11 +8,9 @@
 // Both count every occurrence, character boundaries not considered.
 #include <algorithm>
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <set>
 #include <string>
 #include <vector>
@@ -21,6 +19,7 @@
 #include <hs/hs.h>
 #endif
 
+#include "CorpusTexts.h"
 #include "list/ConvertListFile.h"
 #include "text/LiteralScanner.h"
 
@@ -65,7 +64,11 @@ void TimeVectorscan(const std::vector<std::string>& needles, const Texts& texts,
     return;
   }
   hs_scratch_t* scratch = nullptr;
-  hs_alloc_scratch(db, &scratch);
+  if (hs_alloc_scratch(db, &scratch) != HS_SUCCESS) {
+    std::printf("vectorscan: no scratch space\n");
+    hs_free_database(db);
+    return;
+  }
   std::size_t count = 0;
   const double mbs = Time(texts, bytes, repeat, count, [&](const std::string& t) {
     std::size_t n = 0;
@@ -88,17 +91,8 @@ int main(int argc, char** argv) {
   const zv::CodePage cp = std::atoi(argv[3]) == 932 ? zv::CodePage::Cp932 : zv::CodePage::Utf8;
   const int repeat = argc > 4 ? std::atoi(argv[4]) : 4;
 
-  std::vector<std::string> paths;
-  for (const auto& e : std::filesystem::recursive_directory_iterator(argv[1]))
-    if (e.is_regular_file()) paths.push_back(e.path().string());
-  std::sort(paths.begin(), paths.end());
-  Texts texts;
   std::size_t bytes = 0;
-  for (const auto& p : paths) {
-    std::ifstream in(p, std::ios::binary);
-    texts.emplace_back(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    bytes += texts.back().size();
-  }
+  const Texts texts = LoadCorpusTexts(argv[1], SIZE_MAX, bytes);
   zv::ConvertRows rows;
   zv::LoadConvertList(argv[2], rows, [](const std::string&) {}, cp);
   std::set<std::string> distinct;
