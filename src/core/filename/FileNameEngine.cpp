@@ -11,6 +11,7 @@
 #include "filename/FileNameTexts.h"
 #include "filename/CopyStep.h"
 #include "filename/FolderWalk.h"
+#include "filename/NameRows.h"
 #include "filename/OrderedRun.h"
 #include "platform/File.h"
 #include "platform/Path.h"
@@ -59,7 +60,6 @@ FileNameEngine::FileNameEngine(std::vector<std::string> files, std::string srcFo
       m_options(options) {}
 
 RunEnd FileNameEngine::Run(RowSource& rows, ProgressSink& progress, std::atomic<int>& running) {
-  const CodePage cp = ActiveCodePage();
   const std::size_t n = m_files.size();
   const MirrorFolders mirror = PrepareMirror(m_srcFolder, m_dstFolder);
   const NameRules rules{m_options.part, m_options.noCase};
@@ -80,6 +80,10 @@ RunEnd FileNameEngine::Run(RowSource& rows, ProgressSink& progress, std::atomic<
   // The walk lists a folder's files together: the folder is made (or
   // looked at) once for all of them.
   std::string madeFolder;
+  // Each name meets the rows in its own encoding; rows it cannot express are
+  // announced once for each set of them.
+  NameRows nameRows;
+  std::vector<std::size_t> announced[2];
 
   auto prepare = [&](std::size_t i) -> Job& {
     Job& job = slots[i];
@@ -92,8 +96,15 @@ RunEnd FileNameEngine::Run(RowSource& rows, ProgressSink& progress, std::atomic<
     }
     const PathParts parts = SplitPath(src);
     job.folder = DestinationFolder(mirror, src);
+    const CodePage cp = NameCodePage(PathFileName(src));
+    const NameRows::Converted& list = nameRows.For(rows.GetRows(), cp);
+    std::vector<std::size_t>& said = announced[cp == CodePage::Cp932 ? 0 : 1];
+    if (!list.leftOut.empty() && list.leftOut != said) {
+      said = list.leftOut;
+      progress.RunNotice(RowsLeftOutNotice(said, cp));
+    }
     std::size_t replacements = 0;
-    const std::string base = ConvertBaseName(parts.fname, rows.GetRows(), rules, cp, &replacements);
+    const std::string base = ConvertBaseName(parts.fname, list.rows, rules, cp, &replacements);
     job.name = base + parts.ext;
     job.dst = MakePath("", job.folder, base, parts.ext);
     job.outcome.index = i;

@@ -8,5 +8,11 @@ inline constexpr const char* kNameSrcLabel = "変換元ファイル： ";
 inline constexpr const char* kNameDstLabel = "変換先ファイル： ";
 inline constexpr const char* kEmptySourceFolder = "変換元のﾌｫﾙﾀﾞを指定してください。";
 inline constexpr const char* kEmptyOutputFolder = "出力先のﾌｫﾙﾀﾞを指定してください。";
+// "<head><row numbers><mid><encoding><tail>": rows a file-name encoding cannot express.
+inline constexpr const char* kRowsLeftOutHead = "変換リストの行 ";
+inline constexpr const char* kRowsLeftOutMid = " は ";
+inline constexpr const char* kRowsLeftOutTail = " のファイル名では表せない文字を含むため、その名前には使いません。";
+inline constexpr const char* kEncodingCp932 = "Shift-JIS";
+inline constexpr const char* kEncodingUtf8 = "UTF-8";
 
 }  // namespace zv::texts

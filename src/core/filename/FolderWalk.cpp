@@ -1,5 +1,6 @@
 #include "filename/FolderWalk.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
@@ -182,11 +183,12 @@ bool ShortenPath(const std::string& path, std::string& out, std::size_t maxLen, 
     return true;
   }
   if (headLen + kSep.size() > maxLen) return false;
-  const CodePage cp = ActiveCodePage();
-  // Cuts fall on character boundaries, so the label may come out a few bytes short.
-  const std::size_t head = BoundaryAtOrBefore(path, headLen, cp);
+  // Cuts fall on character boundaries of the path's own names, so the label
+  // may come out a few bytes short.
+  std::size_t head = std::min(headLen, path.size());
+  while (head > 0 && !IsPathCharBoundary(path, head)) --head;
   std::size_t tail = path.size() - (maxLen - headLen - kSep.size());
-  while (tail < path.size() && !IsCharBoundary(path, tail, cp)) ++tail;
+  while (tail < path.size() && !IsPathCharBoundary(path, tail)) ++tail;
   out.assign(path, 0, head);
   out += kSep;
   out.append(path, tail, std::string::npos);

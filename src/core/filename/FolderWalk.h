@@ -38,7 +38,8 @@ std::string DestinationFolder(const MirrorFolders& m, const std::string& srcPath
 // True when the folder was there or has been made.
 bool CreateDirectories(const std::string& folder);
 
-// Byte lengths; the cut is moved to a character boundary of the active code page.
+// Byte lengths; the cut is moved to a character boundary of the name it
+// falls in, in that name's own encoding.
 bool ShortenPath(const std::string& path, std::string& out, std::size_t maxLen, std::size_t headLen);
 
 // Refuses empty folder fields before any walk: the message, or nullopt when fine.

@@ -68,9 +68,13 @@ struct NameIndex {
 // keeps their address from being reused by other rows.
 std::shared_ptr<const NameIndex> IndexFor(const ConvertRows& rows, const SharedRows& key, NameRules rules,
                                           CodePage cp) {
+  // One index per encoding: a tree that mixes UTF-8 and CP932 names asks
+  // for both in turn.
   static std::mutex mutex;
-  static std::shared_ptr<const NameIndex> last;
-  static SharedRows lastKey;
+  static std::shared_ptr<const NameIndex> lasts[2];
+  static SharedRows lastKeys[2];
+  std::shared_ptr<const NameIndex>& last = lasts[cp == CodePage::Cp932 ? 0 : 1];
+  SharedRows& lastKey = lastKeys[cp == CodePage::Cp932 ? 0 : 1];
   {
     std::lock_guard<std::mutex> lock(mutex);
     if (last && last->noCase == rules.noCase && last->cp == cp) {

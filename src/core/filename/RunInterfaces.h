@@ -83,6 +83,9 @@ class ProgressSink {
   virtual void RunFinished() = 0;
   // Optional per-file report (command-line manifest).
   virtual void FileDone(const FileOutcome&) {}
+  // Something the user should know about the run as a whole, said once
+  // (UTF-8 text), such as rows that take no part for some names.
+  virtual void RunNotice(const std::string&) {}
 };
 
 class ErrorSink {

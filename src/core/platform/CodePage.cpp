@@ -9,6 +9,7 @@
 #include <clocale>
 #include <cstdlib>
 #include <cstring>
+#include <utility>
 
 namespace zv {
 
@@ -347,6 +348,53 @@ std::string ToUtf8(std::string_view s, CodePage cp) {
 
 std::optional<std::string> FromUtf8(std::string_view utf8, CodePage cp) {
   return ConvertCodePage(utf8, CodePage::Utf8, cp);
+}
+
+namespace {
+
+bool IsAscii(std::string_view s) {
+  return std::all_of(s.begin(), s.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+// The component of path around pos: [begin, end).
+std::pair<std::size_t, std::size_t> ComponentAt(std::string_view path, std::size_t pos) {
+  const std::size_t slash = pos == 0 ? std::string_view::npos : path.rfind('/', pos - 1);
+  const std::size_t begin = slash == std::string_view::npos ? 0 : slash + 1;
+  const std::size_t end = std::min(path.find('/', pos), path.size());
+  return {begin, end};
+}
+
+}  // namespace
+
+std::string PathToUtf8(std::string_view path) {
+  // '/' is never part of a UTF-8 sequence nor of a CP932 character.
+  if (IsValidUtf8(path)) return std::string(path);
+  std::string out;
+  out.reserve(path.size() * 3 / 2);
+  std::size_t begin = 0;
+  for (;;) {
+    const std::size_t slash = path.find('/', begin);
+    const std::string_view part = path.substr(begin, slash == std::string_view::npos ? slash : slash - begin);
+    out += ToUtf8(part, NameCodePage(part));
+    if (slash == std::string_view::npos) break;
+    out += '/';
+    begin = slash + 1;
+  }
+  return out;
+}
+
+bool IsPathCharBoundary(std::string_view path, std::size_t pos) {
+  if (pos == 0 || pos >= path.size()) return true;
+  const auto [begin, end] = ComponentAt(path, pos);
+  if (pos == begin) return true;
+  const std::string_view part = path.substr(begin, end - begin);
+  return IsCharBoundary(part, pos - begin, NameCodePage(part));
+}
+
+std::optional<std::string> ActiveTextIn(std::string_view text, CodePage to) {
+  const CodePage from = ActiveCodePage();
+  if (from == to || IsAscii(text)) return std::string(text);
+  return ConvertCodePage(text, from, to);
 }
 
 }  // namespace zv

@@ -77,4 +77,22 @@ inline std::string ToUtf8(std::string_view s) { return ToUtf8(s, ActiveCodePage(
 std::optional<std::string> FromUtf8(std::string_view utf8, CodePage cp);
 inline std::optional<std::string> FromUtf8(std::string_view utf8) { return FromUtf8(utf8, ActiveCodePage()); }
 
+// File names. A name meets the list in its own encoding: valid UTF-8 is
+// UTF-8, anything else is taken as CP932 bytes as they stand, whatever the
+// active code page (a Linux system's names are UTF-8; legacy trees copied
+// from old Windows media keep Shift-JIS bytes).
+inline CodePage NameCodePage(std::string_view name) {
+  return IsValidText(name, CodePage::Utf8) ? CodePage::Utf8 : CodePage::Cp932;
+}
+// A path as text to show, each component decoded by its own encoding, so a
+// legacy name below a UTF-8 folder reads right too. Never fails.
+std::string PathToUtf8(std::string_view path);
+// True when pos starts a character of the path component around it, in that
+// component's encoding.
+bool IsPathCharBoundary(std::string_view path, std::size_t pos);
+
+// Text of the active code page (list rows, patterns, extension entries) in
+// `to`; nullopt when `to` cannot express it. ASCII is taken as it stands.
+std::optional<std::string> ActiveTextIn(std::string_view text, CodePage to);
+
 }  // namespace zv

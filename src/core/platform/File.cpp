@@ -459,11 +459,41 @@ DirListing ListDirectory(const std::string& folder, std::string_view pattern) {
   return listing;
 }
 
+namespace {
+
+// The pattern folded in one encoding of names; a listing asks for the same
+// one name after name, so the last conversion is kept.
+const std::optional<std::string>& FoldedPatternIn(std::string_view pattern, CodePage cp) {
+  struct Last {
+    std::string pattern;
+    CodePage active = CodePage::Utf8;
+    std::optional<std::string> folded;
+    bool set = false;
+  };
+  thread_local Last last[2];
+  Last& l = last[cp == CodePage::Cp932 ? 0 : 1];
+  if (!l.set || l.pattern != pattern || l.active != ActiveCodePage()) {
+    l.pattern = std::string(pattern);
+    l.active = ActiveCodePage();
+    l.folded = ActiveTextIn(pattern, cp);
+    if (l.folded) *l.folded = FoldCase(*l.folded, cp);
+    l.set = true;
+  }
+  return l.folded;
+}
+
+}  // namespace
+
 bool MatchPattern(std::string_view name, std::string_view pattern) {
   if (pattern.empty() || pattern == "*.*") return true;
-  const CodePage cp = ActiveCodePage();
+  // The pattern is text of the active code page; a name meets it in the
+  // name's own encoding, and no name of an encoding that cannot express the
+  // pattern matches it.
+  const CodePage cp = NameCodePage(name);
+  const std::optional<std::string>& folded = FoldedPatternIn(pattern, cp);
+  if (!folded) return false;
   const std::string n = FoldCase(name, cp);
-  const std::string p = FoldCase(pattern, cp);
+  const std::string& p = *folded;
   // Greedy match with one backtrack point at the last '*', stepping whole
   // characters so that '?' never takes half of a double-byte character.
   std::size_t i = 0, j = 0;

@@ -74,7 +74,9 @@ struct DirListing {
 };
 // Entries of folder (empty: the current folder) whose names match pattern
 // (case-insensitive '*' and '?', character-aware; "*.*" and "" match every
-// name). Sorted by name bytes so that runs are repeatable.
+// name). The pattern is text of the active code page and meets each name in
+// the name's own encoding (NameCodePage). Sorted by name bytes so that runs
+// are repeatable.
 DirListing ListDirectory(const std::string& folder, std::string_view pattern);
 bool MatchPattern(std::string_view name, std::string_view pattern);
 

@@ -2,6 +2,8 @@
 
 #include <sys/stat.h>
 
+#include "platform/CodePage.h"
+
 // '/' and '.' are below every trail byte of CP932 and are never part of a
 // UTF-8 sequence, so plain byte searches are multibyte-safe here.
 
@@ -67,6 +69,37 @@ std::size_t FindFileName(std::string_view path) {
   if (end == 0) return 0;
   const std::size_t slash = path.rfind(kPathSep, end - 1);
   return slash == std::string_view::npos ? 0 : slash + 1;
+}
+
+std::string PathFromText(std::string_view utf8) {
+  std::string out;
+  out.reserve(utf8.size());
+  bool lookUp = true;  // below a component that exists nowhere, nothing can
+  std::size_t begin = 0;
+  for (;;) {
+    const std::size_t slash = utf8.find(kPathSep, begin);
+    const std::string_view part = utf8.substr(begin, slash == std::string_view::npos ? slash : slash - begin);
+    if (lookUp && !part.empty() && part != "." && part != "..") {
+      const std::string asTyped = out + std::string(part);
+      if (!PathFileExists(asTyped)) {
+        const auto legacy = ConvertCodePage(part, CodePage::Utf8, CodePage::Cp932);
+        if (legacy && *legacy != part && PathFileExists(out + *legacy)) {
+          out += *legacy;
+        } else {
+          out += part;
+          lookUp = false;
+        }
+      } else {
+        out += part;
+      }
+    } else {
+      out += part;
+    }
+    if (slash == std::string_view::npos) break;
+    out += kPathSep;
+    begin = slash + 1;
+  }
+  return out;
 }
 
 bool PathFileExists(const std::string& path) {

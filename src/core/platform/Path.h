@@ -34,6 +34,12 @@ std::size_t FindFileName(std::string_view path);
 inline std::string_view PathExtension(std::string_view path) { return path.substr(FindExtension(path)); }
 inline std::string_view PathFileName(std::string_view path) { return path.substr(FindFileName(path)); }
 
+// A path typed or shown as text (UTF-8) as the file system's bytes. A
+// component that names nothing in UTF-8 but an existing entry in CP932 takes
+// the CP932 bytes, so a legacy name shown decoded leads back to itself; new
+// names stay UTF-8.
+std::string PathFromText(std::string_view utf8);
+
 // Something exists at path (a dangling link counts).
 bool PathFileExists(const std::string& path);
 // A directory (following links) exists at path.

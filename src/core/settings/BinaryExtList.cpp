@@ -81,11 +81,18 @@ bool IsTextFileWith(const std::string& path, const std::string& listPath, const 
   const std::string_view ext = PathExtension(path);
   ExtList list;
   if (!LoadBinaryExtListFrom(listPath, list, report)) return true;  // no readable list: all text
-  const CodePage cp = ActiveCodePage();
   for (const std::string& entry : list) {
-    if (MbsIEqual("." + entry, ext, cp)) return false;
+    if (IsListedExtension(ext, entry)) return false;
   }
   return true;
+}
+
+bool IsListedExtension(std::string_view ext, std::string_view entry) {
+  // The entry is text of the active code page; the extension is part of a
+  // file name and meets it in the name's own encoding.
+  const CodePage cp = NameCodePage(ext);
+  const std::optional<std::string> inName = ActiveTextIn(entry, cp);
+  return inName && MbsIEqual("." + *inName, ext, cp);
 }
 
 bool FileExists(const std::string& path) { return PathFileExists(path); }

@@ -3,6 +3,7 @@
 
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/File.h"
@@ -27,6 +28,8 @@ bool SaveBinaryExtListTo(const std::string& path, const ExtList& in, const FileE
 // True when the file's text is to be converted; reads the list afresh per call.
 bool IsTextFile(const std::string& path, const FileErrorReporter& report);
 bool IsTextFileWith(const std::string& path, const std::string& listPath, const FileErrorReporter& report);
+// A file's extension (dot included) equals ".entry", without regard to case.
+bool IsListedExtension(std::string_view ext, std::string_view entry);
 // A directory entry exists at path.
 bool FileExists(const std::string& path);
 

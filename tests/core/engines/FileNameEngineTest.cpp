@@ -305,3 +305,42 @@ TEST_F(FileNameRun, EmptyEntriesArePassedOver) {
 
 }  // namespace
 }  // namespace zv
+
+namespace zv {
+namespace {
+
+std::string Sjis(const std::string& utf8) { return *ConvertCodePage(utf8, CodePage::Utf8, CodePage::Cp932); }
+std::string InSession(const std::string& utf8) { return *FromUtf8(utf8, ActiveCodePage()); }
+
+// Both sessions, one tree of UTF-8 and legacy CP932 names: each name meets the
+// rows (and the pattern) in its own encoding and keeps that encoding.
+TEST_F(FileNameRun, EachNameMeetsTheListInItsOwnEncoding) {
+  for (CodePage session : {CodePage::Cp932, CodePage::Utf8}) {
+    SCOPED_TRACE(static_cast<int>(session));
+    SetActiveCodePage(session);
+    TempDir dir;
+    src = dir / "src";
+    out = dir / "out";
+    sink = RecordingSink();
+    WriteBytes(src + "/報告書_株式会社.txt", "u");
+    WriteBytes(src + "/" + Sjis("報告書_株式会社") + ".txt", "s");
+    WriteBytes(src + "/" + Sjis("ＡＢＣ株式会社") + ".txt", "w");
+    WriteBytes(src + "/memo.txt", "m");
+    ConvertRows rows = Rows({{InSession("株式会社"), InSession("(株)")}, {InSession("ａｂｃ"), "x"}});
+    if (session == CodePage::Utf8) rows.push_back({"\xF0\x9F\x8D\xA3", "sushi"});  // no CP932 form
+
+    Run(rows, Opt(true, false), true, InSession("*株式*"));
+    EXPECT_EQ(ReadBytes(out + "/報告書_(株).txt"), "u");
+    EXPECT_EQ(ReadBytes(out + "/" + Sjis("報告書_(株)") + ".txt"), "s");
+    EXPECT_EQ(ReadBytes(out + "/" + Sjis("x(株)") + ".txt"), "w");  // full-width case folding in CP932
+    EXPECT_FALSE(Exists(out + "/memo.txt"));
+    EXPECT_EQ(zvtest::Snapshot(out).size(), 3u);
+    // A row that CP932 names cannot meet is said once per run.
+    std::size_t notices = 0;
+    for (const auto& e : sink.events) notices += e.rfind("notice:", 0) == 0;
+    EXPECT_EQ(notices, session == CodePage::Utf8 ? 1u : 0u);
+  }
+}
+
+}  // namespace
+}  // namespace zv

@@ -111,6 +111,7 @@ class RecordingSink : public zv::ProgressSink {
   void ShowDstFile(const std::string& label) override { Add("dst:" + label); }
   void ShowProgress(int percent) override { Add("pct:" + std::to_string(percent)); }
   void RunFinished() override { Add("finished"); }
+  void RunNotice(const std::string& message) override { Add("notice:" + message); }
   void FileDone(const zv::FileOutcome& o) override {
     outcomes.push_back(o);
     if (onFileDone) onFileDone(o);

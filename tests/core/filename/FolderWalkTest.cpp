@@ -208,6 +208,15 @@ TEST(ShortenPath, CutsToMaximumAtCharacterBoundaries) {
   ASSERT_TRUE(ShortenPath(sj, out, 60, 10));
   EXPECT_EQ(out, std::string(9, 'h') + " ... " + std::string(70 - 26, 't'));
   EXPECT_LE(out.size(), 60u);
+
+  // Each name is cut at its own boundaries, whatever the session: a CP932 name
+  // in a 65001 session, a UTF-8 folder in a 932 session.
+  for (CodePage session : {CodePage::Utf8, CodePage::Cp932}) {
+    SetActiveCodePage(session);
+    const std::string mixed = "/x\xE3\x81\x82\xE3\x81\x82\xE3\x81\x82/" + std::string(13, 'm') + a + std::string(44, 't');
+    ASSERT_TRUE(ShortenPath(mixed, out, 60, 10));
+    EXPECT_EQ(out, "/x\xE3\x81\x82\xE3\x81\x82 ... " + std::string(44, 't'));
+  }
 }
 
 TEST(Mirror, RelativeSubfolderBelowTheOutputFolder) {

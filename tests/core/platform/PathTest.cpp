@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include "PlatformFixture.h"
+#include "platform/CodePage.h"
 #include "platform/Path.h"
 
 namespace zv {
@@ -80,6 +81,31 @@ TEST(PathTest, ExistenceChecks) {
   EXPECT_TRUE(PathIsDirectory(tmp / "dirlink"));
   EXPECT_FALSE(PathIsDirectory(tmp / "f"));
   EXPECT_FALSE(PathIsDirectory(tmp / "dangling"));
+}
+
+// A path shown as text leads back to its own bytes: a legacy CP932 name
+// below a UTF-8 folder is found again; a name that exists nowhere stays UTF-8.
+TEST(PathTest, PathsShownAsTextLeadBackToTheirBytes) {
+  TempDir tmp;
+  ASSERT_FALSE(tmp.path().empty());
+  const std::string legacy = *ConvertCodePage("旧資料", CodePage::Utf8, CodePage::Cp932);
+  ASSERT_EQ(::mkdir((tmp / "新しい").c_str(), 0777), 0);
+  ASSERT_EQ(::mkdir((tmp / "新しい/" + legacy).c_str(), 0777), 0);
+  const struct {
+    std::string shown, bytes;
+  } cases[] = {
+      {tmp / "新しい/旧資料", tmp / "新しい/" + legacy},
+      {tmp / "新しい/旧資料/", tmp / "新しい/" + legacy + "/"},
+      {tmp / "新しい/旧資料/未作成/旧資料", tmp / "新しい/" + legacy + "/未作成/旧資料"},
+      {tmp / "新しい/../新しい/x", tmp / "新しい/../新しい/x"},
+      {"relative/旧資料", "relative/旧資料"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(PathFromText(c.shown), c.bytes) << c.shown;
+    EXPECT_EQ(PathToUtf8(c.bytes), c.shown);
+  }
+  // Bytes neither encoding decodes are shown as replacement characters, never as mojibake.
+  EXPECT_EQ(PathToUtf8("/a/\xFF\xFE"), "/a/\xEF\xBF\xBD\xEF\xBF\xBD");
 }
 
 }  // namespace

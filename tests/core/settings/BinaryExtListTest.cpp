@@ -124,6 +124,28 @@ TEST_F(BinaryExtListTest, DoubleByteCharactersAreComparedWhole) {
   EXPECT_FALSE(IsText("/x/f.ＪＰＧ"));
 }
 
+// Entries are text of the session; an extension meets them in its file name's
+// own encoding.
+TEST_F(BinaryExtListTest, EntriesMeetEachNameInItsOwnEncoding) {
+  const std::string sjisJpg = *ConvertCodePage("ｊｐｇ", CodePage::Utf8, CodePage::Cp932);
+  const std::string sjisUpper = *ConvertCodePage(".ＪＰＧ", CodePage::Utf8, CodePage::Cp932);
+  const struct {
+    CodePage session;
+    std::string entry, ext;
+    bool listed;
+  } cases[] = {
+      {CodePage::Cp932, sjisJpg, ".ＪＰＧ", true},  // UTF-8 name in a 932 session
+      {CodePage::Cp932, sjisJpg, sjisUpper, true},
+      {CodePage::Utf8, "ｊｐｇ", sjisUpper, true},   // legacy name in a 65001 session
+      {CodePage::Utf8, "\xF0\x9F\x8D\xA3", "." + sjisJpg, false},  // no CP932 form
+      {CodePage::Cp932, "jpg", ".JPG", true},
+  };
+  for (const auto& c : cases) {
+    SetActiveCodePage(c.session);
+    EXPECT_EQ(IsListedExtension(c.ext, c.entry), c.listed) << c.ext;
+  }
+}
+
 TEST_F(BinaryExtListTest, SaveWritesCrLfAndCreatesTheFile) {
   ASSERT_FALSE(fs::exists(list_));
   ASSERT_TRUE(SaveBinaryExtListTo(list_, {"bmp", "", "\x95\x5c"}, reporter_));
