@@ -199,7 +199,14 @@ int RunFolder(const CliOptions& o, Console& con, bool showProgress) {
     con.Error(con.Shown(folder) + ": " + con.CoreMessage(SystemErrorText(code, err)));
     walkIncomplete = true;
   };
-  if (!CollectFiles(o.src, o.pattern, o.subdir, files, cb)) return kExitFailed;
+  // Typed in a terminal, the pattern is read as a path would be (UTF-8 when
+  // valid, else CP932); the walk takes it as text of the session.
+  const std::optional<std::string> pattern = ConvertCodePage(o.pattern, NameCodePage(o.pattern), ActiveCodePage());
+  if (!pattern) {
+    con.Error(con.PathMessage(o.pattern, texts::kPatternNotExpressible));
+    return kExitUsage;
+  }
+  if (!CollectFiles(o.src, *pattern, o.subdir, files, cb)) return kExitFailed;
 
   FixedRowSource rowSource(rows);
   RunSink sink(con, files, o.dryRun, showProgress);
@@ -251,8 +258,8 @@ int RunText(const CliOptions& o, Console& con) {
   const bool toStdout = !o.output || *o.output == "-";
 
   ReportRow row;
-  row.source = con.Shown(o.file);
-  row.destination = toStdout ? std::string("-") : con.Shown(*o.output);
+  row.source = o.file;
+  row.destination = toStdout ? std::string("-") : *o.output;
   int status = kExitOk;
   std::string text;
   if (FileResult r = ReadSingleFileText(o.file, text); !r) {
@@ -265,7 +272,7 @@ int RunText(const CliOptions& o, Console& con) {
     row.replacements = ApplyList(text, rows, ActiveCodePage());
     if (o.removeLineBreaks) RemoveLineBreaks(text);
     if (o.dryRun) {
-      con.Out("convert " + row.source + " -> " + row.destination);
+      con.Out("convert " + con.Shown(row.source) + " -> " + con.Shown(row.destination));
     } else if (!toStdout) {
       if (FileResult w = WriteSingleFileText(*o.output, text); !w) {
         row.action = FileActionName(FileAction::Failed);

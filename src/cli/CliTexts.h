@@ -18,6 +18,7 @@ inline constexpr const char* kOutputNotFolder = "出力先がﾌｫﾙﾀﾞで�
 inline constexpr const char* kInputNotFound = "ファイルが見つかりません";
 inline constexpr const char* kInputNotFile = "ファイルではありません";
 inline constexpr const char* kExtListNotFound = "拡張子リストのファイルが見つかりません";
+inline constexpr const char* kPatternNotExpressible = "パターンに、このコードページで表せない文字があります";
 inline constexpr const char* kReadFailed = "読み込みに失敗しました";
 inline constexpr const char* kWriteFailed = "書き込みに失敗しました";
 inline constexpr const char* kFileFailed = "処理に失敗しました";

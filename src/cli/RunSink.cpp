@@ -78,6 +78,11 @@ void RunSink::ShowFileError(const std::string& message) {
   m_console.Error(m_console.CoreMessage(message));
 }
 
+void RunSink::RunNotice(const std::string& message) {
+  std::lock_guard lock(m_mutex);
+  m_console.Error(m_console.Lit(message));
+}
+
 void RunSink::FileDone(const FileOutcome& outcome) {
   std::lock_guard lock(m_mutex);
   if (outcome.index >= m_outcomes.size() || m_outcomes[outcome.index]) return;
@@ -166,13 +171,14 @@ std::vector<ReportRow> RunSink::ReportRows() const {
   for (std::size_t i = 0; i < m_files.size(); ++i) {
     ReportRow row;
     if (const auto& o = m_outcomes[i]) {
-      row.source = m_console.Shown(o->src.empty() ? m_files[i] : o->src);
-      row.destination = m_console.Shown(o->dst);
+      // Paths go into the report as the file system's bytes.
+      row.source = o->src.empty() ? m_files[i] : o->src;
+      row.destination = o->dst;
       row.action = FileActionName(o->action);
       row.replacements = o->replacements;
       row.error = m_errorTexts[i];
     } else {
-      row.source = m_console.Shown(m_files[i]);
+      row.source = m_files[i];
       row.action = FileActionName(FileAction::Skipped);
       row.error = m_console.Lit(texts::kNotProcessed);
     }

@@ -27,6 +27,7 @@ class RunSink : public ProgressSink, public ErrorSink {
   void ShowProgress(int) override {}
   void RunFinished() override;
   void FileDone(const FileOutcome& outcome) override;
+  void RunNotice(const std::string& message) override;
   void ShowFileError(const std::string& message) override;
 
   // Clears the progress line; call once the engine has returned.
