@@ -1,4 +1,6 @@
 #include <QApplication>
+#include <string>
+#include <vector>
 
 #include "app/ZentravolixApp.h"
 #include "platform/Allocator.h"
@@ -10,6 +12,7 @@ int main(int argc, char** argv) {
   zv::KeepLargeBuffersInHeap();
   QApplication qapp(argc, argv);
   CZentravolixApp app;
-  if (!app.InitInstance(QCoreApplication::arguments())) return 1;
+  // argv as it stands: Qt's own decoding would lose a name that is not UTF-8.
+  if (!app.InitInstance(std::vector<std::string>(argv, argv + argc))) return 1;
   return QApplication::exec();
 }

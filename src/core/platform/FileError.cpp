@@ -82,4 +82,29 @@ std::optional<std::string> FileErrorMessage(const FileResult& r) {
   return msg;
 }
 
+std::optional<FileErrorParts> SplitFileErrorMessage(std::string_view message) {
+  // The texts stand either as written (UTF-8) or converted to the active code page.
+  auto forms = [](const char* utf8) {
+    std::string local = FromUtf8(utf8, ActiveCodePage()).value_or(utf8);
+    return std::pair<std::string, std::string>{utf8, std::move(local)};
+  };
+  for (FileCause cause : {FileCause::BadPath, FileCause::AccessDenied, FileCause::HardwareError, FileCause::DiskFull}) {
+    const auto [utf8, local] = forms(CauseText(cause));
+    for (const std::string& form : {utf8, local}) {
+      const std::string tail = ": " + form;
+      if (message.size() < tail.size() || message.substr(message.size() - tail.size()) != tail) continue;
+      FileErrorParts parts;
+      parts.path = message.substr(0, message.size() - tail.size());
+      parts.cause = cause;
+      const auto [noName, noNameLocal] = forms(texts::kNoFileName);
+      if (parts.path == noName || parts.path == noNameLocal) {
+        parts.path = {};
+        parts.noName = true;
+      }
+      return parts;
+    }
+  }
+  return std::nullopt;
+}
+
 }  // namespace zv

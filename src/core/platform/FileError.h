@@ -4,6 +4,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "platform/File.h"
 
@@ -19,5 +20,14 @@ const char* CauseText(FileCause cause);  // nullptr for FileCause::None
 // The whole message in the active code page (the path's bytes as they are,
 // the texts converted), or nullopt when no box is shown.
 std::optional<std::string> FileErrorMessage(const FileResult& r);
+
+// A file error message taken apart again, so that its path can be shown as a
+// path and its cause as text (the two may be in different encodings).
+struct FileErrorParts {
+  std::string_view path;  // empty for the no-name text
+  FileCause cause = FileCause::None;
+  bool noName = false;
+};
+std::optional<FileErrorParts> SplitFileErrorMessage(std::string_view message);
 
 }  // namespace zv

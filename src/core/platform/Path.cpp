@@ -71,9 +71,9 @@ std::size_t FindFileName(std::string_view path) {
   return slash == std::string_view::npos ? 0 : slash + 1;
 }
 
-std::string PathFromText(std::string_view utf8) {
-  std::string out;
-  out.reserve(utf8.size());
+std::string PathFromText(std::string_view utf8, const std::string& base) {
+  std::string out = utf8.empty() || utf8.front() == kPathSep ? std::string() : AddBackslash(base);
+  out.reserve(out.size() + utf8.size());
   bool lookUp = true;  // below a component that exists nowhere, nothing can
   std::size_t begin = 0;
   for (;;) {

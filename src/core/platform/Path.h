@@ -37,8 +37,8 @@ inline std::string_view PathFileName(std::string_view path) { return path.substr
 // A path typed or shown as text (UTF-8) as the file system's bytes. A
 // component that names nothing in UTF-8 but an existing entry in CP932 takes
 // the CP932 bytes, so a legacy name shown decoded leads back to itself; new
-// names stay UTF-8.
-std::string PathFromText(std::string_view utf8);
+// names stay UTF-8. A relative path is taken below base (bytes) when one is given.
+std::string PathFromText(std::string_view utf8, const std::string& base = {});
 
 // Something exists at path (a dangling link counts).
 bool PathFileExists(const std::string& path);

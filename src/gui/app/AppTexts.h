@@ -62,6 +62,18 @@ inline constexpr const char* kTipExit = "終了";
 // File dialogs.
 inline constexpr const char* kFilterCsv = "csv(*.csv)";
 inline constexpr const char* kFilterAll = "全て(*.*)";
+inline constexpr const char* kFileDlgOpenTitle = "開く";
+inline constexpr const char* kFileDlgSaveTitle = "名前を付けて保存";
+inline constexpr const char* kFileDlgLookIn = "場所(&I):";
+inline constexpr const char* kFileDlgUp = "上へ(&U)";
+inline constexpr const char* kFileDlgName = "ファイル名(&N):";
+inline constexpr const char* kFileDlgType = "ファイルの種類(&T):";
+inline constexpr const char* kFileDlgOpen = "開く(&O)";
+inline constexpr const char* kFileDlgSave = "保存(&S)";
+inline constexpr const char* kFileDlgCancel = "キャンセル";
+inline constexpr const char* kFileDlgNotFound = "%1\nファイルが見つかりません。\nファイル名を確認してください。";
+inline constexpr const char* kFileDlgNoFolder = "%1\nフォルダが見つかりません。\nフォルダ名を確認してください。";
+inline constexpr const char* kFileDlgReplace = "%1 は既に存在します。\n上書きしますか?";
 
 // About box.
 inline constexpr const char* kAboutTitle = "Zentravolixのﾊﾞｰｼﾞｮﾝ情報";
@@ -74,5 +86,6 @@ inline constexpr const char* kHelpTitle = "Zentravolix ﾍﾙﾌﾟ";
 inline constexpr const char* kListConverted = "ﾘｽﾄﾌｧｲﾙを %1 として読み込み、変換しました";
 inline constexpr const char* kOpenDocumentFailed = "%1 を開けません。";
 inline constexpr const char* kListReadFailed = "%1 を読み込めませんでした。";
+inline constexpr const char* kListSaveFailed = "%1 に保存できませんでした。";
 
 }  // namespace zv::texts

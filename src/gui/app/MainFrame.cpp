@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QLabel>
 #include <QMenuBar>
@@ -337,10 +338,9 @@ void CMainFrame::UpdateCommandUI() {
   }
 }
 
-void CMainFrame::SetListPath(const QString& path) {
+void CMainFrame::SetListPath(const std::string& path) {
   m_strListPath = path;
-  const std::string bytes = QStringToBytes(path);
-  setWindowTitle(Ui(kFrameTitle) + Ui(kTitleSeparator) + BytesToQString(zv::PathFileName(bytes)));
+  setWindowTitle(Ui(kFrameTitle) + Ui(kTitleSeparator) + PathToQString(zv::PathFileName(path)));
 }
 
 void CMainFrame::OnOpenList() {
@@ -349,15 +349,14 @@ void CMainFrame::OnOpenList() {
   request.initialPath = m_strListPath;
   request.defaultSuffix = QStringLiteral("csv");
   request.mustExist = true;
-  const QString path = CUiPrompts::GetOpenFileName(this, request);
-  if (path.isEmpty()) return;
-  const std::string bytes = QStringToBytes(path);
-  if (!zv::PathFileExists(bytes)) return;
+  const std::string path = CUiPrompts::GetOpenFileName(this, request);
+  if (path.empty()) return;
+  if (!zv::PathFileExists(path)) return;
 
-  // The current file changes even when the file gave no row.
-  m_strListPath = path;
+  // The current file changes even when the file gave no row, but not when
+  // it could not be read: a later save would write the old rows into it.
   if (m_pView) {
-    m_pView->LoadConvertList(bytes);
+    if (m_pView->LoadConvertList(path) < 0) return;
     if (const auto& from = m_pView->LastLoadConvertedFrom()) {
       SetMessageText(Ui(kListConverted).arg(QString::fromStdString(*from)));
     }
@@ -376,9 +375,8 @@ void CMainFrame::OnSaveSelectedAs() { SaveAs(static_cast<int>(CZentravolixView::
 
 void CMainFrame::SaveOver(int which) {
   if (!m_pView) return;
-  const std::string bytes = QStringToBytes(m_strListPath);
-  if (!m_strListPath.isEmpty() && zv::PathFileExists(bytes)) {
-    m_pView->SaveConvertList(bytes, static_cast<CZentravolixView::Rows>(which));
+  if (!m_strListPath.empty() && zv::PathFileExists(m_strListPath)) {
+    m_pView->SaveConvertList(m_strListPath, static_cast<CZentravolixView::Rows>(which));
     return;
   }
   // Without a current file both commands save the whole list under a name.
@@ -392,16 +390,16 @@ void CMainFrame::SaveAs(int which) {
   request.initialPath = m_strListPath;
   // An existing file is replaced without a question; no extension is added.
   request.confirmOverwrite = false;
-  const QString path = CUiPrompts::GetSaveFileName(this, request);
-  if (path.isEmpty()) return;
-  if (!m_pView->SaveConvertList(QStringToBytes(path), static_cast<CZentravolixView::Rows>(which))) return;
+  const std::string path = CUiPrompts::GetSaveFileName(this, request);
+  if (path.empty()) return;
+  if (!m_pView->SaveConvertList(path, static_cast<CZentravolixView::Rows>(which))) return;
   SetListPath(path);
   UpdateCommandUI();
 }
 
 bool CMainFrame::OnUpdateSaveList() const {
-  if (m_strListPath.isEmpty() || !m_pView || !m_pView->HasConvertItems(false)) return false;
-  return zv::PathFileExists(QStringToBytes(m_strListPath));
+  if (m_strListPath.empty() || !m_pView || !m_pView->HasConvertItems(false)) return false;
+  return zv::PathFileExists(m_strListPath);
 }
 
 bool CMainFrame::OnUpdateSaveListAs() const { return m_pView && m_pView->HasConvertItems(false); }
@@ -410,7 +408,7 @@ QStringList CMainFrame::HelpFolders() {
   if (g_helpFolders) return *g_helpFolders;
   // The data folder is looked for beside the executable's own install tree
   // first, so a program installed under any prefix finds its page.
-  const QString exe = BytesToQString(zv::ExecutableFolder());
+  const QString exe = QFile::decodeName(QByteArray::fromStdString(zv::ExecutableFolder()));
   return {exe, QDir::cleanPath(QDir(exe).filePath(QStringLiteral(ZV_HELP_RELDIR))),
           QStringLiteral(ZV_HELP_DATADIR)};
 }

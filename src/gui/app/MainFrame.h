@@ -30,7 +30,8 @@ class CMainFrame : public QMainWindow {
 
   CZentravolixView* GetConvertView() const { return m_pView; }
   QAction* Action(int id) const;
-  const QString& ListPath() const { return m_strListPath; }
+  // The current list file, the file system's bytes.
+  const std::string& ListPath() const { return m_strListPath; }
   QToolBar* ToolBar() const { return m_wndToolBar; }
   // Text of the status bar's message pane, and the four indicator panes.
   QString MessageText() const;
@@ -78,11 +79,11 @@ class CMainFrame : public QMainWindow {
   bool BuildStatusBar();
   void SaveOver(int which);
   void SaveAs(int which);
-  void SetListPath(const QString& path);
+  void SetListPath(const std::string& path);
   void AttachMenu(QMenu* menu);
 
   CZentravolixApp* m_pApp;
-  QString m_strListPath;
+  std::string m_strListPath;
   QIcon m_hIcon;
   QStatusBar* m_wndStatusBar = nullptr;
   QToolBar* m_wndToolBar = nullptr;

@@ -1,6 +1,7 @@
 #pragma once
-// Every conversion between QString and the core's byte strings (active code
-// page) goes through here.
+// Every conversion between QString and the core's byte strings goes through
+// here: texts are bytes of the active code page, paths the file system's own
+// bytes (never converted to or from the code page).
 
 #include <QString>
 #include <string>
@@ -19,3 +20,14 @@ bool IsEncodable(const QString& text);
 // Length of text counted as CP932 bytes: 1 for ASCII and half-width katakana,
 // 2 for any other character, whatever the active code page.
 std::size_t Cp932Length(const QString& text);
+
+// A path as the user sees it: each name decoded as UTF-8, or as CP932 where it
+// is not valid UTF-8 (legacy names).
+QString PathToQString(std::string_view path);
+// A path typed or shown as text, as the file system's bytes: a shown legacy
+// name leads back to its own CP932 bytes, anything new is UTF-8. Relative
+// paths are resolved below base when one is given.
+std::string QStringToPath(const QString& text, const std::string& base = {});
+// A message of the core that may carry a path (file error message, the
+// literals of the walk): the path part decoded as a path, the rest as text.
+QString CoreMessageText(std::string_view message);

@@ -2,17 +2,16 @@
 
 #include <QApplication>
 #include <QDialog>
-#include <QFileDialog>
-#include <QFileInfo>
 #include <QPointer>
 
 #include "app/AppTexts.h"
+#include "app/FileDialog.h"
 #include "app/QStringBytes.h"
 
 bool CUiPrompts::s_bTestMode = false;
 std::vector<CUiPrompts::Record> CUiPrompts::s_records;
 std::deque<QMessageBox::StandardButton> CUiPrompts::s_messageAnswers;
-std::deque<QString> CUiPrompts::s_pathAnswers;
+std::deque<std::string> CUiPrompts::s_pathAnswers;
 std::deque<CUiPrompts::ModalHandler> CUiPrompts::s_modalHandlers;
 
 namespace {
@@ -32,24 +31,6 @@ QMessageBox::StandardButton DefaultButton(QMessageBox::StandardButtons buttons) 
     if (buttons.testFlag(b)) return b;
   }
   return QMessageBox::Ok;
-}
-
-QString RunFileDialog(QWidget* owner, const CUiPrompts::FileDialogSpec& request, bool save) {
-  QFileDialog dlg(owner);
-  dlg.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
-  dlg.setFileMode(request.mustExist ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
-  dlg.setNameFilters(request.filters);
-  if (!request.filters.isEmpty()) dlg.selectNameFilter(request.filters.front());
-  if (!request.defaultSuffix.isEmpty()) dlg.setDefaultSuffix(request.defaultSuffix);
-  if (!request.confirmOverwrite) dlg.setOption(QFileDialog::DontConfirmOverwrite);
-  if (!request.initialPath.isEmpty()) {
-    const QFileInfo info(request.initialPath);
-    dlg.setDirectory(info.absolutePath());
-    dlg.selectFile(info.fileName());
-  }
-  if (dlg.exec() != QDialog::Accepted) return {};
-  const QStringList files = dlg.selectedFiles();
-  return files.isEmpty() ? QString() : files.front();
 }
 
 }  // namespace
@@ -92,30 +73,31 @@ QMessageBox::StandardButton CUiPrompts::MessageBox(QWidget* owner, const QString
   return static_cast<QMessageBox::StandardButton>(box.exec());
 }
 
-QString CUiPrompts::AskFilePath(QWidget* owner, const FileDialogSpec& request, bool save) {
+std::string CUiPrompts::AskFilePath(QWidget* owner, const FileDialogSpec& request, bool save) {
   Record rec;
   rec.kind = save ? Kind::SaveFile : Kind::OpenFile;
   rec.owner = owner;
   rec.file = request;
   Note(rec);
-  if (s_bTestMode) {
+  if (s_bTestMode && !CFileDialog::RealDialogInTestMode()) {
     if (s_pathAnswers.empty()) return {};
-    QString answer = s_pathAnswers.front();
+    std::string answer = s_pathAnswers.front();
     s_pathAnswers.pop_front();
     return answer;
   }
-  return RunFileDialog(owner, request, save);
+  CFileDialog dlg(owner, request, save);
+  return DoModal(dlg) == QDialog::Accepted ? dlg.SelectedPath() : std::string();
 }
 
-QString CUiPrompts::GetOpenFileName(QWidget* owner, const FileDialogSpec& request) {
+std::string CUiPrompts::GetOpenFileName(QWidget* owner, const FileDialogSpec& request) {
   return AskFilePath(owner, request, false);
 }
 
-QString CUiPrompts::GetSaveFileName(QWidget* owner, const FileDialogSpec& request) {
+std::string CUiPrompts::GetSaveFileName(QWidget* owner, const FileDialogSpec& request) {
   return AskFilePath(owner, request, true);
 }
 
-bool CUiPrompts::InterceptFolder(QWidget* owner, const QString& title, QString& answer) {
+bool CUiPrompts::InterceptFolder(QWidget* owner, const QString& title, std::string& answer) {
   Record rec;
   rec.kind = Kind::Folder;
   rec.owner = owner;
@@ -153,7 +135,8 @@ int CUiPrompts::DoModal(QDialog& dialog) {
 void CUiPrompts::SetTestMode(bool on) { s_bTestMode = on; }
 bool CUiPrompts::TestMode() { return s_bTestMode; }
 void CUiPrompts::PushMessageAnswer(QMessageBox::StandardButton answer) { s_messageAnswers.push_back(answer); }
-void CUiPrompts::PushPathAnswer(const QString& path) { s_pathAnswers.push_back(path); }
+void CUiPrompts::PushPathAnswer(const QString& path) { s_pathAnswers.push_back(QStringToPath(path)); }
+void CUiPrompts::PushPathBytes(std::string path) { s_pathAnswers.push_back(std::move(path)); }
 void CUiPrompts::PushModalHandler(ModalHandler handler) { s_modalHandlers.push_back(std::move(handler)); }
 const std::vector<CUiPrompts::Record>& CUiPrompts::Records() { return s_records; }
 

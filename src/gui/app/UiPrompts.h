@@ -9,6 +9,7 @@
 #include <QStringList>
 #include <deque>
 #include <functional>
+#include <string>
 #include <vector>
 
 class QDialog;
@@ -20,7 +21,7 @@ class CUiPrompts {
 
   struct FileDialogSpec {
     QStringList filters;    // "name(patterns)", the first one selected
-    QString initialPath;    // file name to start with (its folder is opened)
+    std::string initialPath;  // file (or folder) to start with, the file system's bytes
     QString defaultSuffix;  // added to a typed name without an extension
     bool mustExist = false;
     bool confirmOverwrite = false;
@@ -53,12 +54,12 @@ class CUiPrompts {
   static QMessageBox::StandardButton MessageBox(QWidget* owner, const QString& text, const QString& caption,
                                                 QMessageBox::StandardButtons buttons, QMessageBox::Icon icon);
 
-  // Empty result: cancelled.
-  static QString GetOpenFileName(QWidget* owner, const FileDialogSpec& request);
-  static QString GetSaveFileName(QWidget* owner, const FileDialogSpec& request);
+  // The chosen path as the file system's bytes; empty: cancelled.
+  static std::string GetOpenFileName(QWidget* owner, const FileDialogSpec& request);
+  static std::string GetSaveFileName(QWidget* owner, const FileDialogSpec& request);
   // For the folder browsers: in test mode records the call and hands back the
   // next preset path (empty: cancelled); returns false when not in test mode.
-  static bool InterceptFolder(QWidget* owner, const QString& title, QString& answer);
+  static bool InterceptFolder(QWidget* owner, const QString& title, std::string& answer);
 
   // Runs dialog modally; in test mode the next preset handler runs instead
   // (none: the dialog is rejected without being shown).
@@ -68,19 +69,21 @@ class CUiPrompts {
   static void SetTestMode(bool on);
   static bool TestMode();
   static void PushMessageAnswer(QMessageBox::StandardButton answer);
+  // A path as shown (a legacy name shown decoded leads back to its bytes).
   static void PushPathAnswer(const QString& path);
+  static void PushPathBytes(std::string path);
   static void PushModalHandler(ModalHandler handler);
   static const std::vector<Record>& Records();
   static void Reset();  // forgets records and unused answers
 
  private:
   // Records the file dialog and answers it (from the test queue or the user).
-  static QString AskFilePath(QWidget* owner, const FileDialogSpec& request, bool save);
+  static std::string AskFilePath(QWidget* owner, const FileDialogSpec& request, bool save);
   static void Note(Record record);
 
   static bool s_bTestMode;
   static std::vector<Record> s_records;
   static std::deque<QMessageBox::StandardButton> s_messageAnswers;
-  static std::deque<QString> s_pathAnswers;
+  static std::deque<std::string> s_pathAnswers;
   static std::deque<ModalHandler> s_modalHandlers;
 };

@@ -29,6 +29,12 @@ CZentravolixApp* CZentravolixApp::Instance() { return g_app; }
 CMainFrame* CZentravolixApp::MainFrame() const { return m_pMainWnd; }
 
 bool CZentravolixApp::InitInstance(const QStringList& arguments) {
+  std::vector<std::string> bytes;
+  for (const QString& a : arguments) bytes.push_back(QStringToPath(a));
+  return InitInstance(bytes);
+}
+
+bool CZentravolixApp::InitInstance(const std::vector<std::string>& arguments) {
   InitZentravolixResources();
   // The profile lives under this organisation and the application name.
   QCoreApplication::setOrganizationName(Ui(zv::texts::kRegistryKey));
@@ -43,14 +49,14 @@ bool CZentravolixApp::InitInstance(const QStringList& arguments) {
 
   // The first argument that is not an option names a document; nothing else
   // on the command line means anything to the program.
-  QString file;
-  for (qsizetype i = 1; i < arguments.size(); ++i) {
-    if (!arguments.at(i).startsWith(QLatin1Char('-'))) {
-      file = arguments.at(i);
+  std::string file;
+  for (std::size_t i = 1; i < arguments.size(); ++i) {
+    if (!arguments[i].empty() && arguments[i].front() != '-') {
+      file = arguments[i];
       break;
     }
   }
-  const bool opened = file.isEmpty() ? m_pDoc->OnNewDocument() : m_pDoc->OnOpenDocument(file);
+  const bool opened = file.empty() ? m_pDoc->OnNewDocument() : m_pDoc->OnOpenDocument(file);
   if (!opened) {
     delete m_pMainWnd.data();
     return false;

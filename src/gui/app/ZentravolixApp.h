@@ -7,6 +7,8 @@
 #include <QStringList>
 #include <memory>
 #include <optional>
+#include <string>
+#include <vector>
 
 class CMainFrame;
 class CZentravolixDoc;
@@ -22,6 +24,9 @@ class CZentravolixApp : public QObject {
 
   // Builds the main window and shows it; a file named on the command line is
   // opened as a document. False ends the program.
+  // arguments: the command line as the system gave it (argv's bytes; a path
+  // is never decoded).
+  bool InitInstance(const std::vector<std::string>& arguments);
   bool InitInstance(const QStringList& arguments);
 
   CMainFrame* MainFrame() const;

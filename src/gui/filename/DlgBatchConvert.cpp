@@ -109,14 +109,19 @@ CDlgBatchConvert::CDlgBatchConvert(QWidget* parent, CZentravolixView* view)
 
 CDlgBatchConvert::~CDlgBatchConvert() { OnDestroy(); }
 
+std::string CDlgBatchConvert::EditedPath(const QString& text, const std::string& before) {
+  return text == PathToQString(before) ? before : QStringToPath(text);
+}
+
 void CDlgBatchConvert::UpdateData(bool save) {
   if (save) {
-    m_strSrcDir = QStringToBytes(m_pEditSrc->text());
-    m_strDstDir = QStringToBytes(m_pEditDst->text());
+    // A folder shown and left as it was keeps its own bytes.
+    m_strSrcDir = EditedPath(m_pEditSrc->text(), m_strSrcDir);
+    m_strDstDir = EditedPath(m_pEditDst->text(), m_strDstDir);
     m_strPattern = QStringToBytes(m_pEditPattern->text());
   } else {
-    m_pEditSrc->setText(BytesToQString(m_strSrcDir));
-    m_pEditDst->setText(BytesToQString(m_strDstDir));
+    m_pEditSrc->setText(PathToQString(m_strSrcDir));
+    m_pEditDst->setText(PathToQString(m_strDstDir));
     // The edit's own limit cuts a longer pattern.
     m_pEditPattern->setText(BytesToQString(m_strPattern));
   }
@@ -164,19 +169,19 @@ std::string CDlgBatchConvert::InitialSrcFolder() { return zv::DocumentsFolder();
 std::string CDlgBatchConvert::InitialDstFolder() { return zv::DocumentsFolder() + zv::texts::kDestDirName; }
 
 void CDlgBatchConvert::OnBrowseSrcDir() {
-  CPlainFolderBrowser browser(this, BytesToQString(InitialSrcFolder()), Ui(zv::texts::kBrowseSrcTitle));
-  const QString path = browser.GetPath();
-  if (path.isEmpty()) return;
-  m_strSrcDir = QStringToBytes(path);
+  CPlainFolderBrowser browser(this, InitialSrcFolder(), Ui(zv::texts::kBrowseSrcTitle));
+  const std::string& path = browser.GetPath();
+  if (path.empty()) return;
+  m_strSrcDir = path;
   // Filled from the fields: what was typed into the other edits gives way.
   UpdateData(false);
 }
 
 void CDlgBatchConvert::OnBrowseDstDir() {
-  CFolderBrowser browser(this, BytesToQString(InitialDstFolder()), Ui(zv::texts::kBrowseDstTitle));
-  const QString path = browser.GetPath();
-  if (path.isEmpty()) return;
-  m_strDstDir = zv::AddBackslash(zv::RemoveBackslash(QStringToBytes(path)));
+  CFolderBrowser browser(this, InitialDstFolder(), Ui(zv::texts::kBrowseDstTitle));
+  const std::string& path = browser.GetPath();
+  if (path.empty()) return;
+  m_strDstDir = zv::AddBackslash(zv::RemoveBackslash(path));
   UpdateData(false);
 }
 

@@ -49,6 +49,8 @@ class CDlgBatchConvert : public QDialog {
   QPushButton* CancelButton() const { return m_pBtnCancel; }
   bool IsIdleLook() const;
 
+  // The path an edit holds: the bytes it was filled from when left as shown.
+  static std::string EditedPath(const QString& text, const std::string& before);
   // The initial folders of the two browsers.
   static std::string InitialSrcFolder();
   static std::string InitialDstFolder();

@@ -2,7 +2,6 @@
 
 #include <QCoreApplication>
 #include <QMetaObject>
-#include <QStringDecoder>
 
 #include "app/QStringBytes.h"
 #include "app/UiPrompts.h"
@@ -84,9 +83,15 @@ void CDialogProgressSink::RunFinished() {
   Call([](CDlgBatchConvert* d) { d->OnRunFinished(); });
 }
 
+void CDialogProgressSink::RunNotice(const std::string& message) {
+  Call([&message](CDlgBatchConvert* d) {
+    CUiPrompts::WndMessageBox(d, Ui(message.c_str()), QMessageBox::Ok, QMessageBox::Information);
+  });
+}
+
 void CGuiErrorSink::ShowFileError(const std::string& message) {
   auto show = [&message] {
-    CUiPrompts::AfxMessageBox(BytesToQString(message), QMessageBox::Ok, QMessageBox::Critical);
+    CUiPrompts::AfxMessageBox(CoreMessageText(message), QMessageBox::Ok, QMessageBox::Critical);
   };
   m_receiver.BlockingCall(show);
 }
@@ -136,19 +141,11 @@ QString RunLabelText(std::string_view label) {
   for (const char* literal : {zv::texts::kNameSrcLabel, zv::texts::kNameDstLabel, zv::texts::kCopySrcLabel,
                               zv::texts::kCopyDstLabel}) {
     const std::string_view head(literal);
-    if (label.substr(0, head.size()) == head) return Ui(literal) + BytesToQString(label.substr(head.size()));
+    if (label.substr(0, head.size()) == head) return Ui(literal) + PathToQString(label.substr(head.size()));
     // The same literal in the active code page, should the engine ever convert it.
     if (auto local = zv::FromUtf8(head); local && label.substr(0, local->size()) == *local) {
-      return Ui(literal) + BytesToQString(label.substr(local->size()));
+      return Ui(literal) + PathToQString(label.substr(local->size()));
     }
   }
-  return BytesToQString(label);
-}
-
-QString CoreMessageText(std::string_view message) {
-  QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-  const QString text = utf8(QByteArrayView(message.data(), static_cast<qsizetype>(message.size())));
-  // Our literals are UTF-8; text in the other code page is never valid UTF-8 in practice.
-  if (!utf8.hasError()) return text;
-  return BytesToQString(message);
+  return PathToQString(label);
 }

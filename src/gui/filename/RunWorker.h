@@ -77,6 +77,7 @@ class CDialogProgressSink : public zv::ProgressSink {
   void ShowDstFile(const std::string& label) override;
   void ShowProgress(int percent) override;
   void RunFinished() override;
+  void RunNotice(const std::string& message) override;
 
  private:
   template <typename F>
@@ -131,8 +132,5 @@ class CRunWorker : public QThread {
   std::atomic<bool> m_ended{false};
 };
 
-// A progress label of the engines: a literal (UTF-8) followed by a path in
-// the active code page.
+// A progress label of the engines: a literal (UTF-8) followed by a path.
 QString RunLabelText(std::string_view label);
-// A message of the core made of literals (UTF-8), or else of active-code-page bytes.
-QString CoreMessageText(std::string_view message);

@@ -38,9 +38,10 @@ CDlgNewDirName::CDlgNewDirName(QWidget* parent) : QDialog(parent) {
 
 void CDlgNewDirName::UpdateData(bool save) {
   if (save) {
-    m_strName = QStringToBytes(m_pEditName->text());
+    // A new name is written the way the system writes names (UTF-8).
+    m_strName = m_pEditName->text().toStdString();
   } else {
-    m_pEditName->setText(BytesToQString(m_strName));
+    m_pEditName->setText(PathToQString(m_strName));
   }
 }
 
@@ -56,7 +57,7 @@ void CDlgNewDirName::showEvent(QShowEvent* event) {
 void CDlgNewDirName::OnOK() {
   UpdateData(true);
   // Every refusal keeps the dialog open with the name as typed.
-  switch (zv::CheckNewFolderName(m_strParent, m_strName, zv::ActiveCodePage())) {
+  switch (zv::CheckNewFolderName(m_strParent, m_strName, zv::NameCodePage(m_strName))) {
     case zv::FolderNameCheck::Empty:
       return;
     case zv::FolderNameCheck::InvalidChar:

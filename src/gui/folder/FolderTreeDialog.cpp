@@ -1,22 +1,50 @@
 #include "folder/FolderTreeDialog.h"
 
-#include <QDir>
-#include <QFileInfo>
-#include <QFileSystemModel>
+#include <unistd.h>
+
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
-#include <QTreeView>
+#include <QStyle>
+#include <QTreeWidget>
 #include <QVBoxLayout>
+#include <algorithm>
+#include <vector>
 
 #include "app/DialogUnits.h"
 #include "app/QStringBytes.h"
 #include "app/UiPrompts.h"
 #include "folder/FolderUiTexts.h"
+#include "platform/File.h"
+#include "platform/Path.h"
 
 namespace {
+
 bool g_realBrowserInTestMode = false;
+constexpr int kPathRole = Qt::UserRole;
+constexpr int kListedRole = Qt::UserRole + 1;
+
+std::string PathOf(const QTreeWidgetItem* item) { return item->data(0, kPathRole).toByteArray().toStdString(); }
+
+// The names of an absolute path, "." and ".." worked out as they stand.
+std::vector<std::string> NamesOf(const std::string& path) {
+  std::vector<std::string> names;
+  std::size_t begin = 0;
+  while (begin <= path.size()) {
+    std::size_t end = path.find('/', begin);
+    if (end == std::string::npos) end = path.size();
+    const std::string name = path.substr(begin, end - begin);
+    if (name == "..") {
+      if (!names.empty()) names.pop_back();
+    } else if (!name.empty() && name != ".") {
+      names.push_back(name);
+    }
+    begin = end + 1;
+  }
+  return names;
+}
+
 }  // namespace
 
 CFolderTreeDialog::CFolderTreeDialog(QWidget* owner, const QString& title, bool newFolderButton)
@@ -33,21 +61,15 @@ CFolderTreeDialog::CFolderTreeDialog(QWidget* owner, const QString& title, bool 
   m_pStatus->setObjectName(QStringLiteral("statusText"));
   m_pStatus->setTextFormat(Qt::PlainText);
 
-  m_pModel = new QFileSystemModel(this);
-  // Only folders of the file system can be chosen.
-  m_pModel->setFilter(QDir::AllDirs | QDir::Drives | QDir::NoDotAndDotDot);
-  m_pModel->setReadOnly(true);
-  m_pModel->setRootPath(QString());
-  m_pTree = new QTreeView(this);
-  m_pTree->setModel(m_pModel);
-  for (int column = 1; column < m_pModel->columnCount(); ++column) m_pTree->hideColumn(column);
+  m_pTree = new QTreeWidget(this);
+  m_pTree->setColumnCount(1);
   m_pTree->header()->hide();
   m_pTree->setSelectionMode(QAbstractItemView::SingleSelection);
   m_pTree->setEditTriggers(QAbstractItemView::NoEditTriggers);
-  connect(m_pTree->selectionModel(), &QItemSelectionModel::currentChanged, this,
-          &CFolderTreeDialog::OnCurrentChanged);
-  connect(m_pTree->selectionModel(), &QItemSelectionModel::selectionChanged, this,
-          &CFolderTreeDialog::OnCurrentChanged);
+  AddFolder(nullptr, "/", QStringLiteral("/"));
+  connect(m_pTree, &QTreeWidget::itemExpanded, this, &CFolderTreeDialog::Populate);
+  connect(m_pTree, &QTreeWidget::currentItemChanged, this, &CFolderTreeDialog::OnCurrentChanged);
+  connect(m_pTree, &QTreeWidget::itemSelectionChanged, this, &CFolderTreeDialog::OnCurrentChanged);
 
   m_pBtnOk = new QPushButton(Ui(zv::texts::kBrowserOk), this);
   m_pBtnOk->setDefault(true);
@@ -80,36 +102,91 @@ CFolderTreeDialog::CFolderTreeDialog(QWidget* owner, const QString& title, bool 
   layout->addLayout(buttons);
 }
 
-bool CFolderTreeDialog::SelectFolder(const QString& path) {
-  if (path.isEmpty()) return false;
-  const QFileInfo info(path);
-  if (!info.isDir()) return false;
-  const QModelIndex index = m_pModel->index(QDir::cleanPath(info.absoluteFilePath()));
-  if (!index.isValid()) return false;
-  m_pTree->setCurrentIndex(index);
-  m_pTree->scrollTo(index);
+QTreeWidgetItem* CFolderTreeDialog::AddFolder(QTreeWidgetItem* parent, const std::string& path,
+                                              const QString& text) {
+  auto* item = parent ? new QTreeWidgetItem(parent) : new QTreeWidgetItem(m_pTree);
+  item->setText(0, text);
+  item->setIcon(0, style()->standardIcon(QStyle::SP_DirIcon));
+  item->setData(0, kPathRole, QByteArray::fromStdString(path));
+  // Whether it has subfolders is known once it is listed.
+  item->setChildIndicatorPolicy(QTreeWidgetItem::ShowIndicator);
+  return item;
+}
+
+void CFolderTreeDialog::Populate(QTreeWidgetItem* item) {
+  if (!item || item->data(0, kListedRole).toBool()) return;
+  item->setData(0, kListedRole, true);
+  const std::string folder = zv::AddBackslash(PathOf(item));
+  struct Sub {
+    QString text;
+    std::string name;
+  };
+  std::vector<Sub> subs;
+  for (const zv::DirEntry& e : zv::ListDirectory(folder, "*.*").entries) {
+    // Hidden folders are left out, as file managers do; links to folders are shown.
+    if (e.name.front() == '.') continue;
+    if (e.kind == zv::EntryKind::Directory ||
+        (e.kind == zv::EntryKind::Other && zv::PathIsDirectory(folder + e.name)))
+      subs.push_back({PathToQString(e.name), e.name});
+  }
+  std::stable_sort(subs.begin(), subs.end(),
+                   [](const Sub& a, const Sub& b) { return a.text.compare(b.text, Qt::CaseInsensitive) < 0; });
+  for (const Sub& s : subs) AddFolder(item, folder + s.name, s.text);
+  if (subs.empty()) item->setChildIndicatorPolicy(QTreeWidgetItem::DontShowIndicatorWhenChildless);
+}
+
+QTreeWidgetItem* CFolderTreeDialog::ChildNamed(QTreeWidgetItem* item, const std::string& name) {
+  Populate(item);
+  const std::string path = zv::AddBackslash(PathOf(item)) + name;
+  for (int i = 0; i < item->childCount(); ++i) {
+    if (PathOf(item->child(i)) == path) return item->child(i);
+  }
+  // A hidden folder named on purpose is shown all the same.
+  if (!zv::PathIsDirectory(path)) return nullptr;
+  return AddFolder(item, path, PathToQString(name));
+}
+
+bool CFolderTreeDialog::SelectFolder(const std::string& path) {
+  if (path.empty() || !zv::PathIsDirectory(path)) return false;
+  std::string absolute = path;
+  if (absolute.front() != '/') {
+    std::string cwd(4096, '\0');
+    if (!::getcwd(cwd.data(), cwd.size())) return false;
+    absolute = zv::AddBackslash(cwd.c_str()) + path;
+  }
+  QTreeWidgetItem* item = m_pTree->topLevelItem(0);
+  for (const std::string& name : NamesOf(absolute)) {
+    item->setExpanded(true);
+    item = ChildNamed(item, name);
+    if (!item) return false;
+  }
+  m_pTree->setCurrentItem(item);
+  item->setSelected(true);
+  m_pTree->scrollToItem(item);
   return true;
 }
 
-QString CFolderTreeDialog::SelectedPath() const {
-  const QModelIndex index = m_pTree->currentIndex();
-  if (!index.isValid() || !m_pTree->selectionModel()->isSelected(index)) return {};
-  return m_pModel->filePath(index);
+bool CFolderTreeDialog::SelectFolder(const QString& shownPath) { return SelectFolder(QStringToPath(shownPath)); }
+
+std::string CFolderTreeDialog::SelectedPath() const {
+  const QTreeWidgetItem* item = m_pTree->currentItem();
+  if (!item || !item->isSelected()) return {};
+  return PathOf(item);
 }
 
 void CFolderTreeDialog::OnCurrentChanged() {
-  const QString path = SelectedPath();
-  m_pStatus->setText(path);
-  m_pBtnOk->setEnabled(!path.isEmpty());
-  if (!path.isEmpty() && path != m_strLastSelected) {
+  const std::string path = SelectedPath();
+  m_pStatus->setText(PathToQString(path));
+  m_pBtnOk->setEnabled(!path.empty());
+  if (!path.empty() && path != m_strLastSelected) {
     m_strLastSelected = path;
-    emit SelectionChanged(path);
+    emit SelectionChanged(QByteArray::fromStdString(path));
   }
 }
 
 void CFolderTreeDialog::SetRealBrowserInTestMode(bool on) { g_realBrowserInTestMode = on; }
 
-bool CFolderTreeDialog::Intercept(QWidget* owner, const QString& title, QString& answer) {
+bool CFolderTreeDialog::Intercept(QWidget* owner, const QString& title, std::string& answer) {
   if (g_realBrowserInTestMode) return false;
   return CUiPrompts::InterceptFolder(owner, title, answer);
 }

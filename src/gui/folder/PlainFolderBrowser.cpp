@@ -3,7 +3,7 @@
 #include "app/UiPrompts.h"
 #include "folder/FolderTreeDialog.h"
 
-CPlainFolderBrowser::CPlainFolderBrowser(QWidget* owner, const QString& initialPath, const QString& title) {
+CPlainFolderBrowser::CPlainFolderBrowser(QWidget* owner, const std::string& initialPath, const QString& title) {
   if (CFolderTreeDialog::Intercept(owner, title, m_strPath)) return;
   CFolderTreeDialog dlg(owner, title, false);
   // An initial folder that does not exist leaves the default selection.

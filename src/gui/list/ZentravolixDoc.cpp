@@ -11,8 +11,7 @@
 #include "app/UiPrompts.h"
 #include "platform/FileError.h"
 
-bool CZentravolixDoc::OnOpenDocument(const QString& path) {
-  const std::string bytes = QStringToBytes(path);
+bool CZentravolixDoc::OnOpenDocument(const std::string& bytes) {
   int err = 0;
   const int fd = ::open(bytes.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) {
@@ -26,8 +25,8 @@ bool CZentravolixDoc::OnOpenDocument(const QString& path) {
   if (err == 0) return true;
 
   const zv::FileResult failure = zv::FileResult::Fail(zv::FileOp::Open, err, bytes);
-  QString text = Ui(zv::texts::kOpenDocumentFailed).arg(path);
-  if (auto cause = zv::FileErrorMessage(failure)) text += QChar(u'\n') + BytesToQString(*cause);
+  QString text = Ui(zv::texts::kOpenDocumentFailed).arg(PathToQString(bytes));
+  if (auto cause = zv::FileErrorMessage(failure)) text += QChar(u'\n') + CoreMessageText(*cause);
   CUiPrompts::AfxMessageBox(text, QMessageBox::Ok, QMessageBox::Critical);
   return false;
 }

@@ -3,7 +3,7 @@
 // the view. Opening a document (a file named on the command line) only opens
 // and closes the file.
 
-#include <QString>
+#include <string>
 
 class CZentravolixDoc {
  public:
@@ -11,5 +11,5 @@ class CZentravolixDoc {
   bool OnNewDocument() { return true; }
   // Opens the file and closes it again without reading; false (after the
   // message) when it cannot be opened.
-  bool OnOpenDocument(const QString& path);
+  bool OnOpenDocument(const std::string& path);
 };

@@ -154,9 +154,9 @@ int CZentravolixView::LoadConvertList(const std::string& path) {
     // An existing file that cannot be read leaves the list as it was.
     if (!result.io) {
       if (auto message = zv::FileErrorMessage(result.io)) {
-        CUiPrompts::AfxMessageBox(BytesToQString(*message), QMessageBox::Ok, QMessageBox::Critical);
+        CUiPrompts::AfxMessageBox(CoreMessageText(*message), QMessageBox::Ok, QMessageBox::Critical);
       } else {
-        CUiPrompts::AfxMessageBox(Ui(zv::texts::kListReadFailed).arg(BytesToQString(path)), QMessageBox::Ok,
+        CUiPrompts::AfxMessageBox(Ui(zv::texts::kListReadFailed).arg(PathToQString(path)), QMessageBox::Ok,
                                   QMessageBox::Critical);
       }
     }
@@ -186,9 +186,11 @@ int CZentravolixView::LoadConvertList(const std::string& path) {
 bool CZentravolixView::SaveConvertList(std::string path, Rows which) {
   const zv::FileResult result = zv::SaveConvertList(path, GetRows(which));
   if (!result) {
-    if (auto message = zv::FileErrorMessage(result)) {
-      CUiPrompts::AfxMessageBox(BytesToQString(*message), QMessageBox::Ok, QMessageBox::Critical);
-    }
+    // Every failed save is said, also one whose cause has no text of its own.
+    const std::optional<std::string> message = zv::FileErrorMessage(result);
+    CUiPrompts::AfxMessageBox(message ? CoreMessageText(*message)
+                                      : Ui(zv::texts::kListSaveFailed).arg(PathToQString(path)),
+                              QMessageBox::Ok, QMessageBox::Critical);
     return false;
   }
   return true;

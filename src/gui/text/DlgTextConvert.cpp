@@ -1,5 +1,7 @@
 #include "text/DlgTextConvert.h"
 
+#include <sys/stat.h>
+
 #include <QApplication>
 #include <QFile>
 #include <QFileInfo>
@@ -220,10 +222,10 @@ CDlgTextConvert::CDlgTextConvert(CZentravolixView* view, QWidget* parent) : QDia
 bool CDlgTextConvert::UpdateData(bool save) {
   if (save) {
     if (!TakeText()) return false;
-    m_strPath = m_pEditPath->text();
+    m_strPath = m_strShownPath;
     return true;
   }
-  m_pEditPath->setText(m_strPath);
+  ShowPath();
   ShowText();
   return true;
 }
@@ -278,18 +280,19 @@ void CDlgTextConvert::OnOpenFile() {
   request.filters = {Ui(kTextFilter)};
   request.initialPath = m_strPath;
   request.mustExist = true;
-  const QString path = CUiPrompts::GetOpenFileName(this, request);
-  if (path.isEmpty()) return;
+  const std::string path = CUiPrompts::GetOpenFileName(this, request);
+  if (path.empty()) return;
   m_strPath = path;
   // A device would be read without end; only files and what the core
   // refuses itself (folders) go on.
-  if (const QFileInfo info(path); info.exists() && !info.isFile() && !info.isDir()) {
-    CUiPrompts::AfxMessageBox(Ui(kTextReadFailed).arg(path), QMessageBox::Ok, QMessageBox::Critical);
+  if (struct stat st {}; ::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode)) {
+    CUiPrompts::AfxMessageBox(Ui(kTextReadFailed).arg(PathToQString(path)), QMessageBox::Ok,
+                              QMessageBox::Critical);
     return;
   }
   std::string text;
   QApplication::setOverrideCursor(Qt::WaitCursor);
-  const zv::FileResult r = zv::ReadSingleFileText(QFile::encodeName(path).toStdString(), text);
+  const zv::FileResult r = zv::ReadSingleFileText(path, text);
   QApplication::restoreOverrideCursor();
   if (!r) {
     // The fields go on showing the previous file.
@@ -324,21 +327,27 @@ void CDlgTextConvert::OnSaveFile() {
   request.filters = {Ui(kTextFilter)};
   request.initialPath = m_strPath;
   request.confirmOverwrite = false;
-  const QString path = CUiPrompts::GetSaveFileName(this, request);
-  if (path.isEmpty()) return;
+  const std::string path = CUiPrompts::GetSaveFileName(this, request);
+  if (path.empty()) return;
   m_strPath = path;
   QApplication::setOverrideCursor(Qt::WaitCursor);
-  const zv::FileResult r = zv::WriteSingleFileText(QFile::encodeName(path).toStdString(), m_strText);
+  const zv::FileResult r = zv::WriteSingleFileText(path, m_strText);
   QApplication::restoreOverrideCursor();
   if (!r) {
     ReportFileError(r, kTextWriteFailed);
     return;
   }
-  m_pEditPath->setText(m_strPath);
+  ShowPath();
+}
+
+void CDlgTextConvert::ShowPath() {
+  // The field is read-only: what it shows is exactly m_strPath's bytes.
+  m_strShownPath = m_strPath;
+  m_pEditPath->setText(PathToQString(m_strPath));
 }
 
 void CDlgTextConvert::ReportFileError(const zv::FileResult& r, const char* fallback) {
-  const QString path = QFile::decodeName(QByteArray::fromStdString(r.path));
+  const QString path = PathToQString(r.path);
   QString text;
   if (const char* cause = zv::CauseText(zv::CauseOf(r))) {
     text = (r.path.empty() ? Ui(kNoFileName) : path) + QStringLiteral(": ") + Ui(cause);

@@ -39,7 +39,7 @@ class CDlgTextConvert : public QDialog {
   // The text being worked on, bytes in the active code page, line breaks CR LF.
   std::string m_strText;
   // The file last opened or saved, as the file dialogs name it.
-  QString m_strPath;
+  std::string m_strPath;  // the file system's bytes
 
   QPushButton* OpenButton() const { return m_pBtnOpen; }
   QPushButton* SaveButton() const { return m_pBtnSave; }
@@ -74,6 +74,8 @@ class CDlgTextConvert : public QDialog {
 
  private:
   void OnSize();
+  // Fills the path field from m_strPath.
+  void ShowPath();
   // Field -> m_strText when the field was edited since it was last shown.
   bool TakeText();
   void ShowText();
@@ -88,5 +90,6 @@ class CDlgTextConvert : public QDialog {
   QPushButton* m_pBtnConvert;
   QPushButton* m_pBtnRemove;
   QLineEdit* m_pEditPath;
+  std::string m_strShownPath;  // the bytes the path field shows
   QPlainTextEdit* m_pEditText;
 };

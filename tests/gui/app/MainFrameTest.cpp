@@ -5,6 +5,8 @@
 #include <QDir>
 #include <QFile>
 #include <QHeaderView>
+#include <QLineEdit>
+#include <QListWidget>
 #include <QLabel>
 #include <QMenuBar>
 #include <QPushButton>
@@ -18,8 +20,10 @@
 #include "GuiTestSupport.h"
 #include "app/AboutDlg.h"
 #include "app/CommandIds.h"
+#include "app/FileDialog.h"
 #include "app/HelpWindow.h"
 #include "app/MainFrame.h"
+#include "app/QStringBytes.h"
 #include "app/ZentravolixApp.h"
 #include "list/ZentravolixView.h"
 #include "platform/CodePage.h"
@@ -84,7 +88,7 @@ class MainFrameTest : public QObject {
     QVERIFY(frame->isVisible());
     QCOMPARE(frame->windowTitle(), U("Moravquell"));
     QCOMPARE(frame->MessageText(), U("ﾚﾃﾞｨ"));
-    QVERIFY(frame->ListPath().isEmpty());
+    QVERIFY(frame->ListPath().empty());
     QCOMPARE(gt::View(*app)->RowCount(), 0);
 
     const std::set<int> expected = {ID_OPEN_LIST,
@@ -282,7 +286,7 @@ class MainFrameTest : public QObject {
     frame->Action(ID_OPEN_LIST)->trigger();
 
     QCOMPARE(frame->windowTitle(), U("Moravquell - list.csv"));
-    QCOMPARE(frame->ListPath(), path);
+    QCOMPARE(PathToQString(frame->ListPath()), path);
     QCOMPARE(view->RowCount(), 3);
     QCOMPARE(view->ItemAt(1)->m_strFind, gt::B("日本"));
     QCOMPARE(view->headerItem()->text(0), U("検索"));
@@ -304,7 +308,7 @@ class MainFrameTest : public QObject {
     // The next open starts at the current file.
     CUiPrompts::Reset();
     frame->Action(ID_OPEN_LIST)->trigger();  // cancelled
-    QCOMPARE(CUiPrompts::Records().front().file.initialPath, path);
+    QCOMPARE(PathToQString(CUiPrompts::Records().front().file.initialPath), path);
     QCOMPARE(frame->windowTitle(), U("Moravquell - list.csv"));
     QCOMPARE(view->RowCount(), 3);
   }
@@ -316,7 +320,7 @@ class MainFrameTest : public QObject {
     CUiPrompts::PushPathAnswer(gt::NewDir() + U("/missing.csv"));
     frame->Action(ID_OPEN_LIST)->trigger();
     QCOMPARE(frame->windowTitle(), U("Moravquell"));
-    QVERIFY(frame->ListPath().isEmpty());
+    QVERIFY(frame->ListPath().empty());
     QCOMPARE(gt::View(*app)->RowCount(), 1);
     QVERIFY(gt::MessageBoxes().empty());
   }
@@ -398,7 +402,7 @@ class MainFrameTest : public QObject {
     frame->OnSaveSelected();
     QCOMPARE(gt::ReadFile(path), std::string("\"a\",\"b\"\r\n\"c\",\"d\"\r\n"));
     QCOMPARE(frame->windowTitle(), U("Moravquell - noext"));
-    QCOMPARE(frame->ListPath(), path);
+    QCOMPARE(PathToQString(frame->ListPath()), path);
   }
 
   void saveSelectedAsWritesThoseRowsAndBecomesCurrent() {
@@ -413,7 +417,7 @@ class MainFrameTest : public QObject {
     frame->Action(ID_SAVE_SELECTED_AS)->trigger();
     QCOMPARE(gt::ReadFile(existing), std::string("\"r1\",\"x\"\r\n\"r3\",\"x\"\r\n"));
     QCOMPARE(frame->windowTitle(), U("Moravquell - out.csv"));
-    QCOMPARE(frame->ListPath(), existing);
+    QCOMPARE(PathToQString(frame->ListPath()), existing);
     QVERIFY(gt::MessageBoxes().empty());  // replaced without a question
   }
 
@@ -433,7 +437,7 @@ class MainFrameTest : public QObject {
 
     QCOMPARE(gt::ReadFile(target), std::string("keep\r\n"));
     QCOMPARE(frame->windowTitle(), U("Moravquell"));
-    QVERIFY(frame->ListPath().isEmpty());
+    QVERIFY(frame->ListPath().empty());
     const auto boxes = gt::MessageBoxes();
     QCOMPARE(boxes.size(), size_t(1));
     QCOMPARE(boxes[0].caption, U("Zentravolix"));
@@ -551,13 +555,65 @@ class MainFrameTest : public QObject {
     QTRY_VERIFY(frame.isNull());
   }
 
+  // A 932 session on a system of UTF-8 names, and a legacy CP932 name: the
+  // open and save dialogs list the name readably and reach the file by its
+  // own bytes; the title shows it; the command line names it by its bytes.
+  void listFilesAreReachedByTheirOwnBytesInA932Session() {
+    zv::SetActiveCodePage(zv::CodePage::Cp932);
+    const std::string dir = QStringToPath(gt::NewDir()) + "/";
+    const std::string legacy = *zv::ConvertCodePage("旧リスト.csv", zv::CodePage::Utf8, zv::CodePage::Cp932);
+    CFileDialog::SetRealDialogInTestMode(true);
+    std::size_t files = 0;
+    for (const std::string& name : {std::string("変換リスト.csv"), legacy}) {
+      const std::string path = dir + name;
+      ++files;
+      QVERIFY(zv::WriteFileAtomic(path, ThreeRows()));
+      auto app = gt::StartApp();
+      CMainFrame* frame = gt::Frame(*app);
+      QStringList listed;
+      CUiPrompts::PushModalHandler([&](QDialog& d) {
+        auto& f = static_cast<CFileDialog&>(d);
+        f.SetFolder(dir);
+        for (int i = 0; i < f.List()->count(); ++i) listed << f.List()->item(i)->text();
+        f.List()->setCurrentItem(f.List()->findItems(PathToQString(name), Qt::MatchExactly).value(0));
+        f.OkButton()->click();
+        return f.result();
+      });
+      frame->Action(ID_OPEN_LIST)->trigger();
+      QVERIFY(listed.contains(PathToQString(name)));
+      QCOMPARE(frame->ListPath(), path);
+      QCOMPARE(frame->windowTitle(), U("Moravquell - ") + PathToQString(name));
+      QCOMPARE(gt::View(*app)->RowCount(), 3);
+
+      // Saved over, and saved as the same name typed in the save dialog.
+      gt::View(*app)->AddConvertItem(3, "k2", "v2");
+      frame->Action(ID_SAVE_LIST)->trigger();
+      QCOMPARE(gt::ReadFile(PathToQString(path)).size(), ThreeRows().size() + 11);
+      CUiPrompts::PushModalHandler([&](QDialog& d) {
+        auto& f = static_cast<CFileDialog&>(d);
+        f.NameEdit()->setText(PathToQString(name));
+        f.OkButton()->click();
+        return f.result();
+      });
+      gt::View(*app)->AddConvertItem(4, "k3", "v3");
+      frame->Action(ID_SAVE_LIST_AS)->trigger();
+      QCOMPARE(frame->ListPath(), path);
+      QCOMPARE(zv::ListDirectory(dir, "*.*").entries.size(), files);  // nothing under another name
+      QVERIFY(gt::MessageBoxes().empty());
+
+      auto byArgument = std::make_unique<CZentravolixApp>();
+      QVERIFY(byArgument->InitInstance(std::vector<std::string>{"zentravolix", path}));
+    }
+    CFileDialog::SetRealDialogInTestMode(false);
+  }
+
   void commandLineFileIsOpenedButNotRead() {
     const QString path = gt::WriteFile(gt::NewDir(), U("list.csv"), ThreeRows());
     auto app = gt::StartApp({U("zentravolix"), path});
     QVERIFY(app);
     QCOMPARE(gt::Frame(*app)->windowTitle(), U("Moravquell"));
     QCOMPARE(gt::View(*app)->RowCount(), 0);
-    QVERIFY(gt::Frame(*app)->ListPath().isEmpty());
+    QVERIFY(gt::Frame(*app)->ListPath().empty());
     QVERIFY(CUiPrompts::Records().empty());
   }
 

@@ -15,6 +15,7 @@
 #include <QToolButton>
 #include <QTreeView>
 
+#include "app/QStringBytes.h"
 #include "GuiTestSupport.h"
 #include "app/ByteLimitedEdit.h"
 #include "app/CommandIds.h"
@@ -266,7 +267,7 @@ class DlgBatchConvertTest : public QObject {
     gt::ShowModal(dlg, [&](CDlgBatchConvert& d) {
       CUiPrompts::PushModalHandler([&](QDialog& b) {
         auto& browser = static_cast<CFolderTreeDialog&>(b);
-        selected = browser.SelectedPath();
+        selected = PathToQString(browser.SelectedPath());
         title = browser.TitleLabel()->text();
         browser.CancelButton()->click();
         return browser.result();

@@ -22,6 +22,7 @@
 #include "app/ByteLimitedEdit.h"
 #include "app/CommandIds.h"
 #include "app/MainFrame.h"
+#include "app/QStringBytes.h"
 #include "app/ZentravolixApp.h"
 #include "filename/DlgBatchConvert.h"
 #include "filename/DlgFileNameSetting.h"
@@ -29,6 +30,7 @@
 #include "list/ZentravolixView.h"
 #include "platform/AppPaths.h"
 #include "platform/CodePage.h"
+#include "platform/Path.h"
 #include "settings/Settings.h"
 #include "text/DlgFolderTextSetting.h"
 
@@ -123,11 +125,12 @@ QStringList FilesBelow(const QString& dir) {
   return out;
 }
 
-QString Label(const char* literal, const QString& path) {
+QString Label(const char* literal, const std::string& path) {
   std::string shortened;
-  zv::ShortenPath(path.toStdString(), shortened, 60, 10);
-  return U(literal) + QString::fromStdString(shortened);
+  zv::ShortenPath(path, shortened, 60, 10);
+  return U(literal) + PathToQString(shortened);
 }
+QString Label(const char* literal, const QString& path) { return Label(literal, path.toStdString()); }
 
 }  // namespace
 
@@ -456,6 +459,44 @@ class FolderRunTest : public QObject {
     QVERIFY2(seen.src.at(0).endsWith(U("aソ.txt")), qPrintable(seen.src.at(0)));
     QVERIFY(seen.src.at(0).startsWith(U("変換元ファイル： ")));
     QVERIFY2(seen.dst.at(0).endsWith(U("a表.txt")), qPrintable(seen.dst.at(0)));
+  }
+
+  // A 932 session on UTF-8 folders and names, with a legacy CP932 folder
+  // shown decoded in the field: both tools reach every file by its bytes and
+  // write each new name in its old name's encoding.
+  void bothToolsWorkOnJapaneseAndLegacyNamesInA932Session() {
+    zv::SetActiveCodePage(zv::CodePage::Cp932);
+    auto app = gt::StartApp();
+    CMainFrame* frame = gt::Frame(*app);
+    QVERIFY(gt::View(*app)->AddConvertItem(0, gt::B("株式会社"), gt::B("(株)")));
+    const std::string root = QStringToPath(gt::NewDir());
+    const std::string legacy = gt::B("旧資料");
+    const std::string src = root + "/元フォルダ/" + legacy;
+    QDir().mkpath(PathToQString(root + "/元フォルダ"));
+    QVERIFY(zv::CreateDirectories(src));
+    WriteRaw(src + "/報告書_株式会社.txt", gt::B("株式会社"));
+    WriteRaw(src + "/" + gt::B("株式会社") + ".txt", "legacy");
+
+    for (int command : {ID_CONVERT_FILENAME, ID_CONVERT_FOLDERTEXT}) {
+      const std::string out = root + (command == ID_CONVERT_FILENAME ? "/名前" : "/テキスト");
+      Seen seen;
+      RunDialog(frame, command, [&](CDlgBatchConvert& dlg) {
+        Watch(dlg, seen);
+        SetFields(dlg, PathToQString(src), PathToQString(out), U("*.txt"));
+        ExecuteAndWait(dlg, seen);
+      });
+      QVERIFY(seen.idleAfter);
+      QVERIFY(gt::MessageBoxes().empty());
+      QVERIFY2(seen.src.contains(Label(command == ID_CONVERT_FILENAME ? "変換元ファイル： " : "コピー元： ",
+                                       src + "/報告書_株式会社.txt")),
+               qPrintable(seen.src.join(U("|"))));
+      if (command == ID_CONVERT_FILENAME) {
+        QCOMPARE(gt::ReadFile(PathToQString(out + "/報告書_(株).txt")), gt::B("株式会社"));
+        QVERIFY(zv::PathFileExists(out + "/" + gt::B("(株)") + ".txt"));
+      } else {
+        QCOMPARE(gt::ReadFile(PathToQString(out + "/報告書_株式会社.txt")), gt::B("(株)") + "\r\n");
+      }
+    }
   }
 
   void folderTextRunConvertsTextAndCopiesOrSkipsBinaries() {

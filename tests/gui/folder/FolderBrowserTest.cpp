@@ -7,15 +7,17 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
-#include <QTreeView>
+#include <QTreeWidget>
 
 #include "GuiTestSupport.h"
 #include "app/ByteLimitedEdit.h"
+#include "app/QStringBytes.h"
 #include "folder/DlgNewDirName.h"
 #include "folder/FolderBrowser.h"
 #include "folder/FolderTreeDialog.h"
 #include "folder/PlainFolderBrowser.h"
 #include "platform/CodePage.h"
+#include "platform/File.h"
 
 using gt::U;
 
@@ -133,7 +135,7 @@ class FolderBrowserTest : public QObject {
     bool hasNewFolder = true;
     CUiPrompts::PushModalHandler([&](QDialog& d) {
       auto& b = static_cast<CFolderTreeDialog&>(d);
-      selected = b.SelectedPath();
+      selected = PathToQString(b.SelectedPath());
       title = b.TitleLabel()->text();
       windowTitle = b.windowTitle();
       hasNewFolder = b.NewFolderButton() != nullptr;
@@ -141,26 +143,52 @@ class FolderBrowserTest : public QObject {
       b.OkButton()->click();
       return b.result();
     });
-    CPlainFolderBrowser chosen(nullptr, root + U("/a/"), U("タイトル"));
+    CPlainFolderBrowser chosen(nullptr, QStringToPath(root + U("/a/")), U("タイトル"));
     QCOMPARE(selected, root + U("/a"));
     QCOMPARE(title, U("タイトル"));
     QCOMPARE(windowTitle, U("フォルダの参照"));
     QVERIFY(!hasNewFolder);
-    QCOMPARE(chosen.GetPath(), root + U("/a/b"));
+    QCOMPARE(PathToQString(chosen.GetPath()), root + U("/a/b"));
 
     // A missing initial folder leaves nothing selected, and OK off.
     bool okEnabled = true;
     CUiPrompts::PushModalHandler([&](QDialog& d) {
       auto& b = static_cast<CFolderTreeDialog&>(d);
-      selected = b.SelectedPath();
+      selected = PathToQString(b.SelectedPath());
       okEnabled = b.OkButton()->isEnabled();
       b.CancelButton()->click();
       return b.result();
     });
-    CPlainFolderBrowser cancelled(nullptr, root + U("/missing"), U("t"));
+    CPlainFolderBrowser cancelled(nullptr, QStringToPath(root + U("/missing")), U("t"));
     QVERIFY(selected.isEmpty());
     QVERIFY(!okEnabled);
-    QVERIFY(cancelled.GetPath().isEmpty());
+    QVERIFY(cancelled.GetPath().empty());
+  }
+
+  // A 932 session on a system of UTF-8 names, with a legacy CP932 folder:
+  // both show readably, and the one chosen comes back as its own bytes.
+  void foldersOfEitherEncodingShowReadablyAndComeBackAsTheirBytes() {
+    zv::SetActiveCodePage(zv::CodePage::Cp932);
+    const std::string work = QStringToPath(gt::NewDir());
+    const std::string legacy = *zv::ConvertCodePage("旧資料", zv::CodePage::Utf8, zv::CodePage::Cp932);
+    QVERIFY(zv::CreateOneDirectory(work + "/報告書"));
+    QVERIFY(zv::CreateOneDirectory(work + "/" + legacy));
+    QStringList shown;
+    QString status;
+    CUiPrompts::PushModalHandler([&](QDialog& d) {
+      auto& b = static_cast<CFolderTreeDialog&>(d);
+      QTreeWidgetItem* start = b.Tree()->currentItem();
+      start->setExpanded(true);
+      for (int i = 0; i < start->childCount(); ++i) shown << start->child(i)->text(0);
+      b.Tree()->setCurrentItem(start->child(shown.indexOf(U("旧資料"))));
+      status = b.StatusLabel()->text();
+      b.OkButton()->click();
+      return b.result();
+    });
+    CPlainFolderBrowser browser(nullptr, work, U("t"));
+    QCOMPARE(shown, (QStringList{U("報告書"), U("旧資料")}));
+    QCOMPARE(status, PathToQString(work) + U("/旧資料"));
+    QCOMPARE(browser.GetPath(), work + "/" + legacy);
   }
 
   void newFolderIsCreatedAndTheBrowserShownAgainOnTheSameFolder() {
@@ -172,7 +200,7 @@ class FolderBrowserTest : public QObject {
     // First showing: select sub, press "新規作成".
     CUiPrompts::PushModalHandler([&](QDialog& d) {
       auto& b = static_cast<CFolderTreeDialog&>(d);
-      selectedOnShow << b.SelectedPath();
+      selectedOnShow << PathToQString(b.SelectedPath());
       buttonText = b.NewFolderButton()->text();
       b.SelectFolder(work + U("/sub"));
       b.NewFolderButton()->click();
@@ -186,20 +214,20 @@ class FolderBrowserTest : public QObject {
       nd.OkButton()->click();
       return nd.result();
     });
-    // Shown again on the same folder; the user takes the new one.
+    // Shown again with the new folder listed and selected; the user takes it.
     CUiPrompts::PushModalHandler([&](QDialog& d) {
       auto& b = static_cast<CFolderTreeDialog&>(d);
-      selectedOnShow << b.SelectedPath();
+      selectedOnShow << PathToQString(b.SelectedPath());
       b.SelectFolder(work + U("/sub/data"));
       b.OkButton()->click();
       return b.result();
     });
-    CFolderBrowser browser(nullptr, work, U("保存するフォルダを選択してください"));
+    CFolderBrowser browser(nullptr, QStringToPath(work), U("保存するフォルダを選択してください"));
     QCOMPARE(buttonText, U("新規作成"));
     QCOMPARE(QString::fromStdString(parentAsked), work + U("/sub/"));
-    QCOMPARE(selectedOnShow, (QStringList{work, work + U("/sub")}));
+    QCOMPARE(selectedOnShow, (QStringList{work, work + U("/sub/data")}));
     QVERIFY(QFileInfo(work + U("/sub/data")).isDir());
-    QCOMPARE(browser.GetPath(), work + U("/sub/data"));
+    QCOMPARE(PathToQString(browser.GetPath()), work + U("/sub/data"));
   }
 
   void aNameTakenByAFileShowsTheBrowserAgainWithoutAFolder() {
@@ -230,11 +258,11 @@ class FolderBrowserTest : public QObject {
       b.CancelButton()->click();
       return stillShown ? b.result() : -1;
     });
-    CFolderBrowser browser(nullptr, work + U("/"), U("t"));
+    CFolderBrowser browser(nullptr, QStringToPath(work + U("/")), U("t"));
     QCOMPARE(showings, 2);
     QVERIFY(QFileInfo(work + U("/taken")).isFile());
     // The last showing decides: cancelled.
-    QVERIFY(browser.GetPath().isEmpty());
+    QVERIFY(browser.GetPath().empty());
   }
 };
 

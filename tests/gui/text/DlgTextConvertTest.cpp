@@ -5,6 +5,7 @@
 
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRandomGenerator>
@@ -15,7 +16,9 @@
 #include "GuiTestSupport.h"
 #include "app/CommandIds.h"
 #include "app/DialogUnits.h"
+#include "app/FileDialog.h"
 #include "app/MainFrame.h"
+#include "app/QStringBytes.h"
 #include "app/ZentravolixApp.h"
 #include "list/ZentravolixView.h"
 #include "platform/CodePage.h"
@@ -171,6 +174,45 @@ class DlgTextConvertTest : public QObject {
     QVERIFY(gt::MessageBoxes().empty());
   }
 
+  // A 932 session on a system of UTF-8 names, and a legacy CP932 name: the
+  // open and save dialogs list each name readably and reach it by its bytes.
+  void filesAreReachedByTheirOwnBytesInA932Session() {
+    zv::SetActiveCodePage(zv::CodePage::Cp932);
+    const std::string dir = QStringToPath(gt::NewDir()) + "/";
+    const std::string legacy = *zv::ConvertCodePage("旧メモ.txt", zv::CodePage::Utf8, zv::CodePage::Cp932);
+    CFileDialog::SetRealDialogInTestMode(true);
+    std::size_t files = 0;
+    for (const std::string& name : {std::string("メモ.txt"), legacy}) {
+      ++files;
+      QVERIFY(zv::WriteFileAtomic(dir + name, gt::B("株式会社\r\n")));
+      CZentravolixView view;
+      CDlgTextConvert dlg(&view);
+      CUiPrompts::PushModalHandler([&](QDialog& d) {
+        auto& f = static_cast<CFileDialog&>(d);
+        f.SetFolder(dir);
+        f.List()->setCurrentItem(f.List()->findItems(PathToQString(name), Qt::MatchExactly).value(0));
+        f.OkButton()->click();
+        return f.result();
+      });
+      dlg.OnOpenFile();
+      QCOMPARE(dlg.PathEdit()->text(), PathToQString(dir + name));
+      QCOMPARE(dlg.m_strText, gt::B("株式会社\r\n"));
+
+      // The save dialog starts on the file; OK saves over it.
+      dlg.TextEdit()->moveCursor(QTextCursor::End);
+      gt::TypeText(dlg.TextEdit(), U("x"));
+      CUiPrompts::PushModalHandler([](QDialog& d) {
+        static_cast<CFileDialog&>(d).OkButton()->click();
+        return d.result();
+      });
+      dlg.OnSaveFile();
+      QCOMPARE(gt::ReadFile(PathToQString(dir + name)), gt::B("株式会社\r\nx"));
+      QCOMPARE(zv::ListDirectory(dir, "*.*").entries.size(), files);
+      QVERIFY(gt::MessageBoxes().empty());
+    }
+    CFileDialog::SetRealDialogInTestMode(false);
+  }
+
   void untouchedTextKeepsItsBytes() {
     // CP932 has some characters twice (0xFA4A and 0x8754 are both U+2160);
     // the field holds characters, so only an edited text takes the usual form.
@@ -291,7 +333,7 @@ class DlgTextConvertTest : public QObject {
     QVERIFY(open);
     QCOMPARE(open->owner, &dlg);
     QCOMPARE(open->file.filters, QStringList{U("ﾃｷｽﾄ(*.txt)")});
-    QCOMPARE(open->file.initialPath, file);
+    QCOMPARE(PathToQString(open->file.initialPath), file);
     QVERIFY(open->file.mustExist);
     QVERIFY(open->file.defaultSuffix.isEmpty());
     QCOMPARE(dlg.PathEdit()->text(), file);
@@ -302,12 +344,12 @@ class DlgTextConvertTest : public QObject {
     const CUiPrompts::Record* save = LastOf(CUiPrompts::Kind::SaveFile);
     QVERIFY(save);
     QCOMPARE(save->file.filters, QStringList{U("ﾃｷｽﾄ(*.txt)")});
-    QCOMPARE(save->file.initialPath, file);
+    QCOMPARE(PathToQString(save->file.initialPath), file);
     QVERIFY(!save->file.confirmOverwrite);
     QVERIFY(save->file.defaultSuffix.isEmpty());
     QCOMPARE(gt::ReadFile(file), std::string("one\n"));
     QCOMPARE(dlg.PathEdit()->text(), file);
-    QCOMPARE(dlg.m_strPath, file);
+    QCOMPARE(PathToQString(dlg.m_strPath), file);
     QVERIFY(gt::MessageBoxes().empty());
   }
 
@@ -338,12 +380,12 @@ class DlgTextConvertTest : public QObject {
     QCOMPARE(Field(dlg), U("x表\n"));
     // Only the next file dialog proposes the name that failed ...
     dlg.OnOpenFile();
-    QCOMPARE(LastOf(CUiPrompts::Kind::OpenFile)->file.initialPath, denied);
+    QCOMPARE(PathToQString(LastOf(CUiPrompts::Kind::OpenFile)->file.initialPath), denied);
     // ... and the buttons work on what the fields show.
     dlg.OnConvert();
     QCOMPARE(Field(dlg), U("y表\n"));
     dlg.OnOpenFile();
-    QCOMPARE(LastOf(CUiPrompts::Kind::OpenFile)->file.initialPath, good);
+    QCOMPARE(PathToQString(LastOf(CUiPrompts::Kind::OpenFile)->file.initialPath), good);
 
     // A missing folder is a bad path; a file gone from an existing folder
     // shows nothing; a read that fails midway has our own words.

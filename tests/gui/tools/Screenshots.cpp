@@ -6,6 +6,8 @@
 // Usage: zv_screenshots <list.csv> <out-dir>
 // Run it on a real display (Xvfb) so that fonts render as a user sees them.
 
+#include <unistd.h>
+
 #include <QApplication>
 #include <QCheckBox>
 #include <QDir>
@@ -15,11 +17,12 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
-#include <QTreeView>
+#include <QTreeWidget>
 #include <cstdio>
 
 #include "app/AboutDlg.h"
 #include "app/ByteLimitedEdit.h"
+#include "app/FileDialog.h"
 #include "app/MainFrame.h"
 #include "app/QStringBytes.h"
 #include "app/UiPrompts.h"
@@ -31,6 +34,7 @@
 #include "list/DlgItemEdit.h"
 #include "list/ZentravolixView.h"
 #include "platform/CodePage.h"
+#include "platform/File.h"
 #include "text/DlgExtension.h"
 #include "text/DlgFolderTextSetting.h"
 #include "text/DlgTextConvert.h"
@@ -42,13 +46,6 @@ bool Save(QWidget* w, const QString& path) {
   const bool ok = w->grab().save(path);
   std::printf("%s %s\n", ok ? "wrote" : "FAILED", qPrintable(path));
   return ok;
-}
-
-// Lets queued work (a run's calls, a folder model's listing) happen.
-void Settle(int ms) {
-  QEventLoop loop;
-  QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-  loop.exec();
 }
 
 bool FolderToolShots(CMainFrame* frame, CZentravolixView* view, const QString& out) {
@@ -104,17 +101,32 @@ bool FolderToolShots(CMainFrame* frame, CZentravolixView* view, const QString& o
   CFolderTreeDialog browser(&batch, QStringLiteral("保存するフォルダを選択してください"), true);
   browser.show();
   browser.SelectFolder(src + QStringLiteral("/2006"));
-  Settle(800);  // the model lists folders in the background
-  browser.SelectFolder(src + QStringLiteral("/2006"));
   browser.Tree()->scrollTo(browser.Tree()->currentIndex(), QAbstractItemView::PositionAtBottom);
   ok &= Save(&browser, out + QStringLiteral("/screenshot-folder-browser.png"));
   CDlgNewDirName name(&browser);
-  name.m_strParent = QStringToBytes(src);
-  name.m_strName = zv::FromUtf8("2007年度").value_or("2007");
+  name.m_strParent = QStringToPath(src);
+  name.m_strName = "2007年度";
   name.show();
   ok &= Save(&name, out + QStringLiteral("/screenshot-new-folder.png"));
   name.hide();
   browser.hide();
+
+  // A 932 session on UTF-8 folders, beside a legacy folder whose name is
+  // Shift-JIS bytes: both read as they should.
+  const zv::CodePage session = zv::ActiveCodePage();
+  zv::SetActiveCodePage(zv::CodePage::Cp932);
+  const std::string docs = QStringToPath(tree.filePath(QStringLiteral("Documents")));
+  const std::string legacy = docs + "/" + *zv::ConvertCodePage("旧資料（Shift-JIS）", zv::CodePage::Utf8,
+                                                                zv::CodePage::Cp932);
+  zv::CreateOneDirectory(legacy);
+  {
+    CFolderTreeDialog mixed(&batch, QStringLiteral("保存するフォルダを選択してください"), true);
+    mixed.show();
+    mixed.SelectFolder(legacy);
+    ok &= Save(&mixed, out + QStringLiteral("/screenshot-folder-browser-932.png"));
+  }
+  ::rmdir(legacy.c_str());  // Qt would not see it to remove it with the tree
+  zv::SetActiveCodePage(session);
   batch.hide();
   return ok;
 }
@@ -173,6 +185,14 @@ int main(int argc, char** argv) {
     item.show();
     ok &= Save(&item, out + QStringLiteral("/screenshot-item.png"));
     item.hide();
+
+    CUiPrompts::FileDialogSpec open;
+    open.filters = {QStringLiteral("csv(*.csv)"), QStringLiteral("全て(*.*)")};
+    open.initialPath = QStringToPath(QFileInfo(args.at(1)).absoluteFilePath());
+    CFileDialog files(frame, open, false);
+    files.show();
+    ok &= Save(&files, out + QStringLiteral("/screenshot-open-dialog.png"));
+    files.hide();
 
     CAboutDlg about(frame);
     about.show();
