@@ -105,6 +105,9 @@ CFileDialog::CFileDialog(QWidget* owner, const CUiPrompts::FileDialogSpec& spec,
       m_strItemName = name;
       m_strItemText = PathToQString(name);
       m_pEditName->setText(m_strItemText);
+      for (int i = 0; i < m_pList->count(); ++i) {
+        if (m_pList->item(i)->data(kNameRole).toByteArray().toStdString() == name) m_pList->setCurrentRow(i);
+      }
     }
   }
   m_pEditName->setFocus();

@@ -555,11 +555,17 @@ class MainFrameTest : public QObject {
     QTRY_VERIFY(frame.isNull());
   }
 
-  // A 932 session on a system of UTF-8 names, and a legacy CP932 name: the
-  // open and save dialogs list the name readably and reach the file by its
-  // own bytes; the title shows it; the command line names it by its bytes.
-  void listFilesAreReachedByTheirOwnBytesInA932Session() {
-    zv::SetActiveCodePage(zv::CodePage::Cp932);
+  // In both sessions, a UTF-8 name and a legacy CP932 name: the open and
+  // save dialogs list the name readably and reach the file by its own bytes;
+  // the title shows it; the command line names it by its bytes.
+  void listFilesAreReachedByTheirOwnBytes_data() {
+    QTest::addColumn<int>("cp");
+    QTest::newRow("932") << static_cast<int>(zv::CodePage::Cp932);
+    QTest::newRow("65001") << static_cast<int>(zv::CodePage::Utf8);
+  }
+  void listFilesAreReachedByTheirOwnBytes() {
+    QFETCH(int, cp);
+    zv::SetActiveCodePage(static_cast<zv::CodePage>(cp));
     const std::string dir = QStringToPath(gt::NewDir()) + "/";
     const std::string legacy = *zv::ConvertCodePage("旧リスト.csv", zv::CodePage::Utf8, zv::CodePage::Cp932);
     CFileDialog::SetRealDialogInTestMode(true);

@@ -165,10 +165,17 @@ class FolderBrowserTest : public QObject {
     QVERIFY(cancelled.GetPath().empty());
   }
 
-  // A 932 session on a system of UTF-8 names, with a legacy CP932 folder:
-  // both show readably, and the one chosen comes back as its own bytes.
+  // In both sessions, a UTF-8 folder beside a legacy CP932 one: both show
+  // readably, the one chosen comes back as its own bytes, and a folder made
+  // below it with 新規作成 is shown selected and comes back the same way.
+  void foldersOfEitherEncodingShowReadablyAndComeBackAsTheirBytes_data() {
+    QTest::addColumn<int>("cp");
+    QTest::newRow("932") << static_cast<int>(zv::CodePage::Cp932);
+    QTest::newRow("65001") << static_cast<int>(zv::CodePage::Utf8);
+  }
   void foldersOfEitherEncodingShowReadablyAndComeBackAsTheirBytes() {
-    zv::SetActiveCodePage(zv::CodePage::Cp932);
+    QFETCH(int, cp);
+    zv::SetActiveCodePage(static_cast<zv::CodePage>(cp));
     const std::string work = QStringToPath(gt::NewDir());
     const std::string legacy = *zv::ConvertCodePage("旧資料", zv::CodePage::Utf8, zv::CodePage::Cp932);
     QVERIFY(zv::CreateOneDirectory(work + "/報告書"));
@@ -189,6 +196,27 @@ class FolderBrowserTest : public QObject {
     QCOMPARE(shown, (QStringList{U("報告書"), U("旧資料")}));
     QCOMPARE(status, PathToQString(work) + U("/旧資料"));
     QCOMPARE(browser.GetPath(), work + "/" + legacy);
+
+    QString reshown;
+    CUiPrompts::PushModalHandler([](QDialog& d) {
+      static_cast<CFolderTreeDialog&>(d).NewFolderButton()->click();
+      return d.result();
+    });
+    CUiPrompts::PushModalHandler([](QDialog& d) {
+      auto& nd = static_cast<CDlgNewDirName&>(d);
+      gt::TypeText(nd.NameEdit(), U("新規"));
+      nd.OkButton()->click();
+      return nd.result();
+    });
+    CUiPrompts::PushModalHandler([&](QDialog& d) {
+      auto& b = static_cast<CFolderTreeDialog&>(d);
+      reshown = b.Tree()->currentItem()->text(0);
+      b.OkButton()->click();
+      return b.result();
+    });
+    CFolderBrowser made(nullptr, work + "/" + legacy, U("t"));
+    QCOMPARE(reshown, U("新規"));
+    QCOMPARE(made.GetPath(), work + "/" + legacy + "/新規");
   }
 
   void newFolderIsCreatedAndTheBrowserShownAgainOnTheSameFolder() {

@@ -174,10 +174,11 @@ class DlgTextConvertTest : public QObject {
     QVERIFY(gt::MessageBoxes().empty());
   }
 
-  // A 932 session on a system of UTF-8 names, and a legacy CP932 name: the
-  // open and save dialogs list each name readably and reach it by its bytes.
-  void filesAreReachedByTheirOwnBytesInA932Session() {
-    zv::SetActiveCodePage(zv::CodePage::Cp932);
+  // In both sessions, a UTF-8 name and a legacy CP932 name: the open and
+  // save dialogs list each name readably and reach it by its bytes.
+  void filesAreReachedByTheirOwnBytes_data() { AddCodePages(); }
+  void filesAreReachedByTheirOwnBytes() {
+    UseCodePage();
     const std::string dir = QStringToPath(gt::NewDir()) + "/";
     const std::string legacy = *zv::ConvertCodePage("旧メモ.txt", zv::CodePage::Utf8, zv::CodePage::Cp932);
     CFileDialog::SetRealDialogInTestMode(true);
