@@ -1,16 +1,15 @@
 #include "CliRun.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
-#include <csignal>
 #include <cstdio>
 #include <exception>
-#include <mutex>
-#include <set>
+#include <new>
 #include <string>
 #include <thread>
 #include <vector>
@@ -26,6 +25,7 @@
 #include "platform/CodePage.h"
 #include "platform/File.h"
 #include "platform/Path.h"
+#include "platform/Signals.h"
 #include "settings/BinaryExtList.h"
 #include "text/FolderTextEngine.h"
 #include "text/TextConvert.h"
@@ -37,44 +37,35 @@ namespace {
 constexpr int kExitOk = 0;
 constexpr int kExitFailed = 1;
 constexpr int kExitUsage = 2;
-constexpr int kExitInterrupted = 130;
 
-// Ctrl+C clears the run's flag, so the engine stops after the file under way;
-// a second Ctrl+C ends the program at once (SA_RESETHAND).
-static_assert(std::atomic<int>::is_always_lock_free);
-static_assert(std::atomic<std::atomic<int>*>::is_always_lock_free);
-std::atomic<std::atomic<int>*> g_running{nullptr};
-volatile std::sig_atomic_t g_interrupted = 0;
-
-extern "C" void OnInterrupt(int) {
-  g_interrupted = 1;
-  if (std::atomic<int>* running = g_running.load()) running->store(0);
+// What the interrupt left to say once the run has ended: the message and
+// 128 + the signal (130 after Ctrl+C), or status as it was.
+int AfterSignal(Console& con, int status) {
+  const int sig = TerminationSignal();
+  if (sig == 0) return status;
+  con.Error(con.Lit(texts::kInterrupted));
+  return 128 + sig;
 }
 
-class InterruptGuard {
+// Runs the engines while a first signal may clear `running`.
+class TerminationFlag {
  public:
-  explicit InterruptGuard(std::atomic<int>& running) {
-    g_running.store(&running);
-    struct sigaction sa {};
-    sa.sa_handler = OnInterrupt;
-    sigemptyset(&sa.sa_mask);
-    // SA_RESTART: a file read under way is not failed by the interruption.
-    sa.sa_flags = SA_RESETHAND | SA_RESTART;
-    sigaction(SIGINT, &sa, &m_oldInt);
-    sigaction(SIGTERM, &sa, &m_oldTerm);
-  }
-  ~InterruptGuard() {
-    sigaction(SIGINT, &m_oldInt, nullptr);
-    sigaction(SIGTERM, &m_oldTerm, nullptr);
-    g_running.store(nullptr);
-  }
-  InterruptGuard(const InterruptGuard&) = delete;
-  InterruptGuard& operator=(const InterruptGuard&) = delete;
-
- private:
-  struct sigaction m_oldInt {};
-  struct sigaction m_oldTerm {};
+  explicit TerminationFlag(std::atomic<int>& running) { SetTerminationFlag(&running); }
+  ~TerminationFlag() { SetTerminationFlag(nullptr); }
+  TerminationFlag(const TerminationFlag&) = delete;
+  TerminationFlag& operator=(const TerminationFlag&) = delete;
 };
+
+// A report that could not be written would be found out only after the
+// whole run: it is tried first.
+int CheckReport(const CliOptions& o, Console& con) {
+  if (!o.report) return kExitOk;
+  if (FileResult r = ProbeWrite(*o.report); !r) {
+    con.Error(con.FileFailure(r, *o.report, texts::kReportFailed));
+    return kExitUsage;
+  }
+  return kExitOk;
+}
 
 // 0 when the rows are ready, else the exit status.
 int LoadList(const CliOptions& o, Console& con, ConvertRows& rows) {
@@ -97,8 +88,11 @@ int LoadList(const CliOptions& o, Console& con, ConvertRows& rows) {
     return kExitUsage;
   }
   if (r.convertedFrom) {
-    con.Error(
-        con.PathMessage(o.list, *r.convertedFrom == "CP932" ? texts::kListFromCp932 : texts::kListFromUtf8));
+    const bool utf16 = r.convertedFrom->starts_with("UTF-16");
+    con.Error(con.PathMessage(o.list, *r.convertedFrom == "CP932"          ? texts::kListFromCp932
+                                      : !utf16                             ? texts::kListFromUtf8
+                                      : ActiveCodePage() == CodePage::Utf8 ? texts::kListFromUtf16ToUtf8
+                                                                           : texts::kListFromUtf16ToCp932));
   }
   for (const std::string& line : addFailed) con.Error(line);
   if (r.added == 0 || rows.empty()) {
@@ -108,24 +102,27 @@ int LoadList(const CliOptions& o, Console& con, ConvertRows& rows) {
   return kExitOk;
 }
 
-// The binary-extension test of a folder text run. An unreadable list is
-// reported once per distinct message instead of once per file.
-class TextFileTest {
- public:
-  TextFileTest(Console& con, std::string listPath) : m_con(con), m_listPath(std::move(listPath)) {}
-  bool operator()(const std::string& path) {
-    return IsTextFileWith(path, m_listPath, [this](const std::string& message) {
-      std::lock_guard lock(m_mutex);
-      if (m_reported.insert(message).second) m_con.Error(m_con.CoreMessage(message));
-    });
+// The binary-extension list of a folder text run, read once before it: the
+// given file, else the config folder's, else the built-in list. A list that
+// cannot be read is bad input. 0 when ready, else the exit status.
+int LoadExtensions(const CliOptions& o, Console& con, ExtList& extensions) {
+  extensions = DefaultBinaryExtensions();
+  const std::string path = o.binaryExt ? *o.binaryExt : BinaryExtListPath();
+  if (!PathFileExists(path)) {
+    if (!o.binaryExt) return kExitOk;
+    con.Error(con.PathMessage(path, texts::kExtListNotFound));
+    return kExitUsage;
   }
-
- private:
-  Console& m_con;
-  std::string m_listPath;
-  std::mutex m_mutex;
-  std::set<std::string> m_reported;
-};
+  if (PathIsDirectory(path)) {
+    con.Error(con.PathMessage(path, texts::kInputNotFile));
+    return kExitUsage;
+  }
+  std::string message;
+  if (LoadBinaryExtListFrom(path, extensions, [&message](const std::string& m) { message = m; }))
+    return kExitOk;
+  con.Error(con.CoreMessage(message));
+  return kExitUsage;
+}
 
 unsigned JobsOf(const CliOptions& o) {
   if (o.jobs > 0) return o.jobs;
@@ -140,11 +137,7 @@ int FinishRun(const CliOptions& o, Console& con, const std::vector<ReportRow>& r
       if (status == kExitOk) status = kExitFailed;
     }
   }
-  if (g_interrupted) {
-    con.Error(con.Lit(texts::kInterrupted));
-    status = kExitInterrupted;
-  }
-  return status;
+  return AfterSignal(con, status);
 }
 
 int RunFolder(const CliOptions& o, Console& con, bool showProgress) {
@@ -167,32 +160,21 @@ int RunFolder(const CliOptions& o, Console& con, bool showProgress) {
   if (int status = LoadList(o, con, rows)) return status;
 
   const bool textRun = o.command == Command::FolderText;
-  std::string extListPath;
+  ExtList extensions;
   if (textRun) {
-    if (o.binaryExt) {
-      if (!PathFileExists(*o.binaryExt)) {
-        con.Error(con.PathMessage(*o.binaryExt, texts::kExtListNotFound));
-        return kExitUsage;
-      }
-      if (PathIsDirectory(*o.binaryExt)) {
-        con.Error(con.PathMessage(*o.binaryExt, texts::kInputNotFile));
-        return kExitUsage;
-      }
-      extListPath = *o.binaryExt;
-    } else {
-      extListPath = BinaryExtListPath();
-    }
+    if (int status = LoadExtensions(o, con, extensions)) return status;
   }
+  if (int status = CheckReport(o, con)) return status;
 
   // The whole list is collected before the first write, so files the run
   // creates (output inside the source) are never taken up.
   std::vector<std::string> files;
   bool walkIncomplete = false;
   WalkCallbacks cb;
-  cb.writeStdout = [&](const std::string& text) {
+  cb.folderNotice = [&](const std::string& text, const std::string& folder) {
     std::string line = text;
     while (!line.empty() && line.back() == '\n') line.pop_back();
-    con.Error(con.CoreMessage(line));
+    con.Error(con.Shown(folder) + ": " + con.CoreMessage(line));
     walkIncomplete = true;
   };
   cb.systemError = [&](int code, int err, const std::string& folder) {
@@ -211,19 +193,17 @@ int RunFolder(const CliOptions& o, Console& con, bool showProgress) {
   FixedRowSource rowSource(rows);
   RunSink sink(con, files, o.dryRun, showProgress);
   std::atomic<int> running{1};
-  RunEnd end = RunEnd::Completed;
   {
-    InterruptGuard guard(running);
+    TerminationFlag flag(running);
     if (textRun) {
-      TextFileTest test(con, extListPath);
       FolderTextRunOptions options;
       options.overwrite = o.overwrite;
       options.exceptFileCopyOnly = o.skipBinary;
       options.dryRun = o.dryRun;
       options.jobs = JobsOf(o);
-      options.isTextFile = [&test](const std::string& path) { return test(path); };
+      options.isTextFile = [&extensions](const std::string& path) { return IsTextFileIn(path, extensions); };
       FolderTextEngine engine(files, o.src, o.dst, std::move(options), ActiveCodePage());
-      end = engine.Run(rowSource, sink, sink, running);
+      engine.Run(rowSource, sink, sink, running);
     } else {
       FileNameRunOptions options;
       options.noCase = o.noCase;
@@ -232,13 +212,13 @@ int RunFolder(const CliOptions& o, Console& con, bool showProgress) {
       options.dryRun = o.dryRun;
       options.jobs = JobsOf(o);
       FileNameEngine engine(files, o.src, o.dst, options);
-      end = engine.Run(rowSource, sink, running);
+      engine.Run(rowSource, sink, sink, running);
     }
   }
   sink.Finish();
 
   int status = kExitOk;
-  if (walkIncomplete || sink.FailedCount() > 0 || end == RunEnd::FailedAtFile) status = kExitFailed;
+  if (walkIncomplete || sink.FailedCount() > 0) status = kExitFailed;
   // The rows are built only for a report: converting 20,000 paths for nothing showed in profiles.
   return FinishRun(o, con, o.report ? sink.ReportRows() : std::vector<ReportRow>{}, status);
 }
@@ -251,60 +231,71 @@ int RunText(const CliOptions& o, Console& con) {
     con.Error(con.PathMessage(o.file, texts::kInputNotFound));
     return kExitUsage;
   }
-  if (S_ISDIR(st.st_mode)) {
+  // A device or a FIFO could grow memory without end.
+  if (!S_ISREG(st.st_mode)) {
     con.Error(con.PathMessage(o.file, texts::kInputNotFile));
     return kExitUsage;
   }
+  if (int status = CheckReport(o, con)) return status;
   const bool toStdout = !o.output || *o.output == "-";
 
   ReportRow row;
   row.source = o.file;
   row.destination = toStdout ? std::string("-") : *o.output;
-  int status = kExitOk;
-  std::string text;
-  if (FileResult r = ReadSingleFileText(o.file, text); !r) {
+  row.action = FileActionName(FileAction::Converted);
+  auto fail = [&](std::string message) {
     row.action = FileActionName(FileAction::Failed);
-    row.error = con.FileFailure(r, o.file, texts::kReadFailed);
+    row.error = std::move(message);
     con.Error(row.error);
-    status = kExitFailed;
-  } else {
-    row.action = FileActionName(FileAction::Converted);
-    row.replacements = ApplyList(text, rows, ActiveCodePage());
-    if (o.removeLineBreaks) RemoveLineBreaks(text);
-    if (o.dryRun) {
-      con.Out("convert " + con.Shown(row.source) + " -> " + con.Shown(row.destination));
-    } else if (!toStdout) {
-      if (FileResult w = WriteSingleFileText(*o.output, text); !w) {
-        row.action = FileActionName(FileAction::Failed);
-        row.error = con.FileFailure(w, *o.output, texts::kWriteFailed);
-        con.Error(row.error);
-        status = kExitFailed;
-      }
+  };
+  try {
+    std::string text;
+    if (FileResult r = ReadSingleFileText(o.file, text); !r) {
+      fail(con.FileFailure(r, o.file, texts::kReadFailed));
     } else {
-      // The bytes as they stand, like the single-file tool's save.
-      bool ok = std::fwrite(text.data(), 1, text.size(), stdout) == text.size();
-      ok = std::fflush(stdout) == 0 && ok;
-      if (!ok) {
-        row.action = FileActionName(FileAction::Failed);
-        row.error = con.Lit(texts::kStdoutName) + ": " + con.Lit(texts::kWriteFailed);
-        con.Error(row.error);
-        status = kExitFailed;
+      row.replacements = ApplyList(text, rows, ActiveCodePage());
+      if (o.removeLineBreaks) RemoveLineBreaks(text);
+      if (o.dryRun) {
+        con.Out("convert " + con.Shown(row.source) + " -> " + con.Shown(row.destination));
+      } else if (!toStdout) {
+        if (FileResult w = WriteSingleFileText(*o.output, text); !w)
+          fail(con.FileFailure(w, *o.output, texts::kWriteFailed));
+      } else if (!con.WriteOut(text)) {
+        // The bytes as they stand, like the single-file tool's save.
+        fail(con.Lit(texts::kStdoutName) + ": " + con.Lit(texts::kWriteFailed));
+        con.OutFailureSaid();
       }
     }
+  } catch (const std::bad_alloc&) {
+    // Larger than memory allows: a failure of this file, said with its name.
+    fail(con.FileFailure(FileResult::Fail(FileOp::Read, ENOMEM, o.file), o.file, texts::kReadFailed));
   }
+  const int status = row.action == FileActionName(FileAction::Failed) ? kExitFailed : kExitOk;
   return FinishRun(o, con, {row}, status);
 }
 
-}  // namespace
+// A standard stream that was closed at the start would be taken by the
+// first file opened, and lines meant for it would go into that file. /dev/null
+// fills it; true when stdout was one of them.
+bool FillClosedStandardStreams() {
+  bool stdoutClosed = false;
+  for (int fd = STDIN_FILENO; fd <= STDERR_FILENO; ++fd) {
+    if (fcntl(fd, F_GETFD) != -1 || errno != EBADF) continue;
+    const int filled = open("/dev/null", fd == STDIN_FILENO ? O_RDONLY : O_WRONLY);
+    if (filled >= 0 && filled != fd) close(filled);  // lower ones are open, so this does not happen
+    stdoutClosed = stdoutClosed || fd == STDOUT_FILENO;
+  }
+  return stdoutClosed;
+}
 
-int RunCli(int argc, const char* const* argv) {
-  InitActiveCodePage();
-  Console con(TerminalCodePage());
+int RunCommand(int argc, const char* const* argv, Console& con) {
   try {
     ParseOutcome parsed = ParseCommandLine(argc, argv, con);
     if (!parsed.options) return parsed.exitCode;
     const CliOptions& o = *parsed.options;
     if (o.codePage) SetActiveCodePage(*o.codePage);
+    // Before any thread starts: the signals' own thread meets them all.
+    InstallTerminationHandling();
     const bool showProgress = isatty(STDERR_FILENO) && !o.quiet;
     switch (o.command) {
       case Command::Names:
@@ -317,6 +308,22 @@ int RunCli(int argc, const char* const* argv) {
     con.Error(e.what());
   }
   return kExitFailed;
+}
+
+}  // namespace
+
+int RunCli(int argc, const char* const* argv) {
+  const bool stdoutClosed = FillClosedStandardStreams();
+  InitActiveCodePage();
+  Console con(TerminalCodePage());
+  if (stdoutClosed) con.SetStdoutClosed();
+  int status = RunCommand(argc, argv, con);
+  // Output that never arrived (a full disk, a closed pipe) is a failure too.
+  if (con.OutFailureUnsaid()) {
+    con.Error(con.Lit(texts::kStdoutName) + ": " + con.Lit(texts::kWriteFailed));
+    if (status == kExitOk) status = kExitFailed;
+  }
+  return status;
 }
 
 }  // namespace zv::cli

@@ -9,6 +9,9 @@ inline constexpr const char* kCliVersion = "zentravolix-cli 1.0.1";
 // "<list path>: ..." notes and errors about the conversion list.
 inline constexpr const char* kListFromCp932 = "Shift-JIS (CP932) のリストを UTF-8 に変換して読み込みました";
 inline constexpr const char* kListFromUtf8 = "UTF-8 のリストを Shift-JIS (CP932) に変換して読み込みました";
+inline constexpr const char* kListFromUtf16ToUtf8 = "UTF-16 のリストを UTF-8 に変換して読み込みました";
+inline constexpr const char* kListFromUtf16ToCp932 =
+    "UTF-16 のリストを Shift-JIS (CP932) に変換して読み込みました";
 inline constexpr const char* kListNotFound = "変換リストのファイルが見つかりません";
 inline constexpr const char* kListNoUsableRow = "変換リストに使える行がありません";
 inline constexpr const char* kListReadFailed = "変換リストを読み込めませんでした";
@@ -21,7 +24,6 @@ inline constexpr const char* kExtListNotFound = "拡張子リストのファイ�
 inline constexpr const char* kPatternNotExpressible = "パターンに、このコードページで表せない文字があります";
 inline constexpr const char* kReadFailed = "読み込みに失敗しました";
 inline constexpr const char* kWriteFailed = "書き込みに失敗しました";
-inline constexpr const char* kFileFailed = "処理に失敗しました";
 inline constexpr const char* kReportFailed = "結果のファイルを書き込めませんでした";
 inline constexpr const char* kStdoutName = "標準出力";
 
@@ -45,7 +47,8 @@ inline constexpr const char* kHelpText =
 
 inline constexpr const char* kOptHelp = "このヘルプを表示する。例: zentravolix-cli names --help";
 inline constexpr const char* kOptVersion = "バージョンを表示する。例: zentravolix-cli --version";
-inline constexpr const char* kOptList = "変換リストの CSV ファイル (必須)。例: --list list.csv";
+inline constexpr const char* kOptList =
+    "変換リストの CSV ファイル (必須、16 MB まで。UTF-16 は BOM があれば変換)。例: --list list.csv";
 inline constexpr const char* kOptPattern =
     "対象を絞り込むファイル名のパターン (* と ?、既定 *.*)。例: --pattern '*.txt'";
 inline constexpr const char* kOptSubdir = "サブフォルダも検索する。例: --subdir";
@@ -59,8 +62,8 @@ inline constexpr const char* kOptOverwriteText =
     "--overwrite";
 inline constexpr const char* kOptSkipBinary = "バイナリ拡張子のファイルをコピーしない。例: --skip-binary";
 inline constexpr const char* kOptBinaryExt =
-    "バイナリ拡張子のリスト (1 行に 1 つ、ドットなし。既定は設定フォルダの ZentravolixExpList、"
-    "無ければすべてテキスト)。例: --binary-ext exts.txt";
+    "バイナリ拡張子のリスト (1 行に 1 つ、ドットなし、1 MB まで。既定は設定フォルダの ZentravolixExpList、"
+    "無ければ組み込みのリスト: bmp jpg png zip exe など)。例: --binary-ext exts.txt";
 inline constexpr const char* kOptRemoveLineBreaks = "変換後に改行を取り除く。例: --remove-line-breaks";
 inline constexpr const char* kOptOutput = "出力ファイル (既定: 標準出力)。例: -o out.txt";
 inline constexpr const char* kOptCodePage =
@@ -83,6 +86,7 @@ inline constexpr const char* kHelpFooter =
     "  zentravolix-cli folder-text --list list.csv --subdir --skip-binary --report result.csv ./docs "
     "./docs-out\n"
     "  zentravolix-cli text --list list.csv --remove-line-breaks -o out.txt memo.txt\n"
-    "終了ステータス: 0 = すべて処理した、1 = 失敗したファイルがある、2 = 引数や入力の誤り、130 = 中断";
+    "終了ステータス: 0 = すべて処理した、1 = 失敗したファイルがある (標準出力に書けなかったときも)、"
+    "2 = 引数や入力の誤り、128 + シグナル番号 = シグナルで中断 (Ctrl+C は 130)";
 
 }  // namespace zv::texts

@@ -3,6 +3,7 @@
 #include <langinfo.h>
 #include <strings.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -35,7 +36,46 @@ std::string Console::Lit(std::string_view utf8) const {
   return ConvertCodePage(utf8, CodePage::Utf8, m_terminal).value_or(std::string(utf8));
 }
 
-std::string Console::Shown(std::string_view bytes) const {
+namespace {
+
+// C0 controls and DEL as \xNN; in UTF-8 also the C1 controls (U+0080 to
+// U+009F), which some terminals obey as well. No CP932 trail byte is a control.
+std::string EscapeControls(std::string text, CodePage terminal) {
+  auto control = [&](std::size_t i) {
+    const auto c = static_cast<unsigned char>(text[i]);
+    if (c < 0x20 || c == 0x7F) return 1;
+    return terminal == CodePage::Utf8 && c == 0xC2 && i + 1 < text.size() &&
+                   (static_cast<unsigned char>(text[i + 1]) & 0xE0) == 0x80
+               ? 2
+               : 0;
+  };
+  std::size_t i = 0;
+  while (i < text.size() && control(i) == 0) ++i;
+  if (i == text.size()) return text;
+  std::string out(text, 0, i);
+  for (; i < text.size(); ++i) {
+    char escaped[8];
+    switch (control(i)) {
+      case 0:
+        out += text[i];
+        continue;
+      case 1:
+        std::snprintf(escaped, sizeof escaped, "\\x%02X", static_cast<unsigned char>(text[i]));
+        break;
+      default:
+        std::snprintf(escaped, sizeof escaped, "\\u00%02X", static_cast<unsigned char>(text[++i]));
+        break;
+    }
+    out += escaped;
+  }
+  return out;
+}
+
+}  // namespace
+
+std::string Console::Shown(std::string_view bytes) const { return EscapeControls(Exact(bytes), m_terminal); }
+
+std::string Console::Exact(std::string_view bytes) const {
   // UTF-8 is strict enough that CP932 text almost never passes for it, so
   // validity decides which code page the bytes are in.
   CodePage from = IsValidText(bytes, CodePage::Utf8) ? CodePage::Utf8 : CodePage::Cp932;
@@ -91,17 +131,37 @@ bool Console::IsFileErrorMessage(std::string_view message) {
   return false;
 }
 
-std::string Console::CoreMessage(std::string_view message) const {
+std::string Console::CoreMessage(std::string_view message, bool exact) const {
+  auto show = [this, exact](std::string_view bytes) { return exact ? Exact(bytes) : Shown(bytes); };
   // Progress labels: a literal, then a path.
   for (const char* label :
        {texts::kNameSrcLabel, texts::kNameDstLabel, texts::kCopySrcLabel, texts::kCopyDstLabel}) {
-    if (auto len = MatchHead(message, {label})) return Lit(label) + Shown(message.substr(*len));
+    if (auto len = MatchHead(message, {label})) return Lit(label) + show(message.substr(*len));
   }
   // File error message: the path (or the no-name text), ": ", one of the causes.
   for (FileCause cause : kCauses) {
     if (auto pathLen = MatchTail(message, CauseText(cause))) {
-      return Shown(message.substr(0, *pathLen)) + ": " + Lit(CauseText(cause));
+      return show(message.substr(0, *pathLen)) + ": " + Lit(CauseText(cause));
     }
+  }
+  // The other failure messages: templates whose %n are paths (or the system's
+  // ASCII description of a failure).
+  std::vector<std::string> templates = FailureTemplates();
+  for (const char* t : {texts::kDstIsSource, texts::kDstTaken, texts::kLinkLeftAlone})
+    templates.emplace_back(t);
+  for (const std::string& t : templates) {
+    const auto args = MatchMessage(message, t);
+    if (!args) continue;
+    std::string out;
+    for (std::size_t pos = 0; pos < t.size();) {
+      const std::size_t mark = std::min(t.find('%', pos), t.size());
+      out += Lit(std::string_view(t).substr(pos, mark - pos));
+      if (mark == t.size()) break;
+      const auto n = static_cast<std::size_t>(t[mark + 1] - '1');
+      if (n < args->size()) out += show((*args)[n]);
+      pos = mark + 2;
+    }
+    return out;
   }
   // Add-item failure: the fields sit between fixed literals and hold no line
   // break, so the first CR LF ends the search field.
@@ -114,16 +174,18 @@ std::string Console::CoreMessage(std::string_view message) const {
       std::size_t replaceStart = midPos + 2 + label.size();
       std::string_view replace = message.substr(replaceStart, message.size() - 2 - replaceStart);
       // Terminal lines end in LF alone.
-      return Lit(texts::kAddItemFailed) + Lit(texts::kSearchLabel) + Shown(find) + "\n" +
-             Lit(texts::kReplaceLabel) + Shown(replace);
+      return Lit(texts::kAddItemFailed) + Lit(texts::kSearchLabel) + show(find) + "\n" +
+             Lit(texts::kReplaceLabel) + show(replace);
     }
   }
   // Texts made of literals only (walk messages, folder checks) in either form.
-  return Shown(message);
+  return show(message);
 }
 
 std::string Console::FileFailure(const FileResult& r, std::string_view fallbackPath,
                                  std::string_view utf8FallbackCause) const {
+  // A refusal says why on its own.
+  if (r.op == FileOp::Refuse) return PathMessage(r.path.empty() ? fallbackPath : r.path, FailureText(r));
   FileCause cause = CauseOf(r);
   if (cause != FileCause::None) {
     std::string shownPath = r.path.empty() ? Lit(texts::kNoFileName) : Shown(r.path);
@@ -146,11 +208,14 @@ void Console::Error(const std::string& line) {
   std::fflush(stderr);
 }
 
-void Console::Out(const std::string& line) {
+void Console::Out(const std::string& line) { WriteOut(line + '\n'); }
+
+bool Console::WriteOut(std::string_view bytes) {
   std::lock_guard lock(m_mutex);
-  std::fwrite(line.data(), 1, line.size(), stdout);
-  std::fputc('\n', stdout);
-  std::fflush(stdout);
+  bool ok = !m_stdoutClosed && std::fwrite(bytes.data(), 1, bytes.size(), stdout) == bytes.size();
+  ok = std::fflush(stdout) == 0 && ok;
+  if (!ok) m_outFailed = true;
+  return ok;
 }
 
 void Console::SetProgressLine(const std::string& line) {

@@ -90,22 +90,16 @@ void RunSink::FileDone(const FileOutcome& outcome) {
   ++m_done;
   if (outcome.action == FileAction::Failed) {
     ++m_failed;
-    std::string text;
+    // The engines send every failure to the error sink first; a message not
+    // seen there still reaches stderr.
     auto shown = std::find(m_shownErrors.begin(), m_shownErrors.end(), outcome.error);
     if (shown != m_shownErrors.end()) {
-      // Already on stderr through the file error message.
-      text = m_console.CoreMessage(outcome.error);
       m_shownErrors.erase(shown);
     } else {
-      if (Console::IsFileErrorMessage(outcome.error)) {
-        text = m_console.CoreMessage(outcome.error);
-      } else {
-        text = m_console.PathMessage(outcome.src, texts::kFileFailed);
-        if (!outcome.error.empty()) text += " (" + m_console.Shown(outcome.error) + ")";
-      }
-      m_console.Error(text);
+      m_console.Error(m_console.CoreMessage(outcome.error));
     }
-    m_errorTexts[outcome.index] = text;
+    // The report keeps the message's names exact (quoted), not escaped.
+    m_errorTexts[outcome.index] = m_console.CoreMessage(outcome.error, true);
   }
   if (m_dryRun) PrintDryRunLinesLocked(false);
   DrawLocked();

@@ -7,6 +7,7 @@
 #include <csignal>
 #include <map>
 #include <string>
+#include <vector>
 
 #include "CliTestSupport.h"
 
@@ -64,11 +65,11 @@ TEST_F(CliFolderTextTest, DefaultExtensionListComesFromTheConfigFolder) {
   Write("src/x.jpg", "foo");
 
   ASSERT_EQ(Run({"folder-text", "--list", "list.csv", "src", "nolist"}).status, 0);
-  EXPECT_EQ(Read("nolist/x.jpg"), "bar\r\n") << "without a list every file is text";
+  EXPECT_EQ(Read("nolist/x.jpg"), "foo") << "without a list file the built-in list is in force";
 
-  Write("config/ZentravolixExpList", "JPG\r\n");
+  Write("config/ZentravolixExpList", "TXT\r\n");
   ASSERT_EQ(Run({"folder-text", "--list", "list.csv", "src", "withlist"}).status, 0);
-  EXPECT_EQ(Read("withlist/x.jpg"), "foo");
+  EXPECT_EQ(Read("withlist/x.jpg"), "bar\r\n");
 
   // An explicit list wins over the config folder's.
   Write("only-gz", "gz\n");
@@ -109,7 +110,7 @@ TEST_F(CliFolderTextTest, OutputEqualToSourceConvertsTextInPlace) {
   EXPECT_EQ(Files("src"), (FileMap{{"a.txt", "bar bar\r\n"}, {"sub/b.txt", "bar\r\n"}, {"p.jpg", "foo"}}));
 }
 
-TEST_F(CliFolderTextTest, UnwritableOutputEndsTheRunWithStatusOne) {
+TEST_F(CliFolderTextTest, UnwritableOutputFailsThatFileAndTheRunGoesOn) {
   Write("src/a.txt", "foo");
   Write("src/b.txt", "foo");
   Write("src/c.txt", "foo");
@@ -119,50 +120,69 @@ TEST_F(CliFolderTextTest, UnwritableOutputEndsTheRunWithStatusOne) {
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.err, "out/b.txt: ﾌｧｲﾙｱｸｾｽ禁止です\n");
   EXPECT_EQ(Read("out/a.txt"), "bar\r\n");
-  EXPECT_FALSE(Exists("out/c.txt")) << "the run stops at the failing file";
+  EXPECT_EQ(Read("out/c.txt"), "bar\r\n");
   EXPECT_EQ(Read("r.csv"),
             "source,destination,action,replacements,error\n"
             "src/a.txt,out/a.txt,converted,1,\n"
             "src/b.txt,out/b.txt,failed,1,out/b.txt: ﾌｧｲﾙｱｸｾｽ禁止です\n"
-            "src/c.txt,,skipped,0,処理されませんでした\n");
+            "src/c.txt,out/c.txt,converted,1,\n");
 }
 
-TEST_F(CliFolderTextTest, UnreadableExtensionListIsReportedOnceAndEveryFileIsText) {
+// A list that cannot be read is bad input, said before anything is written.
+TEST_F(CliFolderTextTest, ExtensionListThatCannotBeReadStopsTheRunBeforeItBegins) {
   Write("src/a.jpg", "foo");
-  Write("src/b.jpg", "foo");
-  MakeDir("config/ZentravolixExpList");  // exists, cannot be read as a file
-
-  RunResult r = Run({"folder-text", "--list", "list.csv", "src", "out"});
-  EXPECT_EQ(Files("out"), (FileMap{{"a.jpg", "bar\r\n"}, {"b.jpg", "bar\r\n"}}));
-  EXPECT_EQ(r.err, Abs("config/ZentravolixExpList") + ": ﾌｧｲﾙｱｸｾｽ禁止です\n");
+  Write("big", std::string((1 << 20) + 1, 'x'));
+  ASSERT_EQ(mkfifo(Abs("fifo").c_str(), 0600), 0);
+  const struct {
+    std::vector<std::string> option;
+    std::string err;
+  } cases[] = {
+      {{}, Abs("config/ZentravolixExpList") + ": ファイルではありません\n"},  // a folder there
+      {{"--binary-ext", "big"}, "big: ﾌｧｲﾙが大きすぎます\n"},
+      {{"--binary-ext", "fifo"}, "fifo: 通常のﾌｧｲﾙではありません\n"},
+      {{"--binary-ext", "/dev/zero"}, "/dev/zero: 通常のﾌｧｲﾙではありません\n"},
+  };
+  MakeDir("config/ZentravolixExpList");
+  for (const auto& c : cases) {
+    std::vector<std::string> args = {"folder-text", "--list", "list.csv"};
+    args.insert(args.end(), c.option.begin(), c.option.end());
+    args.insert(args.end(), {"src", "out"});
+    RunResult r = Run(args);
+    EXPECT_EQ(r.status, 2) << c.err;
+    EXPECT_EQ(r.err, c.err);
+    EXPECT_FALSE(Exists("out"));
+  }
 }
 
 TEST_F(CliFolderTextTest, InterruptStopsAfterTheFileUnderWay) {
-  Write("src/a.txt", "foo");
-  Write("src/b.txt", "foo");
-  Write("src/c.txt", "foo");
-  // The extension list is read for every file; as a FIFO whose write end the
-  // test holds open, it keeps the run inside the first file until the test
-  // has sent the interrupt.
-  ASSERT_EQ(mkfifo(Abs("exts.fifo").c_str(), 0600), 0);
-  const int fifo = open(Abs("exts.fifo").c_str(), O_RDWR | O_CLOEXEC);
-  ASSERT_GE(fifo, 0);
-  Running run = Start(
-      {"folder-text", "--list", "list.csv", "--binary-ext", "exts.fifo", "--report", "r.csv", "src", "out"});
-  EXPECT_TRUE(WaitUntilOpen(run, "exts.fifo")) << "the program never opened the extension list";
-  kill(run.pid, SIGINT);
-  EXPECT_EQ(write(fifo, "jpg\n", 4), 4);
-  close(fifo);
+  // A dry run prints a long line for each file; standard output, not read
+  // yet, fills and holds the run inside a file until the test has sent the
+  // interrupt.
+  constexpr int kFiles = 400;
+  const std::string stem(200, 'f');
+  for (int i = 0; i < kFiles; ++i) Write("src/" + stem + std::to_string(1000 + i) + ".txt", "foo");
+  for (const char* sig : {"INT", "TERM", "HUP"}) {
+    SCOPED_TRACE(sig);
+    Running run =
+        Start({"folder-text", "--list", "list.csv", "--dry-run", "--report", "r.csv", "src", "out"});
+    ASSERT_TRUE(WaitUntilStdoutFull(run)) << "the plan never filled standard output";
+    const int number = std::string(sig) == "INT" ? SIGINT : std::string(sig) == "TERM" ? SIGTERM : SIGHUP;
+    kill(run.pid, number);
 
-  RunResult r = Finish(run);
-  EXPECT_EQ(r.status, 130);
-  EXPECT_EQ(r.err, "中断しました。処理中のファイルで停止しました。\n");
-  EXPECT_EQ(Files("out"), (FileMap{{"a.txt", "bar\r\n"}}));
-  EXPECT_EQ(Read("r.csv"),
-            "source,destination,action,replacements,error\n"
-            "src/a.txt,out/a.txt,converted,1,\n"
-            "src/b.txt,,skipped,0,処理されませんでした\n"
-            "src/c.txt,,skipped,0,処理されませんでした\n");
+    RunResult r = Finish(run);
+    EXPECT_EQ(r.status, 128 + number);
+    EXPECT_EQ(r.err, "中断しました。処理中のファイルで停止しました。\n");
+    // The files planned form the start of the list; the rest were never reached.
+    const std::vector<std::string> planned = Lines(r.out), rows = Lines(Read("r.csv"));
+    ASSERT_EQ(rows.size(), kFiles + 1u);
+    ASSERT_LT(planned.size(), static_cast<std::size_t>(kFiles));
+    for (std::size_t i = 0; i < kFiles; ++i) {
+      const bool done = i < planned.size();
+      EXPECT_NE(rows[i + 1].find(done ? ",converted,1," : ",,skipped,0,処理されませんでした"),
+                std::string::npos)
+          << rows[i + 1];
+    }
+  }
 }
 
 }  // namespace

@@ -171,14 +171,19 @@ TEST_F(CliGeneralTest, ReportHasOneQuotedRowPerFileInListOrder) {
             "\"src/q\"\"2.txt\",\"out/q\"\"2.txt\",copied,0,\n");
 }
 
-TEST_F(CliGeneralTest, UnwritableReportIsAFailure) {
+// Found out before the run, not after it has written everything.
+TEST_F(CliGeneralTest, UnwritableReportIsBadInput) {
   Write("list.csv", "a,b\n");
   Write("src/a.txt", "x");
   MakeDir("rep.csv");
   RunResult r = Run({"names", "--list", "list.csv", "--report", "rep.csv", "src", "out"});
-  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.status, 2);
   EXPECT_EQ(r.err, "rep.csv: ﾌｧｲﾙｱｸｾｽ禁止です\n");
-  EXPECT_EQ(Read("out/b.txt"), "x");
+  EXPECT_FALSE(Exists("out"));
+  RunResult text = Run({"text", "--list", "list.csv", "--report", "no/rep.csv", "src/a.txt"});
+  EXPECT_EQ(text.status, 2);
+  EXPECT_EQ(text.err, "no/rep.csv: ﾊﾟｽが誤っています\n");
+  EXPECT_EQ(text.out, "");
 }
 
 TEST_F(CliGeneralTest, RowsThatCannotBeAddedAreReportedAndSkipped) {

@@ -118,8 +118,8 @@ TEST_F(CliNamesTest, NameLeadingOutOfTheOutputFolderFailsAndTheRunGoesOn) {
   EXPECT_EQ(r.status, 1);
   EXPECT_FALSE(Exists("a/escaped.txt"));
   EXPECT_EQ(Read("a/b/out/ok.txt"), "ok");
-  ASSERT_EQ(Lines(r.err).size(), 1u) << r.err;
-  EXPECT_EQ(r.err.rfind("src/evil.txt: 処理に失敗しました", 0), 0u) << r.err;
+  // Named by the destination that cannot be written.
+  EXPECT_EQ(r.err, "a/b/out/../../escaped.txt: ﾊﾟｽが誤っています\n");
 }
 
 TEST_F(CliNamesTest, CopyOntoItselfNeverLosesTheSource) {

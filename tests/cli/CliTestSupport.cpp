@@ -1,8 +1,10 @@
 #include "CliTestSupport.h"
 
 #include <fcntl.h>
+#include <limits.h>
 #include <poll.h>
 #include <pty.h>
+#include <sys/ioctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -113,6 +115,17 @@ bool CliTest::WaitUntilOpen(const Running& running, const std::string& rel) cons
       for (const auto& e : fs::directory_iterator(proc + "/fd", ec))
         if (fs::read_symlink(e.path(), ec) == Abs(rel)) return true;
     }
+    usleep(10000);
+  }
+  return false;
+}
+
+bool CliTest::WaitUntilStdoutFull(const Running& running) const {
+  const int capacity = fcntl(running.outFd, F_GETPIPE_SZ);
+  for (int i = 0; i < 1000 && capacity > 0; ++i) {
+    int queued = 0;
+    // Lines are shorter than PIPE_BUF, so each is written whole or waits.
+    if (ioctl(running.outFd, FIONREAD, &queued) == 0 && queued > capacity - PIPE_BUF) return true;
     usleep(10000);
   }
   return false;

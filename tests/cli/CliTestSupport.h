@@ -34,6 +34,10 @@ class CliTest : public ::testing::Test {
   // Waits (up to 10 s) until the started program holds rel open; false when
   // it never does.
   bool WaitUntilOpen(const Running& running, const std::string& rel) const;
+  // Waits (up to 10 s) until the started program's stdout pipe, which the
+  // test has not read, is too full for another line: the program is held at
+  // its next line. False when that never happens.
+  bool WaitUntilStdoutFull(const Running& running) const;
   // stdout and stderr both on a pseudo-terminal.
   RunResult RunOnTerminal(const std::vector<std::string>& args, const Env& env = {});
 

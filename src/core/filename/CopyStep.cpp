@@ -3,18 +3,19 @@
 #include <sys/stat.h>
 
 #include <cerrno>
-#include <cstring>
 
 #include "platform/File.h"
+#include "platform/FileError.h"
 #include "platform/Path.h"
 
 namespace zv {
 
-bool SameFile(const std::string& a, const std::string& b) {
+bool SameFile(const std::string& src, const std::string& dst) {
   struct stat sa {};
   struct stat sb {};
-  // The destination mostly does not exist yet: one look is enough then.
-  if (::stat(b.c_str(), &sb) != 0 || ::stat(a.c_str(), &sa) != 0) return false;
+  // The destination mostly does not exist yet: one look is enough then. A
+  // link there is replaced, not written through, so it is never the file.
+  if (::lstat(dst.c_str(), &sb) != 0 || ::stat(src.c_str(), &sa) != 0) return false;
   return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
 }
 
@@ -31,9 +32,13 @@ void CopyUnchanged(const std::string& src, const std::string& dst, bool overwrit
   } else if (r.err == EEXIST && failIfExists) {
     outcome.action = FileAction::Exists;
   } else {
-    outcome.action = FileAction::Failed;
-    outcome.error = std::strerror(r.err);
+    FailFile(outcome, FileFailureMessage(r));
   }
+}
+
+void FailFile(FileOutcome& outcome, std::string message) {
+  outcome.action = FileAction::Failed;
+  outcome.error = std::move(message);
 }
 
 }  // namespace zv

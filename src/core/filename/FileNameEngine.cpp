@@ -8,12 +8,14 @@
 #include <cstdint>
 #include <cstring>
 
-#include "filename/FileNameTexts.h"
 #include "filename/CopyStep.h"
+#include "filename/FileNameTexts.h"
 #include "filename/FolderWalk.h"
 #include "filename/NameRows.h"
 #include "filename/OrderedRun.h"
+#include "filename/RunTargets.h"
 #include "platform/File.h"
+#include "platform/FileError.h"
 #include "platform/Path.h"
 
 namespace zv {
@@ -32,6 +34,7 @@ constexpr std::uint64_t kNameBytesPerJob = std::uint64_t{64} << 20;
 // Why a converted name cannot be copied under, or 0 when it can. A name may
 // hold a separator (it then names a subfolder that is not created), but it
 // never climbs out of the destination folder and never names a folder itself.
+// Every reason reads as a bad path.
 int RefuseName(const std::string& name, const std::string& dst) {
   if (dst.size() >= PATH_MAX) return ENAMETOOLONG;
   std::size_t start = 0;
@@ -40,13 +43,13 @@ int RefuseName(const std::string& name, const std::string& dst) {
     const std::size_t end = name.find(kPathSep, start);
     const std::string_view part =
         std::string_view(name).substr(start, end == std::string::npos ? std::string::npos : end - start);
-    if (part == "..") return EACCES;
+    if (part == "..") return EINVAL;
     if (part.size() > NAME_MAX) return ENAMETOOLONG;
     last = part;
     if (end == std::string::npos) break;
     start = end + 1;
   }
-  if (last.empty() || last == ".") return EISDIR;
+  if (last.empty() || last == ".") return EINVAL;
   return 0;
 }
 
@@ -59,7 +62,8 @@ FileNameEngine::FileNameEngine(std::vector<std::string> files, std::string srcFo
       m_dstFolder(std::move(dstFolder)),
       m_options(options) {}
 
-RunEnd FileNameEngine::Run(RowSource& rows, ProgressSink& progress, std::atomic<int>& running) {
+RunEnd FileNameEngine::Run(RowSource& rows, ProgressSink& progress, ErrorSink& errors,
+                           std::atomic<int>& running) {
   const std::size_t n = m_files.size();
   const MirrorFolders mirror = PrepareMirror(m_srcFolder, m_dstFolder);
   const NameRules rules{m_options.part, m_options.noCase};
@@ -73,10 +77,13 @@ RunEnd FileNameEngine::Run(RowSource& rows, ProgressSink& progress, std::atomic<
     std::vector<std::string> keys;
     std::uint64_t size = 0;  // of the source, for the bytes under way
     bool keysFresh = false;  // taken by a ready() that let the file begin at once
+    std::string refusal;     // why the file is not copied at all
     FileOutcome outcome;
   };
   std::vector<Job> slots(n);
   FilesInUse inUse;
+  // Made before the first copy, so no output is ever taken for a source.
+  RunTargets targets(m_files);
   // The walk lists a folder's files together: the folder is made (or
   // looked at) once for all of them.
   std::string madeFolder;
@@ -132,7 +139,10 @@ RunEnd FileNameEngine::Run(RowSource& rows, ProgressSink& progress, std::atomic<
     Job& job = prepare(i);
     if (job.skip) return true;
     if (!m_options.dryRun && job.folder != madeFolder) {
-      if (CreateDirectories(job.folder)) madeFolder = job.folder;
+      if (CreateDirectories(job.folder)) {
+        madeFolder = job.folder;
+        RemoveStaleTemporaries(job.folder);
+      }
     }
 
     const int percent = static_cast<int>(static_cast<unsigned long long>(i) * 100 / n);
@@ -148,6 +158,15 @@ RunEnd FileNameEngine::Run(RowSource& rows, ProgressSink& progress, std::atomic<
     progress.ShowSrcFile(srcLabel);
     progress.ShowDstFile(dstLabel);
     progress.ShowProgress(percent);
+    // Decided here, in list order: the first file to a destination keeps it.
+    if (const int refused = RefuseName(job.name, job.dst)) {
+      job.refusal = FileFailureMessage(FileResult::Fail(FileOp::Open, refused, job.dst));
+    } else if (const RunTargets::Claim claim = targets.Take(i, job.dst);
+               claim.kind == RunTargets::Kind::Taken ||
+               (m_options.overwrite && claim.kind != RunTargets::Kind::Free)) {
+      // Without overwrite an existing destination is never written anyway.
+      job.refusal = targets.Refusal(claim, i, job.dst);
+    }
     if (jobs > 1) {
       // Keys taken while an earlier file was under way may be out of date.
       if (!job.keysFresh)
@@ -159,13 +178,18 @@ RunEnd FileNameEngine::Run(RowSource& rows, ProgressSink& progress, std::atomic<
   };
   steps.work = [&](std::size_t i) {
     Job& job = slots[i];
-    if (!job.skip) CopyOne(m_files[i], job.name, job.outcome);
+    if (job.skip) return;
+    if (job.refusal.empty())
+      CopyOne(m_files[i], job.outcome);
+    else
+      FailFile(job.outcome, std::move(job.refusal));
   };
   steps.end = [&](std::size_t i) {
     Job& job = slots[i];
     if (!job.skip) {
       inUse.Release(job.keys);
       bytesUnderWay -= job.size;
+      if (job.outcome.action == FileAction::Failed) errors.ShowFileError(job.outcome.error);
       progress.FileDone(job.outcome);
     }
     Job gone = std::move(job);  // takes the buffers along; assigning Job{} would keep them
@@ -184,17 +208,12 @@ RunEnd FileNameEngine::Run(RowSource& rows, ProgressSink& progress, std::atomic<
   return RunEnd::Completed;
 }
 
-void FileNameEngine::CopyOne(const std::string& src, const std::string& name, FileOutcome& outcome) const {
+void FileNameEngine::CopyOne(const std::string& src, FileOutcome& outcome) const {
   const std::string& dst = outcome.dst;
-  const bool failIfExists = !m_options.overwrite;
-  if (const int refused = RefuseName(name, dst)) {
-    outcome.action = FileAction::Failed;
-    outcome.error = std::strerror(refused);
-  } else if (!failIfExists && SameFile(src, dst)) {
-    // A copy onto itself would only risk the source. Without overwrite the
-    // copy refuses any existing destination anyway.
-    outcome.action = FileAction::Failed;
-    outcome.error = std::strerror(EEXIST);
+  if (m_options.overwrite && SameFile(src, dst)) {
+    // A copy onto itself (a hard link, say) would only risk the source.
+    // Without overwrite the copy refuses any existing destination anyway.
+    FailFile(outcome, FormatMessage(texts::kDstIsSource, {dst}));
   } else {
     CopyUnchanged(src, dst, m_options.overwrite, m_options.dryRun, outcome);
   }

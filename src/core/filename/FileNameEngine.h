@@ -27,13 +27,14 @@ class FileNameEngine {
 
   // Tests `running` once per file, after the destination folder is created
   // and before the labels; a complete run ends with empty labels, -1 and
-  // RunFinished. Sets `running` to 0 when it returns. With several jobs,
-  // rows are still asked and sinks called on the calling thread only; a stop
-  // lets the copies under way finish.
-  RunEnd Run(RowSource& rows, ProgressSink& progress, std::atomic<int>& running);
+  // RunFinished. A failed file goes to `errors`, and the run goes on. Sets
+  // `running` to 0 when it returns. With several jobs, rows are still asked
+  // and sinks called on the calling thread only; a stop lets the copies
+  // under way finish.
+  RunEnd Run(RowSource& rows, ProgressSink& progress, ErrorSink& errors, std::atomic<int>& running);
 
  private:
-  void CopyOne(const std::string& src, const std::string& name, FileOutcome& outcome) const;
+  void CopyOne(const std::string& src, FileOutcome& outcome) const;
 
   std::vector<std::string> m_files;
   std::string m_srcFolder, m_dstFolder;

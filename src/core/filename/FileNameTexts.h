@@ -8,6 +8,9 @@ inline constexpr const char* kNameSrcLabel = "変換元ファイル： ";
 inline constexpr const char* kNameDstLabel = "変換先ファイル： ";
 inline constexpr const char* kEmptySourceFolder = "変換元のﾌｫﾙﾀﾞを指定してください。";
 inline constexpr const char* kEmptyOutputFolder = "出力先のﾌｫﾙﾀﾞを指定してください。";
+// Destinations a run refuses (templates: %1 the destination, %2 and %3 the two sources).
+inline constexpr const char* kDstIsSource = "%1: 変換元のファイルには書き込みません";
+inline constexpr const char* kDstTaken = "%1: 出力先が重複しています（%2 と %3）";
 // "<head><row numbers><mid><encoding><tail>": rows a file-name encoding cannot express.
 inline constexpr const char* kRowsLeftOutHead = "変換リストの行 ";
 inline constexpr const char* kRowsLeftOutMid = " は ";

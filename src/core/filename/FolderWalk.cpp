@@ -15,11 +15,13 @@ namespace zv {
 
 namespace {
 
-// Longer paths cannot be opened anyway; such entries are passed over.
+// Longer paths cannot be opened.
 constexpr std::size_t kMaxPath = PATH_MAX - 1;
 
-void WriteOut(const WalkCallbacks& cb, const char* text) {
-  if (cb.writeStdout) {
+void WriteOut(const WalkCallbacks& cb, const char* text, const std::string& folder) {
+  if (cb.folderNotice) {
+    cb.folderNotice(text, folder);
+  } else if (cb.writeStdout) {
     cb.writeStdout(text);
   } else {
     std::fwrite(text, 1, std::strlen(text), stdout);
@@ -47,8 +49,7 @@ bool CollectFiles(const std::string& folder, const std::string& pattern, bool re
   switch (files.code) {
     case kListOk:
       for (const DirEntry& e : files.entries) {
-        if (e.kind != EntryKind::File) continue;
-        if (prefix.size() + e.name.size() > kMaxPath) continue;
+        if (e.kind != EntryKind::File || IsTemporaryName(e.name)) continue;
         fileList.push_back(prefix + e.name);
       }
       break;
@@ -56,10 +57,10 @@ bool CollectFiles(const std::string& folder, const std::string& pattern, bool re
     case kListNoMoreFiles:
       break;
     case kListAccessDenied:
-      WriteOut(cb, texts::kAccessDeniedContinue);
+      WriteOut(cb, texts::kAccessDeniedContinue, folder);
       break;
     case kListNotReady:
-      WriteOut(cb, texts::kDiskNotReady);
+      WriteOut(cb, texts::kDiskNotReady, folder);
       return true;
     default:
       ReportError(cb, files.code, files.err, folder);
@@ -76,10 +77,10 @@ bool CollectFiles(const std::string& folder, const std::string& pattern, bool re
     case kListNoMoreFiles:
       return true;
     case kListAccessDenied:
-      WriteOut(cb, texts::kAccessDeniedContinue);
+      WriteOut(cb, texts::kAccessDeniedContinue, folder);
       return true;
     case kListNotReady:
-      WriteOut(cb, texts::kDiskNotReady);
+      WriteOut(cb, texts::kDiskNotReady, folder);
       return true;
     default:
       ReportError(cb, dirs.code, dirs.err, folder);
@@ -91,8 +92,8 @@ bool CollectFiles(const std::string& folder, const std::string& pattern, bool re
     if (e.kind != EntryKind::Directory) continue;
     if (e.name == "." || e.name == "..") continue;
     const std::string sub = prefix + e.name;
-    if (sub.size() + 1 > kMaxPath) continue;
-    // An error below is reported there; the walk goes on with the next folder.
+    // An error below (a path too long, say) is reported there; the walk goes
+    // on with the next folder.
     CollectFiles(sub, pattern, recurse, fileList, cb);
   }
   return true;

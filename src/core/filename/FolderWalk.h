@@ -12,13 +12,16 @@ namespace zv {
 struct WalkCallbacks {
   // The two standard-output texts; default: the process's standard output.
   std::function<void(const std::string& text)> writeStdout;
+  // When set, takes those texts instead, with the folder they are about.
+  std::function<void(const std::string& text, const std::string& folder)> folderNotice;
   // Any other listing error: code as the walk sees it, errno, folder.
   std::function<void(int code, int err, const std::string& folder)> systemError;
 };
 
 // Appends the files of folder matching pattern, then (recurse) those of each
 // subfolder, depth first. False after an unexpected listing error, which has
-// been reported through systemError.
+// been reported through systemError. Temporary files of the file layer are
+// never taken; a path too long to open is, so that its run reports it.
 bool CollectFiles(const std::string& folder, const std::string& pattern, bool recurse,
                   std::vector<std::string>& fileList, const WalkCallbacks& cb);
 

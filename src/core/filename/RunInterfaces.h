@@ -69,7 +69,7 @@ struct FileOutcome {
   std::string src, dst;
   FileAction action = FileAction::Skipped;
   std::size_t replacements = 0;
-  std::string error;  // file error message or errno text, when failed
+  std::string error;  // when failed: the message the error sink was given
 };
 
 class ProgressSink {
@@ -91,10 +91,12 @@ class ProgressSink {
 class ErrorSink {
  public:
   virtual ~ErrorSink() = default;
-  // The file error message; the caller waits until it has been shown.
+  // A failure of a file (or of the extension list), in list order: every
+  // failed file comes here once, with the message its outcome carries. The
+  // caller waits until it has been shown.
   virtual void ShowFileError(const std::string& message) = 0;
 };
 
-enum class RunEnd { Completed, Stopped, FailedAtFile };
+enum class RunEnd { Completed, Stopped };
 
 }  // namespace zv

@@ -53,6 +53,58 @@ std::size_t QuotedFieldEnd(std::string_view line, std::size_t from, CodePage cp)
   return line.size();
 }
 
+enum class Bom { None, Utf8, Utf16Le, Utf16Be };
+
+// Takes a byte-order mark off the front of content.
+Bom TakeBom(std::string& content) {
+  auto take = [&content](std::string_view mark, Bom bom) {
+    if (!content.starts_with(mark)) return Bom::None;
+    content.erase(0, mark.size());
+    return bom;
+  };
+  if (Bom b = take("\xEF\xBB\xBF", Bom::Utf8); b != Bom::None) return b;
+  if (Bom b = take("\xFF\xFE", Bom::Utf16Le); b != Bom::None) return b;
+  return take("\xFE\xFF", Bom::Utf16Be);
+}
+
+// nullopt for an odd length or a surrogate without its partner.
+std::optional<std::string> Utf16ToUtf8(std::string_view bytes, bool bigEndian) {
+  if (bytes.size() % 2 != 0) return std::nullopt;
+  auto unit = [&](std::size_t i) -> char32_t {
+    const auto b0 = static_cast<unsigned char>(bytes[i]), b1 = static_cast<unsigned char>(bytes[i + 1]);
+    return bigEndian ? (b0 << 8) | b1 : (b1 << 8) | b0;
+  };
+  std::string out;
+  out.reserve(bytes.size() * 3 / 2);
+  for (std::size_t i = 0; i < bytes.size(); i += 2) {
+    char32_t c = unit(i);
+    if (c >= 0xDC00 && c <= 0xDFFF) return std::nullopt;
+    if (c >= 0xD800 && c <= 0xDBFF) {
+      if (i + 4 > bytes.size()) return std::nullopt;
+      const char32_t low = unit(i + 2);
+      if (low < 0xDC00 || low > 0xDFFF) return std::nullopt;
+      c = 0x10000 + ((c - 0xD800) << 10) + (low - 0xDC00);
+      i += 2;
+    }
+    if (c < 0x80) {
+      out += static_cast<char>(c);
+    } else if (c < 0x800) {
+      out += static_cast<char>(0xC0 | (c >> 6));
+      out += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+      out += static_cast<char>(0xE0 | (c >> 12));
+      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+      out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+      out += static_cast<char>(0xF0 | (c >> 18));
+      out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+      out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+  }
+  return out;
+}
+
 bool HasNonAscii(std::string_view s) {
   for (unsigned char c : s)
     if (c >= 0x80) return true;
@@ -130,10 +182,26 @@ LoadListResult LoadConvertList(const std::string& path, ConvertRows& rows,
   if (!PathFileExists(path)) return result;
 
   std::string content;
-  result.io = ReadTextModeFile(path, content);
+  result.io = ReadInputFile(path, content, kMaxListBytes);
   if (!result.io) return result;  // rows untouched: never a partly filled list
 
-  result.convertedFrom = DetectOtherCodePage(content, cp);
+  // Read as bytes, UTF-16 would give no usable row, and a UTF-8 mark would
+  // stick to the first search string.
+  const Bom bom = TakeBom(content);
+  if (bom == Bom::Utf16Le || bom == Bom::Utf16Be) {
+    std::optional<std::string> text = Utf16ToUtf8(content, bom == Bom::Utf16Be);
+    if (text && cp != CodePage::Utf8) text = ConvertCodePage(*text, CodePage::Utf8, cp);
+    if (!text) {
+      result.io = FileResult::Fail(FileOp::Refuse, kRefusedEncoding, path);
+      return result;
+    }
+    content = std::move(*text);
+    result.convertedFrom = bom == Bom::Utf16Le ? "UTF-16LE" : "UTF-16BE";
+  }
+  TextModeDecodeInPlace(content);
+  // A UTF-8 mark settles the question in a UTF-8 session.
+  if (bom == Bom::None || (bom == Bom::Utf8 && cp != CodePage::Utf8))
+    result.convertedFrom = DetectOtherCodePage(content, cp);
 
   ConvertRows loaded;
   std::size_t begin = 0;

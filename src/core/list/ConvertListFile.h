@@ -1,6 +1,7 @@
 #pragma once
 // The conversion-list CSV file: one quoted pair per line.
 
+#include <cstddef>
 #include <functional>
 #include <optional>
 #include <string>
@@ -30,10 +31,17 @@ std::string FormatCsvLine(const ConvertItem& item);
 // here; the reader drops them.
 std::optional<ConvertItem> ParseCsvLine(std::string_view line, CodePage cp);
 
+// A list has no business being large: about 1 MB holds 10,000 rows, so this
+// is plenty; a larger file is refused.
+inline constexpr std::size_t kMaxListBytes = std::size_t{16} << 20;
+
 struct LoadListResult {
   int added = -1;  // rows read; -1 when nothing exists at the path or it was not read
-  FileResult io;   // failure to open or read an existing file
-  std::optional<std::string> convertedFrom;  // set when the file was in the other code page
+  // Failure to open or read an existing file, or its refusal (FileOp::Refuse:
+  // over the size limit, not a regular file, UTF-16 that cannot be converted).
+  FileResult io;
+  // Set when the file was in another encoding: "CP932", "UTF-8", "UTF-16LE", "UTF-16BE".
+  std::optional<std::string> convertedFrom;
 };
 
 // Reads the file. On success `rows` is replaced by the pairs read, in file
@@ -41,7 +49,9 @@ struct LoadListResult {
 // message text above) and skipped. When nothing exists, or the file cannot be
 // read, `rows` is left as it was. A file that is not valid text in the active
 // code page but is valid in the other one is converted (convertedFrom names
-// the code page it was read in, "CP932" or "UTF-8").
+// the code page it was read in, "CP932" or "UTF-8"). A byte-order mark
+// decides instead where there is one: UTF-8's is skipped, and UTF-16 text
+// (either byte order) is converted to cp.
 LoadListResult LoadConvertList(const std::string& path, ConvertRows& rows,
                                const std::function<void(const std::string& message)>& onAddFailed,
                                CodePage cp);

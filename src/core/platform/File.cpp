@@ -9,6 +9,8 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <condition_variable>
+#include <csignal>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -16,6 +18,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <unordered_set>
 
 #include "platform/CodePage.h"
 #include "platform/LineEnds.h"
@@ -111,14 +114,65 @@ FileResult ReadAll(const std::string& path, std::string& out, bool lock) {
   return FileResult::Ok();
 }
 
+constexpr std::string_view kTempPrefix = ".zv-tmp-";
+
 // Unique within the process by the counter and between processes by the pid;
-// O_EXCL settles any clash (a stale file, a forked child that kept the pid).
+// O_EXCL settles any clash with a stale file. The pid is asked every time: a
+// forked child's files must carry its own, or they would pass for its
+// parent's while that lives.
 std::string TempSuffix() {
-  static const unsigned long long pid = static_cast<unsigned long long>(::getpid());
   static std::atomic<unsigned long long> counter{0};
   char s[40];
-  std::snprintf(s, sizeof s, "%llx-%llx", pid, counter.fetch_add(1, std::memory_order_relaxed));
+  std::snprintf(s, sizeof s, "%llx-%llx", static_cast<unsigned long long>(::getpid()),
+                counter.fetch_add(1, std::memory_order_relaxed));
   return s;
+}
+
+// The temporary files under way, so that a process ending by a signal can
+// remove them. A path is noted before the file is created; the end waits
+// for creations in progress, so none is made behind its back.
+class Temporaries {
+ public:
+  // False once the process is ending: no file may be created.
+  bool BeginCreate(const std::string& path) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (m_closing) return false;
+    m_paths.insert(path);
+    ++m_creating;
+    return true;
+  }
+  // False when the process began to end meanwhile: the caller removes its file.
+  bool EndCreate(const std::string& path, bool made) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    --m_creating;
+    if (!made || m_closing) m_paths.erase(path);
+    m_cv.notify_all();
+    return !m_closing;
+  }
+  void Forget(const std::string& path) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_paths.erase(path);
+  }
+  void RemoveAllAndClose() {
+    std::unique_lock<std::mutex> lock(m_mutex);
+    m_closing = true;
+    m_cv.wait(lock, [this] { return m_creating == 0; });
+    for (const std::string& path : m_paths) ::unlink(path.c_str());
+    m_paths.clear();
+  }
+
+ private:
+  std::mutex m_mutex;
+  std::condition_variable m_cv;
+  bool m_closing = false;
+  int m_creating = 0;
+  std::unordered_set<std::string> m_paths;
+};
+
+// Never destroyed: a signal may end the process while static objects go.
+Temporaries& LiveTemporaries() {
+  static Temporaries* temporaries = new Temporaries;
+  return *temporaries;
 }
 
 // The destination as the caller already looked at it with lstat, so the
@@ -135,12 +189,14 @@ struct KnownTarget {
 // them would replace the device node.
 class ReplaceWriter {
  public:
-  explicit ReplaceWriter(std::string path) : path_(std::move(path)) {}
+  ReplaceWriter(std::string path, LinkAtTarget link) : path_(std::move(path)), link_(link) {}
   ReplaceWriter(const ReplaceWriter&) = delete;
   ReplaceWriter& operator=(const ReplaceWriter&) = delete;
   ~ReplaceWriter() {
     fd_.Reset();
-    if (!tmp_.empty() && !committed_) ::unlink(tmp_.c_str());
+    if (tmp_.empty()) return;
+    if (!committed_) ::unlink(tmp_.c_str());
+    LiveTemporaries().Forget(tmp_);
   }
 
   FileResult Begin(const KnownTarget* known = nullptr) {
@@ -157,7 +213,7 @@ class ReplaceWriter {
       exists = ::lstat(target.c_str(), &st) == 0;
       if (!exists && errno != ENOENT) return Fail(FileOp::Open, errno);
     }
-    if (exists && S_ISLNK(st.st_mode)) {
+    if (exists && S_ISLNK(st.st_mode) && link_ == LinkAtTarget::Follow) {
       // Write through the link to the file it names; a dangling link is replaced.
       if (::stat(target.c_str(), &st) == 0) {
         if (char* real = ::realpath(target.c_str(), nullptr)) {
@@ -172,7 +228,7 @@ class ReplaceWriter {
       if (S_ISDIR(st.st_mode)) return Fail(FileOp::Open, EISDIR);
       if (::access(target.c_str(), W_OK) != 0) return Fail(FileOp::Open, errno);
       if (!S_ISREG(st.st_mode)) return OpenInPlace(target);
-      keepMode_ = st.st_mode & 07777;
+      keepMode_ = st.st_mode & 07777 & ~mode_t{S_ISUID | S_ISGID};
       keepOwner_ = true;
       uid_ = st.st_uid;
       gid_ = st.st_gid;
@@ -187,12 +243,21 @@ class ReplaceWriter {
     const std::string prefix = AddBackslash(SplitPath(target).dir) + ".zv-tmp-";
     for (int attempt = 0; attempt < 100; ++attempt) {
       std::string tmp = prefix + TempSuffix();
+      // The process is ending by a signal: nothing more is written.
+      if (!LiveTemporaries().BeginCreate(tmp)) return Fail(FileOp::Open, EINTR);
       fd_.Reset(::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0666));
-      if (fd_.Get() >= 0) {
+      const int err = errno;
+      const bool made = fd_.Get() >= 0;
+      if (!LiveTemporaries().EndCreate(tmp, made)) {
+        if (made) ::unlink(tmp.c_str());
+        fd_.Reset();
+        return Fail(FileOp::Open, EINTR);
+      }
+      if (made) {
         tmp_ = std::move(tmp);
         break;
       }
-      if (errno != EEXIST) return Fail(FileOp::Open, errno);
+      if (err != EEXIST) return Fail(FileOp::Open, err);
     }
     if (tmp_.empty()) return Fail(FileOp::Open, EEXIST);
     target_ = std::move(target);
@@ -245,6 +310,7 @@ class ReplaceWriter {
       return Fail(FileOp::Rename, errno);
     }
     committed_ = true;
+    LiveTemporaries().Forget(tmp_);
     return FileResult::Ok();
   }
 
@@ -259,8 +325,9 @@ class ReplaceWriter {
     return FileResult::Ok();
   }
 
-  std::string path_;    // as the caller gave it; used in every result
-  std::string target_;  // the file actually replaced (links resolved)
+  std::string path_;  // as the caller gave it; used in every result
+  LinkAtTarget link_;
+  std::string target_;  // the file actually replaced (links followed or not)
   std::string tmp_;
   UniqueFd fd_;
   UniqueFd lock_;
@@ -322,6 +389,38 @@ FileResult ReadFileBytesShared(const std::string& path, std::string& out) {
   return ReadAll(path, out, false);
 }
 
+FileResult ReadInputFile(const std::string& path, std::string& out, std::size_t maxBytes) {
+  out.clear();
+  UniqueFd fd;
+  struct stat st;
+  if (FileResult r = OpenForRead(path, true, fd, st); !r) return r;
+  if (!S_ISREG(st.st_mode)) return FileResult::Fail(FileOp::Refuse, kRefusedNotAFile, path);
+  if (static_cast<std::uint64_t>(st.st_size) > maxBytes)
+    return FileResult::Fail(FileOp::Refuse, kRefusedTooLarge, path);
+  // Reading one byte past the limit shows a file that grew past it meanwhile.
+  const std::size_t limit = maxBytes + 1;
+  const std::size_t hint = static_cast<std::size_t>(st.st_size) + 1;
+  for (;;) {
+    if (int e = CheckFileFault(FileOp::Read, path)) return FileResult::Fail(FileOp::Read, e, path);
+    const std::size_t have = out.size();
+    if (have >= limit) {
+      out.clear();
+      return FileResult::Fail(FileOp::Refuse, kRefusedTooLarge, path);
+    }
+    const std::size_t chunk = std::min(hint > have ? hint - have : std::size_t{64} * 1024, limit - have);
+    out.resize(have + chunk);
+    const ssize_t n = ::read(fd.Get(), out.data() + have, chunk);
+    out.resize(have + static_cast<std::size_t>(std::max<ssize_t>(n, 0)));
+    if (n == 0) break;
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      if (errno == EAGAIN && ClearNonBlock(fd.Get())) continue;
+      return FileResult::Fail(FileOp::Read, errno, path);
+    }
+  }
+  return FileResult::Ok();
+}
+
 FileResult ReadTextModeFile(const std::string& path, std::string& out) {
   FileResult r = ReadFileBytes(path, out);
   TextModeDecodeInPlace(out);
@@ -350,17 +449,23 @@ std::string TextModeEncode(std::string_view text) {
   return out;
 }
 
-FileResult WriteFileAtomic(const std::string& path, std::string_view data, WriteMode mode) {
+FileResult WriteFileAtomic(const std::string& path, std::string_view data, WriteMode mode,
+                           LinkAtTarget link) {
   // Left uninitialised: every byte of it is written before it is used.
   std::unique_ptr<char[]> encoded;
   if (mode == WriteMode::TextMode) {
     encoded.reset(new char[data.size() + CountLf(data)]);
     data = std::string_view(encoded.get(), LfToCrLf(data, encoded.get()));
   }
-  ReplaceWriter w(path);
+  ReplaceWriter w(path, link);
   if (FileResult r = w.Begin(); !r) return r;
   if (FileResult r = w.Write(data.data(), data.size()); !r) return r;
   return w.Commit(false);
+}
+
+FileResult ProbeWrite(const std::string& path) {
+  ReplaceWriter w(path, LinkAtTarget::Follow);
+  return w.Begin();  // the temporary file goes with w
 }
 
 FileResult CopyFileKeep(const std::string& src, const std::string& dst, bool failIfExists) {
@@ -373,7 +478,7 @@ FileResult CopyFileKeep(const std::string& src, const std::string& dst, bool fai
   UniqueFd in;
   struct stat st;
   if (FileResult r = OpenForRead(src, true, in, st); !r) return r;
-  ReplaceWriter w(dst);
+  ReplaceWriter w(dst, LinkAtTarget::Replace);
   if (FileResult r = w.Begin(&known); !r) return r;
 
   // Copies to the end the file has when the copy meets it, not to the size
@@ -407,12 +512,46 @@ FileResult CopyFileKeep(const std::string& src, const std::string& dst, bool fai
     if (FileResult r = w.Write(buf.get(), static_cast<std::size_t>(n)); !r) return r;
   }
   if (!w.InPlace()) {
-    if (::fchmod(w.Fd(), st.st_mode & 07777) != 0) return FileResult::Fail(FileOp::Write, errno, dst);
+    // As cp without -p: a copy made by root never hands out root's rights.
+    const mode_t mode = st.st_mode & 07777 & ~mode_t{S_ISUID | S_ISGID};
+    if (::fchmod(w.Fd(), mode) != 0) return FileResult::Fail(FileOp::Write, errno, dst);
     const struct timespec times[2] = {{0, UTIME_OMIT}, st.st_mtim};
     if (::futimens(w.Fd(), times) != 0) return FileResult::Fail(FileOp::Write, errno, dst);
   }
   return w.Commit(failIfExists);
 }
+
+bool IsTemporaryName(std::string_view name) {
+  if (name.substr(0, kTempPrefix.size()) != kTempPrefix) return false;
+  name.remove_prefix(kTempPrefix.size());
+  const std::size_t dash = name.find('-');
+  auto hex = [](std::string_view part) {
+    return !part.empty() && part.size() <= 16 &&
+           part.find_first_not_of("0123456789abcdef") == std::string_view::npos;
+  };
+  return dash != std::string_view::npos && hex(name.substr(0, dash)) && hex(name.substr(dash + 1));
+}
+
+void RemoveStaleTemporaries(const std::string& folder) {
+  if (HasNul(folder)) return;
+  DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
+  if (!dir) return;
+  const int dirFd = ::dirfd(dir);
+  const pid_t self = ::getpid();
+  while (const struct dirent* e = ::readdir(dir)) {
+    if (!IsTemporaryName(e->d_name)) continue;
+    const pid_t pid = static_cast<pid_t>(std::strtoull(e->d_name + kTempPrefix.size(), nullptr, 16));
+    // A pid of ours may be an earlier process's, but our own files are not
+    // told apart from it: they stay. EPERM means the process lives.
+    if (pid <= 0 || pid == self || ::kill(pid, 0) == 0 || errno != ESRCH) continue;
+    struct stat st;
+    if (::fstatat(dirFd, e->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st.st_mode))
+      ::unlinkat(dirFd, e->d_name, 0);
+  }
+  ::closedir(dir);
+}
+
+void RemoveTemporariesForExit() { LiveTemporaries().RemoveAllAndClose(); }
 
 FileResult CreateOneDirectory(const std::string& path) {
   if (path.empty()) return FileResult::Fail(FileOp::CreateDir, ENOENT, path);

@@ -2,6 +2,8 @@
 // File services: text-mode and untranslated I/O, atomic replacement, copies,
 // directories and pattern listings. Errors come back as values (FileResult).
 
+#include <cerrno>
+#include <cstddef>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -10,7 +12,13 @@
 namespace zv {
 
 // The operation that failed; decides the cause text of the file error message.
-enum class FileOp { None, Open, Read, Write, Flush, Rename, CreateDir, Copy };
+// Refuse: the file was turned away before any I/O (see ReadInputFile).
+enum class FileOp { None, Open, Read, Write, Flush, Rename, CreateDir, Copy, Refuse };
+
+// Why FileOp::Refuse turned a file away.
+inline constexpr int kRefusedTooLarge = EFBIG;
+inline constexpr int kRefusedNotAFile = ENODEV;  // a device, FIFO or socket
+inline constexpr int kRefusedEncoding = EILSEQ;  // text that cannot be converted
 
 struct FileResult {
   bool ok = true;
@@ -30,6 +38,9 @@ FileResult ReadFileBytes(const std::string& path, std::string& out);
 // The same without taking the lock, for readers that may meet each other
 // (profile strings read by several threads).
 FileResult ReadFileBytesShared(const std::string& path, std::string& out);
+// For inputs that have no business being large (lists): only a regular file
+// of at most maxBytes is read, so a device or a FIFO never grows memory.
+FileResult ReadInputFile(const std::string& path, std::string& out, std::size_t maxBytes);
 // Text mode: CR LF reads as LF, the byte 0x1A ends the file.
 FileResult ReadTextModeFile(const std::string& path, std::string& out);
 std::string TextModeDecode(std::string_view raw);   // the same on bytes in memory
@@ -38,15 +49,35 @@ void CutAtTextModeEnd(std::string& text);           // its first step: 0x1A ends
 std::string TextModeEncode(std::string_view text);  // LF -> CR LF
 
 enum class WriteMode { Untranslated, TextMode };
+// A symbolic link at the target: the user's own files (lists, settings, a
+// text saved by hand) are written through it; a run's outputs replace it, so
+// a link in an output folder never leads a run to another file.
+enum class LinkAtTarget { Follow, Replace };
 // Writes a whole file: checks first that the target may be written, then
 // writes a temporary file in the same folder and renames it over the target,
 // so a failure never leaves a half-written target or a stray temporary file.
+// Setuid and setgid bits of a replaced file are not carried over.
 FileResult WriteFileAtomic(const std::string& path, std::string_view data,
-                           WriteMode mode = WriteMode::Untranslated);
+                           WriteMode mode = WriteMode::Untranslated,
+                           LinkAtTarget link = LinkAtTarget::Follow);
+// Everything WriteFileAtomic checks and creates before it writes, then
+// nothing: whether path could be written now.
+FileResult ProbeWrite(const std::string& path);
 
-// Copy contents, permission bits and modification time. With failIfExists an
+// Copy contents, permission bits (without setuid and setgid, as cp does) and
+// modification time; a link at dst is replaced. With failIfExists an
 // existing destination is left alone and the copy fails with EEXIST.
 FileResult CopyFileKeep(const std::string& src, const std::string& dst, bool failIfExists);
+
+// Temporary files are ".zv-tmp-<pid>-<counter>" (hex) beside their target.
+bool IsTemporaryName(std::string_view name);
+// Removes the temporary files in folder left by processes that no longer
+// exist (killed while writing); those of live processes stay.
+void RemoveStaleTemporaries(const std::string& folder);
+// For a process about to end by a signal: removes the temporary files under
+// way and makes every later write fail, once no temporary file is being
+// created at that moment.
+void RemoveTemporariesForExit();
 
 // Create one directory (mode 0777 minus umask).
 FileResult CreateOneDirectory(const std::string& path);

@@ -9,9 +9,10 @@ namespace zv {
 
 namespace {
 
+// Every failure, also one without a cause of the file error message (a lock,
+// a refusal): a list that silently goes missing changes which files are text.
 void Report(const FileErrorReporter& report, const FileResult& r) {
-  if (!report) return;
-  if (auto msg = FileErrorMessage(r)) report(*msg);
+  if (report) report(FileFailureMessage(r));
 }
 
 }  // namespace
@@ -34,11 +35,13 @@ bool LoadBinaryExtListFrom(const std::string& path, ExtList& out, const FileErro
   out.clear();
   if (!FileExists(path)) return false;
   std::string content;
-  FileResult r = ReadTextModeFile(path, content);
+  FileResult r = ReadInputFile(path, content, kMaxExtListBytes);
   if (!r) {
     Report(report, r);
     return false;
   }
+  if (content.starts_with("\xEF\xBB\xBF")) content.erase(0, 3);  // a BOM would hide the first entry
+  TextModeDecodeInPlace(content);
   // Text mode already turned CR LF into LF; every LF ends an entry, and a last
   // line without one is an entry too.
   std::size_t begin = 0;
@@ -78,9 +81,15 @@ bool IsTextFile(const std::string& path, const FileErrorReporter& report) {
 
 bool IsTextFileWith(const std::string& path, const std::string& listPath, const FileErrorReporter& report) {
   if (path.empty()) return false;
-  const std::string_view ext = PathExtension(path);
   ExtList list;
-  if (!LoadBinaryExtListFrom(listPath, list, report)) return true;  // no readable list: all text
+  // No list, or none that could be read: the built-in one, never "all text".
+  if (!LoadBinaryExtListFrom(listPath, list, report)) return IsTextFileIn(path, DefaultBinaryExtensions());
+  return IsTextFileIn(path, list);
+}
+
+bool IsTextFileIn(std::string_view path, const ExtList& list) {
+  if (path.empty()) return false;
+  const std::string_view ext = PathExtension(path);
   for (const std::string& entry : list) {
     if (IsListedExtension(ext, entry)) return false;
   }

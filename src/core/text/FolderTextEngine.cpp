@@ -1,8 +1,11 @@
 #include "text/FolderTextEngine.h"
 
+#include <sys/stat.h>
+
 #include <cerrno>
 #include <cstdint>
-#include <cstring>
+#include <new>
+#include <stdexcept>
 
 #include "filename/CopyStep.h"
 #include "filename/FolderWalk.h"
@@ -17,6 +20,22 @@
 namespace zv {
 
 namespace {
+
+// A text too large for memory fails as a file, not the whole run.
+template <typename F>
+FileResult UnlessOutOfMemory(FileOp op, const std::string& path, F&& f) {
+  try {
+    return f();
+  } catch (const std::bad_alloc&) {
+  } catch (const std::length_error&) {
+  }
+  return FileResult::Fail(op, ENOMEM, path);
+}
+
+bool IsLink(const std::string& path) {
+  struct stat st;
+  return ::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
+}
 
 }  // namespace
 
@@ -35,6 +54,7 @@ struct FolderTextEngine::Job {
   std::string folder, name, dst;
   bool isText = false;
   std::vector<std::string> messages;  // file error messages of the text test, shown in list order
+  std::string refusal;                // why the file is not written at all
   SharedRows rows;
   FileResult read;
   std::string text;
@@ -59,6 +79,14 @@ void FolderTextEngine::Prepare(std::size_t i, const MirrorFolders& mirror, Job& 
   job.dst = MakePath("", job.folder, parts.fname, parts.ext);
 }
 
+void FolderTextEngine::MakeFolder(const Job& job, std::string& lastFolder) const {
+  if (m_options.dryRun) return;
+  CreateDirectories(job.folder);
+  if (job.folder == lastFolder) return;
+  lastFolder = job.folder;
+  RemoveStaleTemporaries(job.folder);
+}
+
 void FolderTextEngine::ShowLabels(std::size_t i, const Job& job, ProgressSink& progress) const {
   const int percent = static_cast<int>(static_cast<unsigned long long>(i) * 100 / m_files.size());
   std::string shortSrc, shortDst;
@@ -76,11 +104,40 @@ void FolderTextEngine::DecideText(std::size_t i, Job& job) const {
                    : IsTextFile(src, [&job](const std::string& message) { job.messages.push_back(message); });
 }
 
-void FolderTextEngine::Load(std::size_t i, Job& job) const {
+void FolderTextEngine::Admit(std::size_t i, Job& job, RunTargets& targets) const {
+  const bool writes = job.isText || !m_options.exceptFileCopyOnly;
+  if (!writes) return;
+  const RunTargets::Claim claim = targets.Take(i, job.dst);
+  switch (claim.kind) {
+    case RunTargets::Kind::Free:
+      return;
+    case RunTargets::Kind::Taken:
+      break;
+    case RunTargets::Kind::OtherSource:
+      // A binary file without overwrite never replaces anything anyway.
+      if (!job.isText && !m_options.overwrite) return;
+      break;
+    case RunTargets::Kind::OwnSource:
+      // In place: the file is replaced by its own output, unless it was
+      // reached through a link, which would turn into a file of its own. A
+      // binary copy onto itself is passed over in Finish.
+      if (IsLink(m_files[i])) job.refusal = FormatMessage(texts::kLinkLeftAlone, {m_files[i]});
+      return;
+  }
+  job.refusal = targets.Refusal(claim, i, job.dst);
+}
+
+void FolderTextEngine::Load(std::size_t i, Job& job, RowSource* rows) const {
   // Read first and whole, so an output equal to the source is converted in place.
-  std::string raw;
-  job.read = ReadFileBytes(m_files[i], raw);
-  if (job.read.ok) Convert(job, std::move(raw));
+  job.read = UnlessOutOfMemory(FileOp::Read, m_files[i], [&] {
+    std::string raw;
+    FileResult r = ReadFileBytes(m_files[i], raw);
+    if (!r.ok) return r;
+    if (rows) job.rows = rows->GetRows();
+    Convert(job, std::move(raw));
+    return r;
+  });
+  if (!job.read.ok) std::string().swap(job.text);
   job.rows.reset();
 }
 
@@ -91,29 +148,29 @@ void FolderTextEngine::Convert(Job& job, std::string raw) const {
   job.replacements = ApplySharedList(job.text, job.rows, m_cp);
 }
 
-bool FolderTextEngine::Finish(std::size_t i, Job& job, ProgressSink& progress, ErrorSink& errors) const {
+void FolderTextEngine::Finish(std::size_t i, Job& job, ProgressSink& progress, ErrorSink& errors) const {
   const std::string& src = m_files[i];
   for (const std::string& message : job.messages) errors.ShowFileError(message);
   FileOutcome outcome;
   outcome.index = i;
   outcome.src = src;
   outcome.dst = job.dst;
-  bool failed = false;
-  if (job.isText) {
+  if (!job.refusal.empty()) {
+    FailFile(outcome, std::move(job.refusal));
+  } else if (job.isText) {
     FileResult r = job.read;
     if (r.ok) {
       outcome.replacements = job.replacements;
-      if (!m_options.dryRun) r = WriteFolderText(job.dst, job.text, job.fileForm);
+      if (!m_options.dryRun) {
+        r = UnlessOutOfMemory(FileOp::Write, job.dst,
+                              [&] { return WriteFolderText(job.dst, job.text, job.fileForm); });
+      }
     }
     std::string().swap(job.text);  // the memory goes now, not when the run ends
     if (r.ok) {
       outcome.action = FileAction::Converted;
     } else {
-      const std::optional<std::string> message = FileErrorMessage(r);
-      if (message) errors.ShowFileError(*message);
-      outcome.action = FileAction::Failed;
-      outcome.error = message ? *message : std::string(std::strerror(r.err));
-      failed = true;
+      FailFile(outcome, FileFailureMessage(r));
     }
   } else if (!m_options.exceptFileCopyOnly) {
     const std::string& dst = job.dst;
@@ -126,18 +183,18 @@ bool FolderTextEngine::Finish(std::size_t i, Job& job, ProgressSink& progress, E
   } else {
     outcome.action = FileAction::Skipped;
   }
+  if (outcome.action == FileAction::Failed) errors.ShowFileError(outcome.error);
   progress.FileDone(outcome);
-  return !failed;
 }
 
 RunEnd FolderTextEngine::Run(RowSource& rows, ProgressSink& progress, ErrorSink& errors,
                              std::atomic<int>& running) {
   const MirrorFolders mirror = PrepareMirror(m_srcFolder, m_dstFolder);
-  const RunEnd end = m_options.jobs > 1 ? RunParallel(mirror, rows, progress, errors, running)
-                                        : RunSequential(mirror, rows, progress, errors, running);
-  if (end == RunEnd::Stopped) return end;
-  // A run that failed at a file still restores the idle look, unless it was stopped meanwhile.
-  if (running.load() == 0) return end == RunEnd::FailedAtFile ? end : RunEnd::Stopped;
+  // Made before the first write, so no output is ever taken for a source.
+  RunTargets targets(m_files);
+  const RunEnd end = m_options.jobs > 1 ? RunParallel(mirror, targets, rows, progress, errors, running)
+                                        : RunSequential(mirror, targets, rows, progress, errors, running);
+  if (end == RunEnd::Stopped || running.load() == 0) return RunEnd::Stopped;
   progress.ShowSrcFile("");
   progress.ShowDstFile("");
   progress.ShowProgress(-1);
@@ -146,44 +203,39 @@ RunEnd FolderTextEngine::Run(RowSource& rows, ProgressSink& progress, ErrorSink&
   return end;
 }
 
-RunEnd FolderTextEngine::RunSequential(const MirrorFolders& mirror, RowSource& rows, ProgressSink& progress,
-                                       ErrorSink& errors, std::atomic<int>& running) {
+RunEnd FolderTextEngine::RunSequential(const MirrorFolders& mirror, RunTargets& targets, RowSource& rows,
+                                       ProgressSink& progress, ErrorSink& errors, std::atomic<int>& running) {
+  std::string lastFolder;
   for (std::size_t i = 0; i < m_files.size(); ++i) {
     Job job;
     Prepare(i, mirror, job);
     if (job.skip) continue;
     // Also for a file that is then skipped: its subfolder exists all the same.
-    if (!m_options.dryRun) CreateDirectories(job.folder);
+    MakeFolder(job, lastFolder);
     if (running.load() == 0) return RunEnd::Stopped;
     ShowLabels(i, job, progress);
     DecideText(i, job);
     for (const std::string& message : job.messages) errors.ShowFileError(message);
     job.messages.clear();
-    if (job.isText) {
-      std::string raw;
-      job.read = ReadFileBytes(m_files[i], raw);
-      if (job.read.ok) {
-        job.rows = rows.GetRows();
-        Convert(job, std::move(raw));
-        job.rows.reset();
-      }
-    }
-    if (!Finish(i, job, progress, errors)) return RunEnd::FailedAtFile;
+    Admit(i, job, targets);
+    if (job.isText && job.refusal.empty()) Load(i, job, &rows);
+    Finish(i, job, progress, errors);
   }
   return RunEnd::Completed;
 }
 
 // Texts are read and converted ahead on the workers; folders, labels,
-// writes and copies follow list order on this thread, so a run that fails at
-// a file leaves the output exactly as a run with one job would.
-RunEnd FolderTextEngine::RunParallel(const MirrorFolders& mirror, RowSource& rows, ProgressSink& progress,
-                                     ErrorSink& errors, std::atomic<int>& running) {
+// writes and copies follow list order on this thread, so the output is
+// exactly what a run with one job makes.
+RunEnd FolderTextEngine::RunParallel(const MirrorFolders& mirror, RunTargets& targets, RowSource& rows,
+                                     ProgressSink& progress, ErrorSink& errors, std::atomic<int>& running) {
   const std::size_t n = m_files.size();
   // Texts held in memory at once beyond the one file always allowed.
   constexpr std::size_t kBudget = std::size_t{32} << 20;
   std::vector<Job> slots(n);
   FilesInUse inUse;
   std::size_t bytesHeld = 0;
+  std::string lastFolder;
 
   auto keysOf = [&](std::size_t i, Job& job) {
     std::uint64_t size = 0;
@@ -206,7 +258,8 @@ RunEnd FolderTextEngine::RunParallel(const MirrorFolders& mirror, RowSource& row
     if (job.skip) return true;
     if (running.load() == 0) return false;
     DecideText(i, job);
-    if (job.isText) job.rows = rows.GetRows();
+    Admit(i, job, targets);
+    if (job.isText && job.refusal.empty()) job.rows = rows.GetRows();
     // Keys taken while an earlier file was under way may be out of date.
     if (!job.keysFresh) keysOf(i, job);
     inUse.Hold(job.keys);
@@ -215,31 +268,23 @@ RunEnd FolderTextEngine::RunParallel(const MirrorFolders& mirror, RowSource& row
   };
   steps.work = [&](std::size_t i) {
     Job& job = slots[i];
-    if (!job.skip && job.isText) Load(i, job);
+    if (!job.skip && job.isText && job.refusal.empty()) Load(i, job);
   };
   steps.end = [&](std::size_t i) {
     Job& job = slots[i];
-    bool ok = true;
     if (!job.skip) {
-      if (!m_options.dryRun) CreateDirectories(job.folder);
+      MakeFolder(job, lastFolder);
       ShowLabels(i, job, progress);
-      ok = Finish(i, job, progress, errors);
+      Finish(i, job, progress, errors);
       inUse.Release(job.keys);
       bytesHeld -= job.bytes;
     }
     Job gone = std::move(job);  // takes the buffers along; assigning Job{} would keep them
-    return ok;
+    return true;
   };
 
   const OrderedResult result = RunOrdered(n, m_options.jobs, std::size_t{8} * m_options.jobs, steps, true);
-  switch (result.how) {
-    case OrderedResult::How::Completed:
-      return RunEnd::Completed;
-    case OrderedResult::How::EndFailed:
-      return RunEnd::FailedAtFile;
-    case OrderedResult::How::BeginRefused:
-      break;
-  }
+  if (result.how != OrderedResult::How::BeginRefused) return RunEnd::Completed;
   // As with one job, the folder of the file at which the run stopped exists.
   if (!m_options.dryRun) CreateDirectories(slots[result.at].folder);
   return RunEnd::Stopped;

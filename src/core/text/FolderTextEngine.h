@@ -10,6 +10,7 @@
 
 #include "filename/FolderWalk.h"
 #include "filename/RunInterfaces.h"
+#include "filename/RunTargets.h"
 #include "platform/CodePage.h"
 
 namespace zv {
@@ -19,7 +20,7 @@ struct FolderTextRunOptions {
   bool exceptFileCopyOnly = false;  // binary files are not copied
   bool dryRun = false;
   // Texts read and converted side by side; folders, labels, writes and
-  // copies stay in list order, and a failed file still ends the run.
+  // copies stay in list order.
   unsigned jobs = 1;
   // Decides text (true) or binary; default: IsTextFile with the config folder's list.
   std::function<bool(const std::string& path)> isTextFile;
@@ -30,8 +31,8 @@ class FolderTextEngine {
   FolderTextEngine(std::vector<std::string> files, std::string srcFolder, std::string dstFolder,
                    FolderTextRunOptions options, CodePage cp);
 
-  // Ends the run at a file whose reading or writing failed (after the file
-  // error message); sets `running` to 0 when it returns.
+  // A file that fails goes to `errors` and the run goes on with the next
+  // one; sets `running` to 0 when it returns.
   // With several jobs, rows, the text test and the sinks are still called on
   // the calling thread only; a stop lets the files under way finish.
   RunEnd Run(RowSource& rows, ProgressSink& progress, ErrorSink& errors, std::atomic<int>& running);
@@ -39,17 +40,23 @@ class FolderTextEngine {
  private:
   struct Job;
   void Prepare(std::size_t i, const MirrorFolders& mirror, Job& job) const;
+  // Makes the file's folder, and clears stale temporary files from it once.
+  void MakeFolder(const Job& job, std::string& lastFolder) const;
   void ShowLabels(std::size_t i, const Job& job, ProgressSink& progress) const;
   void DecideText(std::size_t i, Job& job) const;
-  void Load(std::size_t i, Job& job) const;
+  // After DecideText, in list order: may the file write its destination?
+  void Admit(std::size_t i, Job& job, RunTargets& targets) const;
+  // Reads and converts; rows, when given, are asked once the text is read
+  // (one job), else job.rows were taken when the file began.
+  void Load(std::size_t i, Job& job, RowSource* rows = nullptr) const;
   // The read bytes to the converted text, with job.rows.
   void Convert(Job& job, std::string raw) const;
-  // Writes or copies; false when the file failed and the run must end.
-  bool Finish(std::size_t i, Job& job, ProgressSink& progress, ErrorSink& errors) const;
-  RunEnd RunSequential(const MirrorFolders& mirror, RowSource& rows, ProgressSink& progress,
-                       ErrorSink& errors, std::atomic<int>& running);
-  RunEnd RunParallel(const MirrorFolders& mirror, RowSource& rows, ProgressSink& progress, ErrorSink& errors,
-                     std::atomic<int>& running);
+  // Writes or copies, and reports the file.
+  void Finish(std::size_t i, Job& job, ProgressSink& progress, ErrorSink& errors) const;
+  RunEnd RunSequential(const MirrorFolders& mirror, RunTargets& targets, RowSource& rows,
+                       ProgressSink& progress, ErrorSink& errors, std::atomic<int>& running);
+  RunEnd RunParallel(const MirrorFolders& mirror, RunTargets& targets, RowSource& rows,
+                     ProgressSink& progress, ErrorSink& errors, std::atomic<int>& running);
 
   std::vector<std::string> m_files;
   std::string m_srcFolder, m_dstFolder;

@@ -101,7 +101,9 @@ FileResult ReadFolderText(const std::string& path, std::string& text) {
 }
 
 FileResult WriteFolderText(const std::string& path, std::string_view text, bool fileForm) {
-  return WriteFileAtomic(path, text, fileForm ? WriteMode::Untranslated : WriteMode::TextMode);
+  // A run's output: a link found at the destination is replaced, never followed.
+  return WriteFileAtomic(path, text, fileForm ? WriteMode::Untranslated : WriteMode::TextMode,
+                         LinkAtTarget::Replace);
 }
 
 }  // namespace zv

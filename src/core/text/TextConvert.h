@@ -40,7 +40,8 @@ bool RowsIgnoreLineEnds(const SharedRows& rows);
 // file form (CR LF kept, a final CR LF added where decoding would add an LF),
 // so that it is neither decoded nor encoded. fileForm says which form it is.
 std::string FolderTextFromBytes(std::string raw, bool keepCrLf, bool& fileForm);
-// Folder tool: text-mode write (LF as CR LF); a text in file form as it stands.
+// Folder tool: text-mode write (LF as CR LF); a text in file form as it
+// stands. A link at path is replaced by the file.
 FileResult WriteFolderText(const std::string& path, std::string_view text, bool fileForm = false);
 
 }  // namespace zv

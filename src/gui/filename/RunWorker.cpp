@@ -114,6 +114,7 @@ CRunWorker::~CRunWorker() { Joined(); }
 
 void CRunWorker::run() {
   CDialogProgressSink progress(m_receiver, m_pDialog);
+  CGuiErrorSink errors(m_receiver);
   // The options are read again here: a change since the start governs the run.
   if (m_tool == Tool::FileName) {
     zv::FileOptions stored;
@@ -123,7 +124,7 @@ void CRunWorker::run() {
     options.overwrite = zv::FlagOn(stored.overwrite);
     options.part = zv::FlagOn(stored.part);
     zv::FileNameEngine engine(m_files, m_srcFolder, m_dstFolder, options);
-    m_result = engine.Run(m_rows, progress, m_running);
+    m_result = engine.Run(m_rows, progress, errors, m_running);
   } else {
     zv::TextOptions stored;
     zv::LoadConvertTextOptions(stored);
@@ -131,7 +132,6 @@ void CRunWorker::run() {
     options.overwrite = zv::FlagOn(stored.overwrite);
     options.exceptFileCopyOnly = zv::FlagOn(stored.exceptFileCopyOnly);
     zv::FolderTextEngine engine(m_files, m_srcFolder, m_dstFolder, options, zv::ActiveCodePage());
-    CGuiErrorSink errors(m_receiver);
     m_result = engine.Run(m_rows, progress, errors, m_running);
   }
   m_ended.store(true, std::memory_order_release);

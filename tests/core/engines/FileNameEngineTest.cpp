@@ -35,7 +35,7 @@ class FileNameRun : public ::testing::Test {
     FileNameEngine engine(files, src, dst.empty() ? out : dst, opt);
     CountingRows source(rows);
     running = 1;
-    const RunEnd end = engine.Run(source, sink, running);
+    const RunEnd end = engine.Run(source, sink, errors, running);
     rowCalls = source.calls;
     EXPECT_EQ(running.load(), 0);
     return end;
@@ -45,6 +45,7 @@ class FileNameRun : public ::testing::Test {
   TempDir tmp;
   std::string src, out;
   RecordingSink sink;
+  zvtest::RecordingErrors errors;
   std::atomic<int> running{0};
   int rowCalls = 0;
 };
@@ -194,7 +195,7 @@ TEST_F(FileNameRun, StopFlagClearedWhileRowsAreReadStopsBeforeThatFile) {
     if (call == 3) running = 0;
   };
   running = 1;
-  EXPECT_EQ(engine.Run(rows, sink, running), RunEnd::Stopped);
+  EXPECT_EQ(engine.Run(rows, sink, errors, running), RunEnd::Stopped);
   EXPECT_TRUE(Exists(out + "/d1/f.txt"));
   // The folder of the stopped file may exist, its file does not.
   EXPECT_FALSE(Exists(out + "/d2/f.txt"));
@@ -221,7 +222,7 @@ TEST_F(FileNameRun, FileDeletedAfterTheWalkIsPassedOver) {
   FileNameEngine engine(files, src, out, Opt(false, false));
   FixedRowSource rows({});
   running = 1;
-  EXPECT_EQ(engine.Run(rows, sink, running), RunEnd::Completed);
+  EXPECT_EQ(engine.Run(rows, sink, errors, running), RunEnd::Completed);
   ASSERT_EQ(sink.outcomes.size(), 2u);
   EXPECT_EQ(sink.outcomes[0].action, FileAction::Failed);
   EXPECT_EQ(ReadBytes(out + "/b.txt"), "b");
@@ -297,7 +298,7 @@ TEST_F(FileNameRun, EmptyEntriesArePassedOver) {
   FileNameEngine engine({"", src + "/a.txt"}, src, out, Opt(false, false));
   FixedRowSource rows({});
   running = 1;
-  EXPECT_EQ(engine.Run(rows, sink, running), RunEnd::Completed);
+  EXPECT_EQ(engine.Run(rows, sink, errors, running), RunEnd::Completed);
   ASSERT_EQ(sink.outcomes.size(), 1u);
   EXPECT_EQ(sink.outcomes[0].index, 1u);
   EXPECT_EQ(sink.Percents(), (std::vector<std::string>{"pct:50", "pct:-1"}));

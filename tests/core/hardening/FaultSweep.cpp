@@ -69,6 +69,8 @@ const char* OpName(zv::FileOp op) {
       return "mkdir";
     case zv::FileOp::Copy:
       return "copy";
+    case zv::FileOp::Refuse:
+      return "refuse";
   }
   return "?";
 }

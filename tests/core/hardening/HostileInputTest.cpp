@@ -1,7 +1,9 @@
 // Hostile bytes and sizes: NUL bytes and broken multibyte sequences in lists,
 // texts and names, a 200 MB line, paths near PATH_MAX, names that grow past
 // NAME_MAX, and converted names that try to leave the output folder.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <climits>
 #include <filesystem>
@@ -29,6 +31,7 @@ using zv::FileAction;
 struct NameRun {
   zv::RunEnd end{};
   RecordingSink sink;
+  RecordingErrors errors;
   std::vector<std::string> files;
 };
 
@@ -41,7 +44,7 @@ NameRun RunNames(const std::string& src, const std::string& out, const zv::Conve
   zv::FileNameEngine engine(run.files, src, out, options);
   CountingRows source(rows);
   std::atomic<int> running{1};
-  run.end = engine.Run(source, run.sink, running);
+  run.end = engine.Run(source, run.sink, run.errors, running);
   return run;
 }
 
@@ -211,14 +214,16 @@ TEST(HostileInput, TwoHundredMegabyteSingleLine) {
   EXPECT_EQ(out->substr(out->size() - 5), "pin\r\n");
   EXPECT_EQ(out->find("needle"), std::string::npos);
 
-  // The single-file reader and the list reader on the same line.
+  // The single-file reader takes it; the list reader refuses it, past its
+  // size limit, and leaves the rows as they were.
   std::string text;
   ASSERT_TRUE(zv::ReadSingleFileText(dir / "src/big.txt", text).ok);
   EXPECT_EQ(text.size(), kSize + 2);
   zv::ConvertRows rows{{"keep", "me"}};
   const auto list = zv::LoadConvertList(dir / "src/big.txt", rows, nullptr, CodePage::Utf8);
-  EXPECT_EQ(list.added, 0);  // a line without a comma gives no row
-  EXPECT_TRUE(rows.empty());
+  EXPECT_EQ(list.added, -1);
+  EXPECT_EQ(list.io.op, zv::FileOp::Refuse);
+  EXPECT_EQ(rows, (zv::ConvertRows{{"keep", "me"}}));
 }
 
 // Nested folders of names up to 250 bytes, making a path of exactly `length` bytes.
@@ -240,23 +245,42 @@ TEST(HostileInput, PathsNearPathMax) {
   WriteBytes(src + "/a.txt", "first");
   WriteBytes(src + "/zzz/b.txt", "last");
   ASSERT_EQ((deep + "/" + name).size(), static_cast<std::size_t>(PATH_MAX - 2));
+  // A source whose own path is past PATH_MAX, made below the folder's descriptor.
+  const std::string tooLong = std::string(150, 'g') + ".txt";
+  const int deepFd = ::open(deep.c_str(), O_RDONLY | O_DIRECTORY);
+  ASSERT_GE(deepFd, 0);
+  const int made = ::openat(deepFd, tooLong.c_str(), O_WRONLY | O_CREAT, 0644);
+  ASSERT_GE(made, 0);
+  ::close(made);
+  // Removed the same way: a removal by its whole path would fail.
+  struct RemoveAt {
+    int fd;
+    std::string name;
+    ~RemoveAt() {
+      ::unlinkat(fd, name.c_str(), 0);
+      ::close(fd);
+    }
+  } removeLong{deepFd, tooLong};
 
-  // A longer output folder pushes that one destination past PATH_MAX.
+  // A longer output folder pushes the near one's destination past PATH_MAX.
   const std::string out = dir / std::string(60, 'o');
   const NameRun names = RunNames(src, out, {{"zzzz", "y"}});
   EXPECT_EQ(names.end, zv::RunEnd::Completed);
-  ASSERT_EQ(names.files.size(), 3u);
+  ASSERT_EQ(names.files.size(), 4u);  // the walk takes the long one, so the run reports it
   EXPECT_EQ(ActionOf(names.sink, "/" + name), FileAction::Failed);
+  EXPECT_EQ(ActionOf(names.sink, "/" + tooLong), FileAction::Failed);
+  EXPECT_EQ(names.errors.messages.size(), 2u);
   EXPECT_EQ(ReadBytes(out + "/a.txt"), "first");
   EXPECT_EQ(ReadBytes(out + "/zzz/b.txt"), "last");  // the run went on
 
   const std::string out2 = dir / std::string(61, 'p');
   const TextRun texts = RunTexts(src, out2, {{"x", "y"}}, CodePage::Utf8);
-  EXPECT_EQ(texts.end, zv::RunEnd::FailedAtFile);
-  ASSERT_EQ(texts.errors.messages.size(), 1u);
-  EXPECT_NE(texts.errors.messages[0].find("ﾊﾟｽが誤っています"), std::string::npos);
+  EXPECT_EQ(texts.end, zv::RunEnd::Completed);
+  ASSERT_EQ(texts.errors.messages.size(), 2u);
+  for (const std::string& m : texts.errors.messages)
+    EXPECT_NE(m.find("ﾊﾟｽが誤っています"), std::string::npos) << m;
   EXPECT_EQ(ReadBytes(out2 + "/a.txt"), "first\r\n");
-  EXPECT_FALSE(Exists(out2 + "/zzz/b.txt"));  // the run ended at the long one
+  EXPECT_EQ(ReadBytes(out2 + "/zzz/b.txt"), "last\r\n");  // the run went on
 
   // With a short output folder the same file is copied.
   const std::string out3 = dir / "o";

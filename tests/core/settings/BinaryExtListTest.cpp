@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <optional>
 
@@ -61,12 +63,14 @@ TEST_F(BinaryExtListTest, DefaultsAreTheShippedTwentyEight) {
   EXPECT_EQ(DefaultBinaryExtensions().size(), 28u);
 }
 
-TEST_F(BinaryExtListTest, MissingListMakesEveryFileText) {
+// What the settings dialog shows without a file is what the runs use.
+TEST_F(BinaryExtListTest, WithoutAListFileTheBuiltInListIsInForce) {
   ExtList out{"stale"};
   EXPECT_FALSE(LoadBinaryExtListFrom(list_, out, reporter_));
   EXPECT_TRUE(out.empty());
-  EXPECT_TRUE(IsText("/x/photo.jpg"));
-  EXPECT_TRUE(IsText("/x/a.exe"));
+  EXPECT_FALSE(IsText("/x/photo.jpg"));
+  EXPECT_FALSE(IsText("/x/a.EXE"));
+  EXPECT_TRUE(IsText("/x/notes.txt"));
   EXPECT_FALSE(IsText(""));  // an empty path is never text
   EXPECT_TRUE(reports_.empty());
 }
@@ -87,6 +91,12 @@ TEST_F(BinaryExtListTest, LinesBecomeEntries) {
   WriteList("\r\n");
   ASSERT_TRUE(LoadBinaryExtListFrom(list_, out, reporter_));
   EXPECT_EQ(out, ExtList{""});
+  // A UTF-8 byte-order mark is no part of the first entry.
+  WriteList(
+      "\xEF\xBB\xBF"
+      "bmp\r\njpg");
+  ASSERT_TRUE(LoadBinaryExtListFrom(list_, out, reporter_));
+  EXPECT_EQ(out, (ExtList{"bmp", "jpg"}));
   EXPECT_TRUE(reports_.empty());
 }
 
@@ -173,23 +183,49 @@ TEST_F(BinaryExtListTest, ConfigFolderVariantsUseTheSameFile) {
   EXPECT_TRUE(IsTextFile(dir_ + "/clip.mwv", reporter_));
 }
 
-TEST_F(BinaryExtListTest, UnreadableListIsReportedOncePerTest) {
-  WriteList("jpg\r\n");
-  SetFileFaultHook(
-      [this](FileOp op, const std::string& p) { return op == FileOp::Open && p == list_ ? EACCES : 0; });
-  ExtList out{"stale"};
-  EXPECT_FALSE(LoadBinaryExtListFrom(list_, out, reporter_));
-  EXPECT_TRUE(out.empty());
-  ASSERT_EQ(reports_.size(), 1u);
-  EXPECT_EQ(reports_[0], list_ + ": ﾌｧｲﾙｱｸｾｽ禁止です");
-
-  reports_.clear();
-  EXPECT_TRUE(IsText("/x/photo.jpg"));
-  EXPECT_TRUE(IsText("/x/other.jpg"));
-  EXPECT_EQ(reports_, (std::vector<std::string>{list_ + ": ﾌｧｲﾙｱｸｾｽ禁止です", list_ + ": ﾌｧｲﾙｱｸｾｽ禁止です"}));
-
-  // Without a reporter the failure is still a false load, not a crash.
-  EXPECT_FALSE(LoadBinaryExtListFrom(list_, out, nullptr));
+// Every way a list file fails to be read is reported, once per read, and
+// the built-in list stands in: never "every file is text".
+TEST_F(BinaryExtListTest, AListThatCannotBeReadIsReportedAndTheBuiltInListStands) {
+  const struct {
+    const char* what;
+    std::function<void()> make;
+    std::string message;
+  } cases[] = {
+      {"access refused",
+       [this] {
+         WriteList("txt\r\n");
+         SetFileFaultHook([this](FileOp op, const std::string& p) {
+           return op == FileOp::Open && p == list_ ? EACCES : 0;
+         });
+       },
+       list_ + ": ﾌｧｲﾙｱｸｾｽ禁止です"},
+      {"locked by another opener",
+       [this] {
+         WriteList("txt\r\n");
+         SetFileFaultHook([this](FileOp op, const std::string& p) {
+           return op == FileOp::Open && p == list_ ? EWOULDBLOCK : 0;
+         });
+       },
+       list_ + ": 開けませんでした (Resource temporarily unavailable)"},
+      {"past the size limit", [this] { WriteList(std::string(kMaxExtListBytes + 1, 'x')); },
+       list_ + ": ﾌｧｲﾙが大きすぎます"},
+      {"a FIFO", [this] { ASSERT_EQ(mkfifo(list_.c_str(), 0644), 0); }, list_ + ": 通常のﾌｧｲﾙではありません"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    fs::remove(list_);
+    c.make();
+    reports_.clear();
+    ExtList out{"stale"};
+    EXPECT_FALSE(LoadBinaryExtListFrom(list_, out, reporter_));
+    EXPECT_TRUE(out.empty());
+    EXPECT_FALSE(IsText("/x/photo.jpg"));
+    EXPECT_TRUE(IsText("/x/notes.txt"));
+    EXPECT_EQ(reports_, std::vector<std::string>(3, c.message));  // the load and each test
+    // Without a reporter the failure is still a false load, not a crash.
+    EXPECT_FALSE(LoadBinaryExtListFrom(list_, out, nullptr));
+    SetFileFaultHook(nullptr);
+  }
 }
 
 TEST_F(BinaryExtListTest, FailedSaveIsReportedAndKeepsTheOldList) {
