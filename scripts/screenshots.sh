@@ -1,12 +1,12 @@
 #!/usr/bin/env bash
-# Writes docs/screenshot-main.png, docs/screenshot-item.png,
-# docs/screenshot-about.png and those of the folder tools
-# (screenshot-batch-idle.png, screenshot-batch-running.png,
-# screenshot-filename-setting.png, screenshot-foldertext-setting.png,
-# screenshot-extension.png, screenshot-folder-browser.png,
-# screenshot-new-folder.png): builds the screenshot tool, starts a private
-# Xvfb and runs the windows there with the example list, so that Japanese
-# text is drawn with the installed fonts as a user would see it.
+# Writes the screenshots in docs/: the main window, the item dialog, the
+# about box, the open dialog, the folder tools' windows (the run dialog idle
+# and during a run, both settings dialogs, the extension dialog, the folder
+# browser, the new-folder dialog, and the folder browser of a 932 session
+# with a legacy Shift-JIS folder) and the text dialog. Builds the screenshot
+# tool, starts a private Xvfb and runs the windows there with the example
+# list in a private home, so that Japanese text is drawn with the installed
+# fonts as a user would see it. Needs root for the private /home (unshare).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${BUILD_DIR:-build-gui}
@@ -35,8 +35,23 @@ xvfb_pid=$!
 for _ in $(seq 50); do [ -s "$work/display" ] && break; sleep 0.1; done
 display=":$(head -n1 "$work/display")"
 
-# The folder tools' windows show a tree made below TMPDIR: keep it private.
+# The windows show the user's home: a private /home (a tmpfs in a mount
+# namespace of our own) holds /home/yamada/ドキュメント with the example list,
+# so no path of this machine appears in a picture.
 mkdir -p "$work/config" "$work/tmp" "$out"
 mkdir -m 700 "$work/runtime"
-XDG_RUNTIME_DIR="$work/runtime" TMPDIR="$work/tmp" DISPLAY=$display QT_QPA_PLATFORM=xcb ZENTRAVOLIX_CODEPAGE=65001 ZENTRAVOLIX_CONFIG_DIR="$work/config" \
-  "$build/tests/gui/zv_screenshots" "$list" "$out"
+out=$(cd "$out" && pwd)
+export XDG_RUNTIME_DIR="$work/runtime" TMPDIR="$work/tmp" DISPLAY=$display QT_QPA_PLATFORM=xcb \
+  ZENTRAVOLIX_CODEPAGE=65001 ZENTRAVOLIX_CONFIG_DIR="$work/config" LIST="$list" OUT="$out" \
+  SHOTS="$(pwd)/$build/tests/gui/zv_screenshots" SAMPLE="$(pwd)/examples/sample.txt"
+unshare -m bash -c '
+  set -e
+  mount -t tmpfs tmpfs /home
+  docs=/home/yamada/ドキュメント
+  mkdir -p "$docs" /home/yamada/.config
+  printf "XDG_DOCUMENTS_DIR=\"\$HOME/ドキュメント\"\n" > /home/yamada/.config/user-dirs.dirs
+  cp "$LIST" "$docs/変換リスト.csv"
+  [ -f "$SAMPLE" ] && cp "$SAMPLE" "$docs/お知らせ.txt"
+  cd /home/yamada
+  HOME=/home/yamada XDG_DOCUMENTS_DIR="$docs" ZV_SHOT_HOME=/home/yamada "$SHOTS" "$docs/変換リスト.csv" "$OUT"
+'

@@ -77,10 +77,12 @@ std::string Console::Shown(std::string_view bytes) const { return EscapeControls
 
 std::string Console::Exact(std::string_view bytes) const {
   // UTF-8 is strict enough that CP932 text almost never passes for it, so
-  // validity decides which code page the bytes are in.
-  CodePage from = IsValidText(bytes, CodePage::Utf8) ? CodePage::Utf8 : CodePage::Cp932;
-  if (from == m_terminal) return std::string(bytes);
-  return ConvertCodePage(bytes, from, m_terminal).value_or(std::string(bytes));
+  // validity decides which code page the bytes are in, name by name: a
+  // legacy name below a UTF-8 folder reads right too.
+  if (m_terminal == CodePage::Cp932 && !IsValidText(bytes, CodePage::Utf8)) return std::string(bytes);
+  const std::string utf8 = PathToUtf8(bytes);
+  if (m_terminal == CodePage::Utf8) return utf8;
+  return ConvertCodePage(utf8, CodePage::Utf8, m_terminal).value_or(std::string(bytes));
 }
 
 std::string Console::PathMessage(std::string_view path, std::string_view utf8Cause) const {
@@ -102,14 +104,6 @@ std::vector<std::string> Forms(const char* utf8) {
   return forms;
 }
 
-std::optional<std::size_t> MatchTail(std::string_view message, const char* utf8) {
-  for (const std::string& form : Forms(utf8)) {
-    std::string tail = ": " + form;
-    if (EndsWith(message, tail)) return message.size() - tail.size();
-  }
-  return std::nullopt;
-}
-
 std::optional<std::size_t> MatchHead(std::string_view message, std::initializer_list<const char*> utf8Parts) {
   for (CodePage cp : {CodePage::Utf8, ActiveCodePage()}) {
     std::string head;
@@ -119,17 +113,9 @@ std::optional<std::size_t> MatchHead(std::string_view message, std::initializer_
   return std::nullopt;
 }
 
-constexpr FileCause kCauses[] = {FileCause::BadPath, FileCause::AccessDenied, FileCause::HardwareError,
-                                 FileCause::DiskFull};
-
 }  // namespace
 
-bool Console::IsFileErrorMessage(std::string_view message) {
-  for (FileCause cause : kCauses) {
-    if (MatchTail(message, CauseText(cause))) return true;
-  }
-  return false;
-}
+bool Console::IsFileErrorMessage(std::string_view message) { return SplitFileErrorMessage(message).has_value(); }
 
 std::string Console::CoreMessage(std::string_view message, bool exact) const {
   auto show = [this, exact](std::string_view bytes) { return exact ? Exact(bytes) : Shown(bytes); };
@@ -139,10 +125,8 @@ std::string Console::CoreMessage(std::string_view message, bool exact) const {
     if (auto len = MatchHead(message, {label})) return Lit(label) + show(message.substr(*len));
   }
   // File error message: the path (or the no-name text), ": ", one of the causes.
-  for (FileCause cause : kCauses) {
-    if (auto pathLen = MatchTail(message, CauseText(cause))) {
-      return show(message.substr(0, *pathLen)) + ": " + Lit(CauseText(cause));
-    }
+  if (auto parts = SplitFileErrorMessage(message)) {
+    return (parts->noName ? Lit(texts::kNoFileName) : show(parts->path)) + ": " + Lit(CauseText(parts->cause));
   }
   // The other failure messages: templates whose %n are paths (or the system's
   // ASCII description of a failure).

@@ -24,10 +24,10 @@ class Console {
   CodePage Terminal() const { return m_terminal; }
   // A UTF-8 literal in the terminal's encoding.
   std::string Lit(std::string_view utf8) const;
-  // Variable bytes in the terminal's encoding: taken as UTF-8 when they are
-  // valid UTF-8, otherwise as CP932; bytes that fit neither stay as they are.
-  // Control characters are escaped (\x1B, \u009B), so a name cannot move the
-  // cursor or forge a line.
+  // Variable bytes in the terminal's encoding, name by name: taken as UTF-8
+  // when valid UTF-8, otherwise as CP932; on a UTF-8 terminal bytes that fit
+  // neither show as replacement characters. Control characters are escaped
+  // (\x1B, \u009B), so a name cannot move the cursor or forge a line.
   std::string Shown(std::string_view bytes) const;
   // The same without the escapes, for the report.
   std::string Exact(std::string_view bytes) const;

@@ -236,31 +236,43 @@ TEST_F(CliGeneralTest, Utf8ListInA932Session) {
   EXPECT_EQ(folder.err, text.err);
 }
 
-// A 932 session on a system of UTF-8 names: every command reads and writes
-// names as the file system's bytes, and each name meets the list in its own
-// encoding (a legacy CP932 name stays CP932).
-TEST_F(CliGeneralTest, NamesAreTheFileSystemsBytesInA932Session) {
-  const Env session{{"ZENTRAVOLIX_CODEPAGE", "932"}};
-  Write("変換リスト.csv", "\"" + kSjisCompany + "\",\"" + kSjisKabu + "\"\r\n");
-  Write("元/報告書_株式会社.txt", kSjisCompany);
-  Write("元/" + kSjisCompany + ".txt", "legacy");
-  Write("元/memo.txt", "m");
+// In both sessions, on a system of UTF-8 names with a legacy CP932 name among
+// them: every command reads and writes names as the file system's bytes, and
+// each name meets the list in its own encoding (the legacy name stays CP932).
+TEST_F(CliGeneralTest, NamesAreTheFileSystemsBytesInEitherSession) {
+  for (const char* session : {"932", "65001"}) {
+    SCOPED_TRACE(session);
+    const bool sjis = std::string(session) == "932";
+    const std::string company = sjis ? kSjisCompany : "株式会社";
+    const std::string kabu = sjis ? kSjisKabu : "(株)";
+    const std::string dir = std::string("run") + session + "/";
+    Write(dir + "変換リスト.csv", "\"" + company + "\",\"" + kabu + "\"\r\n");
+    Write(dir + "元/報告書_株式会社.txt", company);
+    Write(dir + "元/" + kSjisCompany + ".txt", "legacy");
+    Write(dir + "元/memo.txt", "m");
+    const Env env{{"ZENTRAVOLIX_CODEPAGE", session}};
 
-  RunResult names = Run({"names", "--list", "変換リスト.csv", "--pattern", "*株式*", "--report", "結果.csv",
-                         "元", "先"},
-                        session);
-  EXPECT_EQ(names.status, 0) << names.err;
-  EXPECT_EQ(Files("先"), (FileMap{{"報告書_(株).txt", kSjisCompany}, {kSjisKabu + ".txt", "legacy"}}));
-  EXPECT_NE(Read("結果.csv").find("元/報告書_株式会社.txt,先/報告書_(株).txt,copied,1,"), std::string::npos)
-      << "paths are written as they stand";
+    RunResult names = Run({"names", "--list", dir + "変換リスト.csv", "--pattern", "*株式*", "--report",
+                           dir + "結果.csv", dir + "元", dir + "先"},
+                          env);
+    EXPECT_EQ(names.status, 0) << names.err;
+    EXPECT_EQ(Files(dir + "先"), (FileMap{{"報告書_(株).txt", company}, {kSjisKabu + ".txt", "legacy"}}));
+    EXPECT_NE(
+        Read(dir + "結果.csv").find(dir + "元/報告書_株式会社.txt," + dir + "先/報告書_(株).txt,copied,1,"),
+        std::string::npos)
+        << "paths are written as they stand";
 
-  RunResult folder = Run({"folder-text", "--list", "変換リスト.csv", "元", "テキスト"}, session);
-  EXPECT_EQ(folder.status, 0) << folder.err;
-  EXPECT_EQ(Read("テキスト/報告書_株式会社.txt"), kSjisKabu + "\r\n");
+    RunResult folder =
+        Run({"folder-text", "--list", dir + "変換リスト.csv", dir + "元", dir + "テキスト"}, env);
+    EXPECT_EQ(folder.status, 0) << folder.err;
+    EXPECT_EQ(Read(dir + "テキスト/報告書_株式会社.txt"), kabu + "\r\n");
 
-  RunResult text = Run({"text", "--list", "変換リスト.csv", "-o", "出力.txt", "元/報告書_株式会社.txt"}, session);
-  EXPECT_EQ(text.status, 0) << text.err;
-  EXPECT_EQ(Read("出力.txt"), kSjisKabu + "\r\n");
+    RunResult text = Run({"text", "--list", dir + "変換リスト.csv", "-o", dir + "出力.txt",
+                          dir + "元/" + kSjisCompany + ".txt"},
+                         env);
+    EXPECT_EQ(text.status, 0) << text.err;
+    EXPECT_EQ(Read(dir + "出力.txt"), "legacy\r\n");
+  }
 }
 
 TEST_F(CliGeneralTest, MessagesOfA932SessionReachAUtf8TerminalAsUtf8) {

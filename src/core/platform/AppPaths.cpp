@@ -19,6 +19,8 @@ std::string Env(const char* name) {
   return v ? std::string(v) : std::string();
 }
 
+}  // namespace
+
 std::string HomeFolder() {
   std::string home = Env("HOME");
   if (home.empty()) {
@@ -26,6 +28,8 @@ std::string HomeFolder() {
   }
   return home.empty() ? std::string("/") : home;
 }
+
+namespace {
 
 // $XDG_CONFIG_HOME when it is an absolute path, else ~/.config.
 std::string XdgConfigHome() {

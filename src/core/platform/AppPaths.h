@@ -13,6 +13,8 @@ std::string ExecutableFolder();
 std::string ConfigFolder();
 // ConfigFolder() + name, built anew at every call.
 std::string ConfigFilePath(const std::string& name);
+// The user's home folder ($HOME, else the password entry's), no trailing separator.
+std::string HomeFolder();
 // The user's documents folder (XDG documents folder, else home), with a
 // trailing separator.
 std::string DocumentsFolder();

@@ -623,6 +623,29 @@ const std::optional<std::string>& FoldedPatternIn(std::string_view pattern, Code
 
 }  // namespace
 
+bool HasVisibleSubfolder(const std::string& folder, std::size_t maxEntries) {
+  DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
+  if (!dir) return false;
+  const int dirFd = ::dirfd(dir);
+  bool found = false;
+  std::size_t seen = 0;
+  while (const struct dirent* e = ::readdir(dir)) {
+    if (e->d_name[0] == '.') continue;
+    if (++seen > maxEntries) {
+      found = true;  // not looked at further: say there may be one
+      break;
+    }
+    struct stat st;
+    if (e->d_type == DT_DIR || ((e->d_type == DT_LNK || e->d_type == DT_UNKNOWN) &&
+                                ::fstatat(dirFd, e->d_name, &st, 0) == 0 && S_ISDIR(st.st_mode))) {
+      found = true;
+      break;
+    }
+  }
+  ::closedir(dir);
+  return found;
+}
+
 bool MatchPattern(std::string_view name, std::string_view pattern) {
   if (pattern.empty() || pattern == "*.*") return true;
   // The pattern is text of the active code page; a name meets it in the

@@ -110,6 +110,9 @@ struct DirListing {
 // are repeatable.
 DirListing ListDirectory(const std::string& folder, std::string_view pattern);
 bool MatchPattern(std::string_view name, std::string_view pattern);
+// The folder holds a folder (or a link to one) whose name does not start with
+// a dot. Past maxEntries names it stops looking and says true.
+bool HasVisibleSubfolder(const std::string& folder, std::size_t maxEntries);
 
 // Test seam: when set, called before each open, read, write, flush, rename
 // and directory creation; a non-zero return fails that operation with it.

@@ -16,6 +16,7 @@
 #include "app/QStringBytes.h"
 #include "app/UiPrompts.h"
 #include "folder/FolderUiTexts.h"
+#include "platform/AppPaths.h"
 #include "platform/File.h"
 #include "platform/Path.h"
 
@@ -66,6 +67,9 @@ CFolderTreeDialog::CFolderTreeDialog(QWidget* owner, const QString& title, bool 
   m_pTree->header()->hide();
   m_pTree->setSelectionMode(QAbstractItemView::SingleSelection);
   m_pTree->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  // The user's own folders first, as file managers show them; then the whole system.
+  m_strHome = zv::RemoveBackslash(zv::HomeFolder());
+  if (!zv::IsRootPath(m_strHome)) AddFolder(nullptr, m_strHome, Ui(zv::texts::kBrowserHome));
   AddFolder(nullptr, "/", QStringLiteral("/"));
   connect(m_pTree, &QTreeWidget::itemExpanded, this, &CFolderTreeDialog::Populate);
   connect(m_pTree, &QTreeWidget::currentItemChanged, this, &CFolderTreeDialog::OnCurrentChanged);
@@ -131,7 +135,12 @@ void CFolderTreeDialog::Populate(QTreeWidgetItem* item) {
   }
   std::stable_sort(subs.begin(), subs.end(),
                    [](const Sub& a, const Sub& b) { return a.text.compare(b.text, Qt::CaseInsensitive) < 0; });
-  for (const Sub& s : subs) AddFolder(item, folder + s.name, s.text);
+  for (const Sub& s : subs) {
+    QTreeWidgetItem* sub = AddFolder(item, folder + s.name, s.text);
+    // A folder without folders shows no arrow; a quick look, not a listing.
+    if (!zv::HasVisibleSubfolder(folder + s.name, 256))
+      sub->setChildIndicatorPolicy(QTreeWidgetItem::DontShowIndicatorWhenChildless);
+  }
   if (subs.empty()) item->setChildIndicatorPolicy(QTreeWidgetItem::DontShowIndicatorWhenChildless);
 }
 
@@ -154,8 +163,16 @@ bool CFolderTreeDialog::SelectFolder(const std::string& path) {
     if (!::getcwd(cwd.data(), cwd.size())) return false;
     absolute = zv::AddBackslash(cwd.c_str()) + path;
   }
-  QTreeWidgetItem* item = m_pTree->topLevelItem(0);
-  for (const std::string& name : NamesOf(absolute)) {
+  // Below the home folder the walk starts at its own item.
+  std::vector<std::string> names = NamesOf(absolute);
+  QTreeWidgetItem* item = m_pTree->topLevelItem(m_pTree->topLevelItemCount() - 1);
+  const std::vector<std::string> home = NamesOf(m_strHome);
+  if (m_pTree->topLevelItemCount() > 1 && names.size() >= home.size() &&
+      std::equal(home.begin(), home.end(), names.begin())) {
+    item = m_pTree->topLevelItem(0);
+    names.erase(names.begin(), names.begin() + static_cast<std::ptrdiff_t>(home.size()));
+  }
+  for (const std::string& name : names) {
     item->setExpanded(true);
     item = ChildNamed(item, name);
     if (!item) return false;

@@ -56,4 +56,5 @@ class CFolderTreeDialog : public QDialog {
   QPushButton* m_pBtnCancel;
   QPushButton* m_pBtnNewFolder = nullptr;
   std::string m_strLastSelected;
+  std::string m_strHome;  // the first item's folder
 };

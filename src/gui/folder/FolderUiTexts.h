@@ -5,6 +5,7 @@
 namespace zv::texts {
 
 inline constexpr const char* kBrowserTitle = "フォルダの参照";
+inline constexpr const char* kBrowserHome = "ホーム";
 inline constexpr const char* kNewFolderButton = "新規作成";
 inline constexpr const char* kBrowserOk = "OK";
 inline constexpr const char* kBrowserCancel = "ｷｬﾝｾﾙ";

@@ -461,21 +461,28 @@ class FolderRunTest : public QObject {
     QVERIFY2(seen.dst.at(0).endsWith(U("a表.txt")), qPrintable(seen.dst.at(0)));
   }
 
-  // A 932 session on UTF-8 folders and names, with a legacy CP932 folder
+  // In both sessions, UTF-8 folders and names with a legacy CP932 folder
   // shown decoded in the field: both tools reach every file by its bytes and
   // write each new name in its old name's encoding.
-  void bothToolsWorkOnJapaneseAndLegacyNamesInA932Session() {
-    zv::SetActiveCodePage(zv::CodePage::Cp932);
+  void bothToolsWorkOnJapaneseAndLegacyNames_data() {
+    QTest::addColumn<int>("cp");
+    QTest::newRow("932") << static_cast<int>(zv::CodePage::Cp932);
+    QTest::newRow("65001") << static_cast<int>(zv::CodePage::Utf8);
+  }
+  void bothToolsWorkOnJapaneseAndLegacyNames() {
+    QFETCH(int, cp);
+    zv::SetActiveCodePage(static_cast<zv::CodePage>(cp));
     auto app = gt::StartApp();
     CMainFrame* frame = gt::Frame(*app);
     QVERIFY(gt::View(*app)->AddConvertItem(0, gt::B("株式会社"), gt::B("(株)")));
     const std::string root = QStringToPath(gt::NewDir());
-    const std::string legacy = gt::B("旧資料");
+    const std::string legacy = *zv::ConvertCodePage("旧資料", zv::CodePage::Utf8, zv::CodePage::Cp932);
+    const std::string sjisCompany = *zv::ConvertCodePage("株式会社", zv::CodePage::Utf8, zv::CodePage::Cp932);
     const std::string src = root + "/元フォルダ/" + legacy;
     QDir().mkpath(PathToQString(root + "/元フォルダ"));
     QVERIFY(zv::CreateDirectories(src));
     WriteRaw(src + "/報告書_株式会社.txt", gt::B("株式会社"));
-    WriteRaw(src + "/" + gt::B("株式会社") + ".txt", "legacy");
+    WriteRaw(src + "/" + sjisCompany + ".txt", "legacy");
 
     for (int command : {ID_CONVERT_FILENAME, ID_CONVERT_FOLDERTEXT}) {
       const std::string out = root + (command == ID_CONVERT_FILENAME ? "/名前" : "/テキスト");
@@ -492,7 +499,8 @@ class FolderRunTest : public QObject {
                qPrintable(seen.src.join(U("|"))));
       if (command == ID_CONVERT_FILENAME) {
         QCOMPARE(gt::ReadFile(PathToQString(out + "/報告書_(株).txt")), gt::B("株式会社"));
-        QVERIFY(zv::PathFileExists(out + "/" + gt::B("(株)") + ".txt"));
+        QVERIFY(zv::PathFileExists(out + "/" + *zv::ConvertCodePage("(株)", zv::CodePage::Utf8, zv::CodePage::Cp932) +
+                                   ".txt"));
       } else {
         QCOMPARE(gt::ReadFile(PathToQString(out + "/報告書_株式会社.txt")), gt::B("(株)") + "\r\n");
       }

@@ -50,17 +50,19 @@ bool Save(QWidget* w, const QString& path) {
 
 bool FolderToolShots(CMainFrame* frame, CZentravolixView* view, const QString& out) {
   bool ok = true;
-  // A documents folder of a user; the script points TMPDIR into a private
-  // folder, so the browser shows nothing else around it.
-  QTemporaryDir tree;
-  const QString src = tree.filePath(QStringLiteral("Documents/報告書"));
-  QDir().mkpath(tree.filePath(QStringLiteral("Documents/お知らせ")));
+  // The documents folder of a user: the script's private home when it gives
+  // one (ZV_SHOT_HOME), else a temporary folder.
+  QTemporaryDir temp;
+  const QString home = qEnvironmentVariableIsSet("ZV_SHOT_HOME") ? qEnvironmentVariable("ZV_SHOT_HOME") : temp.path();
+  const QString documents = home + QStringLiteral("/ドキュメント");
+  const QString src = documents + QStringLiteral("/報告書");
+  QDir().mkpath(documents + QStringLiteral("/お知らせ"));
   for (int year = 1990; year <= 2007; ++year) QDir().mkpath(src + QStringLiteral("/%1").arg(year));
   for (int i = 1; i <= 40; ++i) {
     QFile f(src + QStringLiteral("/2006/株式会社ゼント_報告_%1.txt").arg(i, 2, 10, QLatin1Char('0')));
     if (f.open(QIODevice::WriteOnly)) f.write("x");
   }
-  const QString dst = tree.filePath(QStringLiteral("Documents/出力/"));
+  const QString dst = documents + QStringLiteral("/出力/");
 
   CDlgBatchConvert batch(frame, view);
   batch.show();
@@ -115,7 +117,7 @@ bool FolderToolShots(CMainFrame* frame, CZentravolixView* view, const QString& o
   // Shift-JIS bytes: both read as they should.
   const zv::CodePage session = zv::ActiveCodePage();
   zv::SetActiveCodePage(zv::CodePage::Cp932);
-  const std::string docs = QStringToPath(tree.filePath(QStringLiteral("Documents")));
+  const std::string docs = QStringToPath(documents);
   const std::string legacy = docs + "/" + *zv::ConvertCodePage("旧資料（Shift-JIS）", zv::CodePage::Utf8,
                                                                 zv::CodePage::Cp932);
   zv::CreateOneDirectory(legacy);
@@ -133,7 +135,8 @@ bool FolderToolShots(CMainFrame* frame, CZentravolixView* view, const QString& o
 
 // The text dialog with the example text opened and converted by the list.
 bool ShootTextDialog(CMainFrame* frame, const QString& listPath, const QString& out) {
-  const QString sample = QFileInfo(listPath).absoluteDir().filePath(QStringLiteral("sample.txt"));
+  QString sample = QFileInfo(listPath).absoluteDir().filePath(QStringLiteral("お知らせ.txt"));
+  if (!QFileInfo::exists(sample)) sample = QFileInfo(listPath).absoluteDir().filePath(QStringLiteral("sample.txt"));
   CDlgTextConvert dlg(frame->GetConvertView(), frame);
   if (QFileInfo::exists(sample)) {
     CUiPrompts::PushPathAnswer(sample);
