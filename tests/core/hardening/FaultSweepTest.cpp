@@ -2,10 +2,15 @@
 // error and a refused access, in whole runs of both folder engines and in the
 // list, settings and extension-list saves. After each run: the source tree is
 // unchanged, every output is absent, old or complete, no temporary file is
-// left, and every failed file was reported while the run went on.
+// left, and every failed file was reported while the run went on. Signals
+// delivered at every tenth operation leave the same.
 #include <gtest/gtest.h>
+#include <sched.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <set>
@@ -18,6 +23,7 @@
 #include "hardening/FaultSweep.h"
 #include "list/ConvertListFile.h"
 #include "platform/FileError.h"
+#include "platform/Signals.h"
 #include "settings/BinaryExtList.h"
 #include "settings/Settings.h"
 #include "text/FolderTextEngine.h"
@@ -260,6 +266,83 @@ TEST(FaultSweep, FolderTextRunReportsEveryFailedFileAndGoesOn) {
       for (const auto& [path, bytes] : complete)
         differing += after.count(path) == 0 || after.at(path) != bytes;
       EXPECT_LE(differing, 1u) << what;
+    }
+  }
+}
+
+// A child process handles the signals as the command-line program does and
+// sends itself one (or a second INT) at every tenth operation of a whole run.
+// The first INT, TERM or HUP lets the run stop after the file under way;
+// PIPE and a second INT end the process at once, here while the operation
+// waits. Either way the source is unchanged, every output is old or complete
+// and no temporary file is left.
+TEST(FaultSweep, SignalsAtEveryTenthOperationLeaveNothingBehind) {
+  const struct {
+    const char* name;
+    int sig;
+    int times;
+    bool ends;  // the process ends by the signal, at once
+  } kinds[] = {{"INT", SIGINT, 1, false},
+               {"TERM", SIGTERM, 1, false},
+               {"HUP", SIGHUP, 1, false},
+               {"PIPE", SIGPIPE, 1, true},
+               {"second INT", SIGINT, 2, true}};
+  for (bool textRun : {false, true}) {
+    auto run = [textRun](Fixture& fx, EngineRun& r, std::atomic<int>& running) {
+      return textRun ? RunTexts(fx, r, running) : RunNames(fx, r, running, true);
+    };
+    FaultInjector faults;
+    std::map<std::string, std::string> complete;
+    std::size_t ops = 0;
+    {
+      Fixture fx;
+      EnvScope env("ZENTRAVOLIX_CONFIG_DIR", fx.config);
+      EngineRun clean;
+      RunWithFault(fx, faults, 0, 0, clean, run);
+      complete = Files(fx.out);
+      ops = faults.Count();
+    }
+    ASSERT_GT(ops, 20u);
+    std::printf("[ sweep    ] %s run: signals at %zu of %zu operations x %zu kinds\n",
+                textRun ? "text" : "name", (ops + 9) / 10, ops, std::size(kinds));
+    for (std::size_t k = 1; k <= ops; k += 10) {
+      for (const auto& kind : kinds) {
+        const std::string what =
+            std::string(textRun ? "text" : "names") + " k=" + std::to_string(k) + " " + kind.name;
+        Fixture fx;
+        EnvScope env("ZENTRAVOLIX_CONFIG_DIR", fx.config);
+        const auto source = TreeState(fx.src);
+        const auto before = Files(fx.out);
+        const pid_t pid = ::fork();
+        ASSERT_GE(pid, 0);
+        if (pid == 0) {
+          zv::InstallTerminationHandling();
+          faults.onInject = [&kind](const FileOpSeen&) {
+            for (int i = 0; i < kind.times; ++i) {
+              // Two signals pending at once would be one: the second waits for the first.
+              while (i > 0 && zv::TerminationSignal() == 0) ::sched_yield();
+              ::kill(::getpid(), kind.sig);
+            }
+            while (kind.ends) ::pause();  // the signal's own thread ends the process
+          };
+          faults.Arm(k, 0);
+          std::atomic<int> running{1};
+          zv::SetTerminationFlag(&running);
+          EngineRun r;
+          run(fx, r, running);
+          zv::SetTerminationFlag(nullptr);
+          ::_exit(0);
+        }
+        int status = 0;
+        ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+        if (kind.ends) {
+          EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == kind.sig) << what << " status " << status;
+        } else {
+          EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << what << " status " << status;
+        }
+        ExpectSourceAndTemporaries(fx, source, what);
+        EXPECT_EQ(PartialOutputs(before, complete, Files(fx.out)), std::vector<std::string>()) << what;
+      }
     }
   }
 }
