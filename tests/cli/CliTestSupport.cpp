@@ -95,6 +95,7 @@ CliTest::Running CliTest::Start(const std::vector<std::string>& args, const Env&
     dup2(errPipe[1], STDERR_FILENO);
     int devNull = open("/dev/null", O_RDONLY);
     dup2(devNull, STDIN_FILENO);
+    if (m_stdoutClosed) close(STDOUT_FILENO);  // last: nothing opened after it takes its place
     close(outPipe[0]);
     close(errPipe[0]);
     ExecCli(m_root, args, envList);

@@ -54,6 +54,8 @@ class CliTest : public ::testing::Test {
   std::string m_root;
   // When set, the program's stdout goes to this file instead of the pipe.
   std::optional<std::string> m_stdoutFile;
+  // When set, the program starts with its stdout closed.
+  bool m_stdoutClosed = false;
 
  private:
   std::vector<std::string> Environment(const Env& env) const;

@@ -70,6 +70,7 @@ class Watchdog {
 struct Runs {
   std::vector<std::string> files;
   std::vector<std::string> stdoutTexts;
+  std::vector<std::string> noticeFolders;  // the folder each notice is about
   zv::RunEnd nameEnd{}, textEnd{};
   RecordingSink names, texts;
   RecordingErrors errors;
@@ -78,6 +79,10 @@ struct Runs {
 void Walk(const std::string& src, Runs& r) {
   zv::WalkCallbacks cb;
   cb.writeStdout = [&r](const std::string& t) { r.stdoutTexts.push_back(t); };
+  cb.folderNotice = [&r](const std::string& t, const std::string& folder) {
+    r.stdoutTexts.push_back(t);
+    r.noticeFolders.push_back(folder);
+  };
   zv::CollectFiles(src, "*.*", true, r.files, cb);
 }
 
@@ -232,8 +237,9 @@ TEST(HostileTree, UnreadableFolderDeepInTheTree) {
     std::ostringstream s;
     for (const std::string& f : Relative(r.files, src)) s << "file " << f << "\n";
     s << "stdout " << r.stdoutTexts.size() << "\n";
-    for (const std::string& t : r.stdoutTexts)
-      s << "denied " << (t == zv::texts::kAccessDeniedContinue) << "\n";
+    for (std::size_t i = 0; i < r.stdoutTexts.size(); ++i)
+      s << "denied " << (r.stdoutTexts[i] == zv::texts::kAccessDeniedContinue) << " "
+        << r.noticeFolders[i].substr(src.size()) << "\n";
     for (const zv::FileOutcome& o : r.names.outcomes)
       s << "name " << o.src.substr(src.size() + 1) << " " << FileActionName(o.action) << "\n";
     s << "nameEnd " << static_cast<int>(r.nameEnd) << "\n";
@@ -251,8 +257,9 @@ TEST(HostileTree, UnreadableFolderDeepInTheTree) {
       "file sub/b.txt\n"
       "file sub/deep/secret.txt\n"
       "file sub/deep/zz/c.txt\n"
-      // The refused folder is announced once for its files and once for its subfolders.
-      "stdout 2\ndenied 1\ndenied 1\n"
+      // The refused folder is announced, by its path, once for its files and
+      // once for its subfolders.
+      "stdout 2\ndenied 1 /sub/deep/locked\ndenied 1 /sub/deep/locked\n"
       "name a.txt copied\n"
       "name sub/b.txt copied\n"
       "name sub/deep/secret.txt failed\n"

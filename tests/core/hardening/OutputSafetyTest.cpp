@@ -1,9 +1,12 @@
 // Where runs may write: never over their own sources (a file's own output in
-// place excepted), never twice to one destination, never through a link, and
-// a text too large for memory fails alone.
+// place excepted), never twice to one destination, never through a link; a
+// text too large for memory fails alone; temporary files left by a killed
+// process are cleared and never taken for sources.
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -172,6 +175,54 @@ TEST(OutputSafety, TextLargerThanMemoryFailsAloneWithItsName) {
             std::vector<std::string>{dir / "src/a.txt: 読み込めませんでした (Cannot allocate memory)"});
   EXPECT_EQ(ReadBytes(dir / "out/b.txt"), "A\r\n");
   EXPECT_FALSE(Exists(dir / "out/a.txt"));
+}
+
+std::string TempName(pid_t pid, int counter) {
+  char name[64];
+  std::snprintf(name, sizeof name, ".zv-tmp-%llx-%x", static_cast<unsigned long long>(pid), counter);
+  return name;
+}
+
+TEST(OutputSafety, StaleTemporariesAreClearedAndNeverTakenForSources) {
+  // A pid that no longer lives: a child that has ended and been waited for.
+  const pid_t dead = ::fork();
+  ASSERT_GE(dead, 0);
+  if (dead == 0) ::_exit(0);
+  ASSERT_EQ(::waitpid(dead, nullptr, 0), dead);
+
+  ScratchDir dir;
+  const std::string stale = TempName(dead, 0), ours = TempName(::getpid(), 7), init = TempName(1, 3);
+  for (const std::string& name : {stale, ours, init, std::string(".zv-tmp-notours"), std::string("a.txt")}) {
+    WriteBytes(dir / "src/" + name, "a");
+    WriteBytes(dir / "out/" + name, "old");
+  }
+  // The walk never takes one; each run clears those of dead processes where it writes.
+  const RunResult names = Names(dir / "src", dir / "out", {}, true);
+  EXPECT_EQ(names.files, (std::vector<std::string>{dir / "src/.zv-tmp-notours", dir / "src/a.txt"}));
+  Texts(dir / "src", dir / "src");
+  for (const char* folder : {"src", "out"}) {
+    EXPECT_FALSE(Exists(dir / folder + "/" + stale)) << folder;
+    for (const std::string& live : {ours, init}) EXPECT_TRUE(Exists(dir / folder + "/" + live)) << folder;
+  }
+  EXPECT_EQ(ReadBytes(dir / "src/a.txt"), "A\r\n");
+
+  // A forked child names its temporary files by its own pid, not by its parent's.
+  fs::create_directories(dir / "child");
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    const std::string mine = TempName(::getpid(), 0).substr(0, TempName(::getpid(), 0).size() - 1);
+    bool named = false;
+    zv::SetFileFaultHook([&](zv::FileOp op, const std::string&) {
+      for (const auto& e : fs::directory_iterator(dir / "child"))
+        named = named || (op == zv::FileOp::Flush && e.path().filename().string().starts_with(mine));
+      return 0;
+    });
+    ::_exit(zv::WriteFileAtomic(dir / "child/f", "x").ok && named ? 0 : 1);
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -269,6 +270,74 @@ TEST_F(ListFileTest, MissingOrUnreadableFileLeavesRowsAlone) {
   r = Load(dir_, rows, CodePage::Utf8);
   EXPECT_FALSE(r.io.ok);
   EXPECT_EQ(rows, before);
+
+  // A device or a FIFO could grow memory without end: refused unread.
+  ASSERT_EQ(mkfifo(Path("fifo").c_str(), 0600), 0);
+  for (const std::string& device : {std::string("/dev/zero"), Path("fifo")}) {
+    r = Load(device, rows, CodePage::Utf8);
+    EXPECT_EQ(r.io.op, FileOp::Refuse) << device;
+    EXPECT_EQ(rows, before);
+  }
+}
+
+// A byte-order mark says what the file is: UTF-8's is no part of the first
+// search string, UTF-16 (either order) is converted to the session's code
+// page, or refused when it cannot be.
+TEST_F(ListFileTest, ByteOrderMarksDecideTheEncoding) {
+  const std::string sjisHyo = "\x95\x5c";
+  auto utf16 = [](std::u16string_view text, bool bigEndian) {
+    std::string out = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
+    for (char16_t c : text) {
+      const char hi = static_cast<char>(c >> 8), lo = static_cast<char>(c & 0xFF);
+      out += bigEndian ? std::string{hi, lo} : std::string{lo, hi};
+    }
+    return out;
+  };
+  const struct {
+    const char* what;
+    std::string bytes;
+    CodePage cp;
+    std::optional<std::string> from;
+    ConvertRows rows;  // empty: refused
+  } cases[] = {
+      {"UTF-8 mark",
+       "\xEF\xBB\xBF"
+       "a,b\r\n",
+       CodePage::Utf8,
+       std::nullopt,
+       {Row("a", "b")}},
+      {"UTF-8 mark, 932",
+       "\xEF\xBB\xBF"
+       "表,b\r\n",
+       CodePage::Cp932,
+       "UTF-8",
+       {Row(sjisHyo, "b")}},
+      {"UTF-16LE",
+       utf16(u"表,b\r\n\"𠮷\",\"c\"", false),
+       CodePage::Utf8,
+       "UTF-16LE",
+       {Row("表", "b"), Row("𠮷", "c")}},
+      {"UTF-16BE, 932", utf16(u"表,b\r\n", true), CodePage::Cp932, "UTF-16BE", {Row(sjisHyo, "b")}},
+      {"no CP932 form", utf16(u"𠮷,b\r\n", false), CodePage::Cp932, std::nullopt, {}},
+      {"lone surrogate", utf16(u"a,b\xD800\r\n", false), CodePage::Utf8, std::nullopt, {}},
+      {"odd length", utf16(u"a,b", false) + "x", CodePage::Utf8, std::nullopt, {}},
+  };
+  const ConvertRows before{Row("old", "row")};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    WriteRaw(Path("list.csv"), c.bytes);
+    ConvertRows rows = before;
+    const LoadListResult r = Load(Path("list.csv"), rows, c.cp);
+    if (c.rows.empty()) {
+      EXPECT_EQ(r.io.op, FileOp::Refuse);
+      EXPECT_EQ(FileFailureMessage(r.io), Path("list.csv") + ": 文字ｺｰﾄﾞを変換できません");
+      EXPECT_EQ(rows, before);
+    } else {
+      EXPECT_TRUE(r.io.ok);
+      EXPECT_EQ(r.convertedFrom, c.from);
+      EXPECT_EQ(rows, c.rows);
+    }
+  }
 }
 
 TEST_F(ListFileTest, FailedSaveKeepsTheOldFile) {

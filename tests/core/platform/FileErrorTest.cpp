@@ -123,5 +123,32 @@ TEST(FileErrorTest, MessageInTheActiveCodePage) {
   EXPECT_EQ(ToUtf8(*noName, CodePage::Cp932), "ﾌｧｲﾙ名なし: ﾃﾞｨｽｸが一杯です");
 }
 
+// Every failure gets a message naming its path as bytes, with the texts in
+// the session's code page; a display takes it apart again by its template.
+TEST(FileErrorTest, EveryFailureHasAMessageThatComesApartAgain) {
+  const std::string path = "/d/\x95\x5c.txt";  // a legacy name: CP932 bytes
+  for (CodePage cp : {CodePage::Utf8, CodePage::Cp932}) {
+    const CodePage saved = ActiveCodePage();
+    SetActiveCodePage(cp);
+    auto local = [cp](const char* utf8) { return *FromUtf8(utf8, cp); };
+    const std::string locked = FileFailureMessage(FileResult::Fail(FileOp::Open, EWOULDBLOCK, path));
+    EXPECT_EQ(locked, path + ": " + local("開けませんでした") + " (Resource temporarily unavailable)");
+    EXPECT_EQ(FileFailureMessage(FileResult::Fail(FileOp::Refuse, kRefusedTooLarge, path)),
+              path + ": " + local("ﾌｧｲﾙが大きすぎます"));
+    // The file error message stays as it was where there is one.
+    EXPECT_EQ(FileFailureMessage(FileResult::Fail(FileOp::Write, ENOSPC, path)),
+              path + ": " + local("ﾃﾞｨｽｸが一杯です"));
+
+    const auto args = MatchMessage(locked, "%1: 開けませんでした (%2)");
+    ASSERT_TRUE(args);
+    EXPECT_EQ(*args, (std::vector<std::string_view>{path, "Resource temporarily unavailable"}));
+    const std::string twice = FormatMessage("%1: 重複（%2 と %3）", {"o", path, "b"});
+    EXPECT_EQ(twice, "o: " + local("重複（") + path + local(" と ") + "b" + local("）"));
+    EXPECT_EQ(MatchMessage(twice, "%1: 重複（%2 と %3）"), (std::vector<std::string_view>{"o", path, "b"}));
+    EXPECT_FALSE(MatchMessage(locked, "%1: 重複（%2 と %3）"));
+    SetActiveCodePage(saved);
+  }
+}
+
 }  // namespace
 }  // namespace zv

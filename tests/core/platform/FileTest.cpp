@@ -136,7 +136,8 @@ TEST(FileTest, WriteFileAtomicReplacesAndKeepsAttributes) {
   EXPECT_EQ(st.st_mode & 07777, 0640u);
 
   ASSERT_TRUE(PutFile(tmp / "kept", "old content that is longer", 0604));
-  ASSERT_EQ(::chmod((tmp / "kept").c_str(), 0604), 0);
+  // Setuid and setgid are not carried over to the new content.
+  ASSERT_EQ(::chmod((tmp / "kept").c_str(), 06604), 0);
   EXPECT_TRUE(WriteFileAtomic(tmp / "kept", "new"));
   EXPECT_EQ(GetFile(tmp / "kept"), "new");
   ASSERT_EQ(::stat((tmp / "kept").c_str(), &st), 0);
@@ -145,7 +146,8 @@ TEST(FileTest, WriteFileAtomicReplacesAndKeepsAttributes) {
   EXPECT_TRUE(WriteFileAtomic(tmp / "empty", ""));
   EXPECT_EQ(GetFile(tmp / "empty"), "");
 
-  // Through a link: the link stays, the file it names gets the content.
+  // A user's own file (the default) is written through a link: the link
+  // stays, the file it names gets the content.
   ASSERT_EQ(::symlink("kept", (tmp / "link").c_str()), 0);
   EXPECT_TRUE(WriteFileAtomic(tmp / "link", "via link"));
   ASSERT_EQ(::lstat((tmp / "link").c_str(), &st), 0);
@@ -234,7 +236,8 @@ TEST(FileTest, CopyKeepsModeAndTime) {
   std::string data(2 * 1024 * 1024 + 17, '\0');
   for (std::size_t i = 0; i < data.size(); ++i) data[i] = static_cast<char>((i * 131) >> 3);
   ASSERT_TRUE(PutFile(tmp / "src", data));
-  ASSERT_EQ(::chmod((tmp / "src").c_str(), 0751), 0);
+  // As cp without -p: a copy never carries setuid or setgid.
+  ASSERT_EQ(::chmod((tmp / "src").c_str(), 06751), 0);
   const struct timespec times[2] = {{1000000000, 0}, {1000000000, 123456789}};
   ASSERT_EQ(::utimensat(AT_FDCWD, (tmp / "src").c_str(), times, 0), 0);
 
@@ -264,6 +267,54 @@ TEST(FileTest, CopyKeepsModeAndTime) {
   EXPECT_EQ(r.err, ENOENT);
   EXPECT_EQ(r.path, tmp / "nodir/x");
   EXPECT_EQ(Names(tmp.path()), "dst;other;src;");
+}
+
+// A run's output replaces a link found at its destination; the file the link
+// names, and the source behind it, are never written.
+TEST(FileTest, CopiesAndRunOutputsReplaceALinkAtTheDestination) {
+  TempDir tmp;
+  ASSERT_TRUE(PutFile(tmp / "src", "source"));
+  ASSERT_TRUE(PutFile(tmp / "victim", "victim"));
+  for (const char* target : {"victim", "src", "nowhere"}) {
+    SCOPED_TRACE(target);
+    for (int way = 0; way < 2; ++way) {
+      ::unlink((tmp / "dst").c_str());
+      ASSERT_EQ(::symlink(target, (tmp / "dst").c_str()), 0);
+      const FileResult r =
+          way == 0 ? CopyFileKeep(tmp / "src", tmp / "dst", false)
+                   : WriteFileAtomic(tmp / "dst", "source", WriteMode::Untranslated, LinkAtTarget::Replace);
+      EXPECT_TRUE(r) << r.err;
+      struct stat st;
+      ASSERT_EQ(::lstat((tmp / "dst").c_str(), &st), 0);
+      EXPECT_TRUE(S_ISREG(st.st_mode));
+      EXPECT_EQ(GetFile(tmp / "dst"), "source");
+      EXPECT_EQ(GetFile(tmp / "victim"), "victim");
+      EXPECT_EQ(GetFile(tmp / "src"), "source");
+    }
+  }
+}
+
+// Inputs that have no business being large: a regular file up to the limit.
+TEST(FileTest, InputFilesAreRegularAndBounded) {
+  TempDir tmp;
+  ASSERT_TRUE(PutFile(tmp / "fits", std::string(100, 'x')));
+  ASSERT_TRUE(PutFile(tmp / "over", std::string(101, 'x')));
+  ASSERT_EQ(::mkfifo((tmp / "fifo").c_str(), 0600), 0);
+  std::string out;
+  EXPECT_TRUE(ReadInputFile(tmp / "fits", out, 100));
+  EXPECT_EQ(out, std::string(100, 'x'));
+  const struct {
+    std::string path;
+    int err;
+  } refused[] = {
+      {tmp / "over", kRefusedTooLarge}, {tmp / "fifo", kRefusedNotAFile}, {"/dev/zero", kRefusedNotAFile}};
+  for (const auto& c : refused) {
+    const FileResult r = ReadInputFile(c.path, out, 100);
+    EXPECT_EQ(r.op, FileOp::Refuse) << c.path;
+    EXPECT_EQ(r.err, c.err) << c.path;
+    EXPECT_EQ(r.path, c.path);
+    EXPECT_TRUE(out.empty()) << c.path;
+  }
 }
 
 TEST(FileTest, FailedCopyLeavesNoTrace) {
