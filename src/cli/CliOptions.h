@@ -5,6 +5,7 @@
 #include <string>
 
 #include "platform/CodePage.h"
+#include "text/TextEncoding.h"
 
 namespace zv::cli {
 
@@ -29,6 +30,10 @@ struct CliOptions {
   // folder-text
   bool skipBinary = false;
   std::optional<std::string> binaryExt;
+  // folder-text, text
+  EncodingChoice encoding = EncodingChoice::System;
+  // folder-text
+  bool keepLineEnds = false;
   // text
   bool removeLineBreaks = false;
   std::optional<std::string> output;

@@ -28,7 +28,9 @@
 #include "platform/Signals.h"
 #include "settings/BinaryExtList.h"
 #include "text/FolderTextEngine.h"
+#include "text/RowsByEncoding.h"
 #include "text/TextConvert.h"
+#include "text/TextEncoding.h"
 
 namespace zv::cli {
 
@@ -183,7 +185,8 @@ int RunFolder(const CliOptions& o, Console& con, bool showProgress) {
   };
   // Typed in a terminal, the pattern is read as a path would be (UTF-8 when
   // valid, else CP932); the walk takes it as text of the session.
-  const std::optional<std::string> pattern = ConvertCodePage(o.pattern, NameCodePage(o.pattern), ActiveCodePage());
+  const std::optional<std::string> pattern =
+      ConvertCodePage(o.pattern, NameCodePage(o.pattern), ActiveCodePage());
   if (!pattern) {
     con.Error(con.PathMessage(o.pattern, texts::kPatternNotExpressible));
     return kExitUsage;
@@ -197,6 +200,8 @@ int RunFolder(const CliOptions& o, Console& con, bool showProgress) {
     TerminationFlag flag(running);
     if (textRun) {
       FolderTextRunOptions options;
+      options.encoding = o.encoding;
+      options.keepLineEnds = o.keepLineEnds;
       options.overwrite = o.overwrite;
       options.exceptFileCopyOnly = o.skipBinary;
       options.dryRun = o.dryRun;
@@ -249,18 +254,34 @@ int RunText(const CliOptions& o, Console& con) {
     con.Error(row.error);
   };
   try {
-    std::string text;
-    if (FileResult r = ReadSingleFileText(o.file, text); !r) {
+    std::string raw;
+    EncodedText opened;
+    EncodedFailure encoding = EncodedFailure::None;
+    if (FileResult r = ReadFileBytes(o.file, raw); !r) {
       fail(con.FileFailure(r, o.file, texts::kReadFailed));
+    } else if ((encoding = OpenEncoded(std::move(raw), o.encoding, opened)) != EncodedFailure::None) {
+      if (encoding == EncodedFailure::NotExact) row.encoding = EncodingLabel(opened.enc);
+      fail(con.PathMessage(o.file, encoding == EncodedFailure::Unknown ? texts::kEncodingUnknownText
+                                                                       : texts::kEncodingNotExactText));
     } else {
-      row.replacements = ApplyList(text, rows, ActiveCodePage());
+      row.encoding = EncodingLabel(opened.enc);
+      std::string text = SingleFileTextFromBytes(opened.text);
+      RowsByEncoding byEncoding;
+      const RowsByEncoding::Converted converted =
+          byEncoding.For(std::make_shared<const ConvertRows>(rows), opened.as);
+      if (!converted.leftOut.empty()) con.Error(con.Lit(RowsLeftOutOfTexts(converted.leftOut, opened.as)));
+      row.replacements = ApplyList(text, *converted.rows, WorkingCodePage(opened.as));
       if (o.removeLineBreaks) RemoveLineBreaks(text);
-      if (o.dryRun) {
-        con.Out("convert " + con.Shown(row.source) + " -> " + con.Shown(row.destination));
+      const std::optional<std::string> bytes = CloseEncoded(opened, std::move(text));
+      if (!bytes) {
+        fail(con.PathMessage(o.file, texts::kEncodingNotExactText));
+      } else if (o.dryRun) {
+        con.Out("convert " + con.Shown(row.source) + " -> " + con.Shown(row.destination) + " (" +
+                row.encoding + ")");
       } else if (!toStdout) {
-        if (FileResult w = WriteSingleFileText(*o.output, text); !w)
+        if (FileResult w = WriteSingleFileText(*o.output, *bytes); !w)
           fail(con.FileFailure(w, *o.output, texts::kWriteFailed));
-      } else if (!con.WriteOut(text)) {
+      } else if (!con.WriteOut(*bytes)) {
         // The bytes as they stand, like the single-file tool's save.
         fail(con.Lit(texts::kStdoutName) + ": " + con.Lit(texts::kWriteFailed));
         con.OutFailureSaid();

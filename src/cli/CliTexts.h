@@ -21,6 +21,8 @@ inline constexpr const char* kOutputNotFolder = "出力先がﾌｫﾙﾀﾞで�
 inline constexpr const char* kInputNotFound = "ファイルが見つかりません";
 inline constexpr const char* kInputNotFile = "ファイルではありません";
 inline constexpr const char* kExtListNotFound = "拡張子リストのファイルが見つかりません";
+inline constexpr const char* kEncodingUnknownText = "文字コードを判別できません";
+inline constexpr const char* kEncodingNotExactText = "この文字コードでは元のバイト列に戻らないため、変換しません";
 inline constexpr const char* kPatternNotExpressible = "パターンに、このコードページで表せない文字があります";
 inline constexpr const char* kReadFailed = "読み込みに失敗しました";
 inline constexpr const char* kWriteFailed = "書き込みに失敗しました";
@@ -64,6 +66,11 @@ inline constexpr const char* kOptSkipBinary = "バイナリ拡張子のファイ
 inline constexpr const char* kOptBinaryExt =
     "バイナリ拡張子のリスト (1 行に 1 つ、ドットなし、1 MB まで。既定は設定フォルダの ZentravolixExpList、"
     "無ければ組み込みのリスト: bmp jpg png zip exe など)。例: --binary-ext exts.txt";
+inline constexpr const char* kOptEncoding =
+    "テキストの文字コード: system (コードページのまま、既定)、auto (ファイルごとに判別)、932、65001、eucjp、"
+    "iso2022jp、utf16。判別できないファイルはそのままコピーして報告します。例: --encoding auto";
+inline constexpr const char* kOptKeepLineEnds =
+    "改行コードを元のままにする (CR LF に揃えず、0x1A 以降も残す)。例: --keep-line-ends";
 inline constexpr const char* kOptRemoveLineBreaks = "変換後に改行を取り除く。例: --remove-line-breaks";
 inline constexpr const char* kOptOutput = "出力ファイル (既定: 標準出力)。例: -o out.txt";
 inline constexpr const char* kOptCodePage =
@@ -71,7 +78,7 @@ inline constexpr const char* kOptCodePage =
 inline constexpr const char* kOptDryRun =
     "処理の予定 (copy/convert/skip) を表示するだけで何も書き込まない。例: --dry-run";
 inline constexpr const char* kOptReport =
-    "処理結果の CSV (source,destination,action,replacements,error) を書き出す。例: --report result.csv";
+    "処理結果の CSV (source,destination,action,replacements,error,encoding) を書き出す。例: --report result.csv";
 inline constexpr const char* kOptJobs =
     "同時に処理するファイルの数 (既定: CPU のコア数)。結果は 1 のときと同じです。例: --jobs 4";
 inline constexpr const char* kOptQuiet = "進行状況を表示しない。例: --quiet";

@@ -20,6 +20,13 @@ void AddWalkOptions(CLI::App& sub, CliOptions& o) {
       ->check(CLI::Range(1u, 1024u).description(""));
 }
 
+void AddEncodingOption(CLI::App& sub, std::string& encoding) {
+  sub.add_option("--encoding", encoding, texts::kOptEncoding)
+      ->type_name("auto|system|932|65001|eucjp|iso2022jp|utf16")
+      ->check(
+          CLI::IsMember({"auto", "system", "932", "65001", "eucjp", "iso2022jp", "utf16"}).description(""));
+}
+
 void AddCommonOptions(CLI::App& sub, CliOptions& o, std::string& codePage) {
   sub.add_option("--codepage", codePage, texts::kOptCodePage)
       ->type_name("932|65001")
@@ -35,6 +42,7 @@ void AddCommonOptions(CLI::App& sub, CliOptions& o, std::string& codePage) {
 ParseOutcome ParseCommandLine(int argc, const char* const* argv, Console& console) {
   CliOptions o;
   std::string codePage;
+  std::string encoding;
 
   CLI::App app(texts::kHelpProgram, "zentravolix-cli");
   app.set_help_flag("-h,--help", texts::kOptHelp);
@@ -58,6 +66,8 @@ ParseOutcome ParseCommandLine(int argc, const char* const* argv, Console& consol
   folderText->add_flag("--overwrite", o.overwrite, texts::kOptOverwriteText);
   folderText->add_flag("--skip-binary", o.skipBinary, texts::kOptSkipBinary);
   folderText->add_option("--binary-ext", o.binaryExt, texts::kOptBinaryExt)->type_name("FILE");
+  AddEncodingOption(*folderText, encoding);
+  folderText->add_flag("--keep-line-ends", o.keepLineEnds, texts::kOptKeepLineEnds);
   AddCommonOptions(*folderText, o, codePage);
   folderText->add_option("SRC", o.src, texts::kOptSrc)->required()->type_name("");
   folderText->add_option("DST", o.dst, texts::kOptDstText)->required()->type_name("");
@@ -66,6 +76,7 @@ ParseOutcome ParseCommandLine(int argc, const char* const* argv, Console& consol
   AddListOption(*text, o);
   text->add_flag("--remove-line-breaks", o.removeLineBreaks, texts::kOptRemoveLineBreaks);
   text->add_option("-o,--output", o.output, texts::kOptOutput)->type_name("FILE");
+  AddEncodingOption(*text, encoding);
   AddCommonOptions(*text, o, codePage);
   text->add_option("FILE", o.file, texts::kOptFile)->required()->type_name("");
 
@@ -100,6 +111,7 @@ ParseOutcome ParseCommandLine(int argc, const char* const* argv, Console& consol
     o.command = Command::Text;
   }
   if (!codePage.empty()) o.codePage = ParseCodePage(codePage);
+  if (!encoding.empty()) o.encoding = ParseEncodingChoice(encoding).value_or(EncodingChoice::System);
   return {std::move(o), 0};
 }
 

@@ -14,10 +14,10 @@ std::string CsvField(std::string_view field) {
 }
 
 std::string FormatReport(const std::vector<ReportRow>& rows) {
-  std::string out = "source,destination,action,replacements,error\n";
+  std::string out = "source,destination,action,replacements,error,encoding\n";
   for (const ReportRow& row : rows) {
     out += CsvField(row.source) + ',' + CsvField(row.destination) + ',' + row.action + ',' +
-           std::to_string(row.replacements) + ',' + CsvField(row.error) + '\n';
+           std::to_string(row.replacements) + ',' + CsvField(row.error) + ',' + CsvField(row.encoding) + '\n';
   }
   return out;
 }

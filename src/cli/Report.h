@@ -12,10 +12,11 @@
 namespace zv::cli {
 
 struct ReportRow {
-  std::string source, destination;  // terminal-encoded, like everything the program prints
+  std::string source, destination;  // the file system's bytes
   std::string action;               // converted, copied, skipped, failed, exists
   std::size_t replacements = 0;
   std::string error;
+  std::string encoding;  // of a text file: the one it was read in
 };
 
 // Quoted (quotes doubled) when it holds a comma, a quote or a line break.

@@ -88,7 +88,9 @@ void RunSink::FileDone(const FileOutcome& outcome) {
   if (outcome.index >= m_outcomes.size() || m_outcomes[outcome.index]) return;
   m_outcomes[outcome.index] = outcome;
   ++m_done;
-  if (outcome.action == FileAction::Failed) {
+  // A text file copied unchanged because no encoding fits counts as failed:
+  // it was not converted as asked.
+  if (outcome.action == FileAction::Failed || !outcome.error.empty()) {
     ++m_failed;
     // The engines send every failure to the error sink first; a message not
     // seen there still reaches stderr.
@@ -100,6 +102,8 @@ void RunSink::FileDone(const FileOutcome& outcome) {
     }
     // The report keeps the message's names exact (quoted), not escaped.
     m_errorTexts[outcome.index] = m_console.CoreMessage(outcome.error, true);
+  } else if (!outcome.note.empty()) {
+    m_errorTexts[outcome.index] = m_console.CoreMessage(outcome.note, true);
   }
   if (m_dryRun) PrintDryRunLinesLocked(false);
   DrawLocked();
@@ -116,7 +120,8 @@ void RunSink::PrintDryRunLinesLocked(bool toEnd) {
     const FileOutcome& o = *m_outcomes[m_nextDryRunLine];
     switch (o.action) {
       case FileAction::Converted:
-        m_console.Out("convert " + m_console.Shown(o.src) + " -> " + m_console.Shown(o.dst));
+        m_console.Out("convert " + m_console.Shown(o.src) + " -> " + m_console.Shown(o.dst) + " (" +
+                      o.encoding + ")");
         break;
       case FileAction::Copied:
         m_console.Out("copy " + m_console.Shown(o.src) + " -> " + m_console.Shown(o.dst));
@@ -171,6 +176,7 @@ std::vector<ReportRow> RunSink::ReportRows() const {
       row.action = FileActionName(o->action);
       row.replacements = o->replacements;
       row.error = m_errorTexts[i];
+      row.encoding = o->encoding;
     } else {
       row.source = m_files[i];
       row.action = FileActionName(FileAction::Skipped);

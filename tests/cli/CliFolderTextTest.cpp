@@ -56,9 +56,9 @@ TEST_F(CliFolderTextTest, SkipBinaryLeavesThemOutButStillMirrorsTheirFolder) {
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(Tree("out"), (std::map<std::string, std::string>{{"a.txt", "file:bar\r\n"}, {"pics", "dir"}}));
   EXPECT_EQ(Read("rep.csv"),
-            "source,destination,action,replacements,error\n"
-            "src/a.txt,out/a.txt,converted,1,\n"
-            "src/pics/x.jpg,out/pics/x.jpg,skipped,0,\n");
+            "source,destination,action,replacements,error,encoding\n"
+            "src/a.txt,out/a.txt,converted,1,,UTF-8\n"
+            "src/pics/x.jpg,out/pics/x.jpg,skipped,0,,\n");
 }
 
 TEST_F(CliFolderTextTest, DefaultExtensionListComesFromTheConfigFolder) {
@@ -89,9 +89,9 @@ TEST_F(CliFolderTextTest, OverwriteGovernsBinaryCopiesOnly) {
   EXPECT_EQ(kept.status, 0) << kept.err;
   EXPECT_EQ(Files("out"), (FileMap{{"a.txt", "bar\r\n"}, {"p.jpg", "old"}}));
   EXPECT_EQ(Read("r.csv"),
-            "source,destination,action,replacements,error\n"
-            "src/a.txt,out/a.txt,converted,1,\n"
-            "src/p.jpg,out/p.jpg,exists,0,\n");
+            "source,destination,action,replacements,error,encoding\n"
+            "src/a.txt,out/a.txt,converted,1,,UTF-8\n"
+            "src/p.jpg,out/p.jpg,exists,0,,\n");
 
   RunResult replaced =
       Run({"folder-text", "--list", "list.csv", "--binary-ext", "exts", "--overwrite", "src", "out"});
@@ -122,10 +122,10 @@ TEST_F(CliFolderTextTest, UnwritableOutputFailsThatFileAndTheRunGoesOn) {
   EXPECT_EQ(Read("out/a.txt"), "bar\r\n");
   EXPECT_EQ(Read("out/c.txt"), "bar\r\n");
   EXPECT_EQ(Read("r.csv"),
-            "source,destination,action,replacements,error\n"
-            "src/a.txt,out/a.txt,converted,1,\n"
-            "src/b.txt,out/b.txt,failed,1,out/b.txt: ﾌｧｲﾙｱｸｾｽ禁止です\n"
-            "src/c.txt,out/c.txt,converted,1,\n");
+            "source,destination,action,replacements,error,encoding\n"
+            "src/a.txt,out/a.txt,converted,1,,UTF-8\n"
+            "src/b.txt,out/b.txt,failed,1,out/b.txt: ﾌｧｲﾙｱｸｾｽ禁止です,UTF-8\n"
+            "src/c.txt,out/c.txt,converted,1,,UTF-8\n");
 }
 
 // A list that cannot be read is bad input, said before anything is written.
@@ -183,6 +183,40 @@ TEST_F(CliFolderTextTest, InterruptStopsAfterTheFileUnderWay) {
           << rows[i + 1];
     }
   }
+}
+
+// ｿﾌﾄ / ソフト in EUC-JP, and 株式 in CP932.
+const std::string kEucSoft = "\xa5\xbd\xa5\xd5\xa5\xc8";
+const std::string kSjisKabushiki = "\x8a\x94\x8e\xae";
+
+// --encoding auto reads each file in its own encoding and writes it back in
+// it; the report and the dry run name the encoding; a file that fits none is
+// copied unchanged, said on stderr, and makes the status 1.
+TEST_F(CliFolderTextTest, AutoConvertsEachFileInItsOwnEncodingAndSaysWhichItWas) {
+  Write("list.csv", "ソフト,ｿﾌﾄ\r\n株式,(株)\r\n");
+  Write("src/euc.txt", kEucSoft + "\n");
+  Write("src/sjis.txt", kSjisKabushiki +
+                            "\r\n\x1A"
+                            "after");
+  Write("src/junk.txt", "\x80\xFF junk");
+
+  RunResult r = Run({"folder-text", "--list", "list.csv", "--encoding", "auto", "--keep-line-ends",
+                     "--report", "r.csv", "src", "out"});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err, "src/junk.txt: 文字コードを判別できません\n");
+  EXPECT_EQ(Read("out/euc.txt"), "\x8e\xbf\x8e\xcc\x8e\xc4\n");  // ｿﾌﾄ in EUC-JP
+  EXPECT_EQ(Read("out/sjis.txt"),
+            "(\x8a\x94)\r\n\x1A"
+            "after");
+  EXPECT_EQ(Read("out/junk.txt"), "\x80\xFF junk");
+  EXPECT_EQ(Read("r.csv"),
+            "source,destination,action,replacements,error,encoding\n"
+            "src/euc.txt,out/euc.txt,converted,1,,EUC-JP\n"
+            "src/junk.txt,out/junk.txt,copied,0,src/junk.txt: 文字コードを判別できません,\n"
+            "src/sjis.txt,out/sjis.txt,converted,1,,Shift_JIS\n");
+
+  RunResult dry = Run({"text", "--list", "list.csv", "--encoding", "auto", "--dry-run", "src/euc.txt"});
+  EXPECT_EQ(dry.out, "convert src/euc.txt -> - (EUC-JP)\n");
 }
 
 }  // namespace

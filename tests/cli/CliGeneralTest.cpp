@@ -137,17 +137,17 @@ TEST_F(CliGeneralTest, DryRunPrintsThePlanAndWritesNothing) {
       {"folder-text", "--list", "list.csv", "--binary-ext", "exts", "--subdir", "--dry-run", "src", "fresh"});
   EXPECT_EQ(text.status, 0) << text.err;
   EXPECT_EQ(text.out,
-            "convert src/a.txt -> fresh/a.txt\n"
+            "convert src/a.txt -> fresh/a.txt (UTF-8)\n"
             "copy src/p.jpg -> fresh/p.jpg\n"
-            "convert src/report.txt -> fresh/report.txt\n"
-            "convert src/sub/b.txt -> fresh/sub/b.txt\n");
+            "convert src/report.txt -> fresh/report.txt (UTF-8)\n"
+            "convert src/sub/b.txt -> fresh/sub/b.txt (UTF-8)\n");
 
   RunResult skip = Run({"folder-text", "--list", "list.csv", "--binary-ext", "exts", "--skip-binary",
                         "--dry-run", "src", "out"});
   EXPECT_EQ(skip.out,
-            "convert src/a.txt -> out/a.txt\n"
+            "convert src/a.txt -> out/a.txt (UTF-8)\n"
             "skip src/p.jpg\n"
-            "convert src/report.txt -> out/report.txt\n");
+            "convert src/report.txt -> out/report.txt (UTF-8)\n");
 
   RunResult inPlace = Run({"folder-text", "--list", "list.csv", "--dry-run", "src", "src"});
   EXPECT_EQ(inPlace.status, 0);
@@ -164,11 +164,11 @@ TEST_F(CliGeneralTest, ReportHasOneQuotedRowPerFileInListOrder) {
   RunResult r = Run({"names", "--list", "list.csv", "--report", "rep.csv", "src", "out"});
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(Read("rep.csv"),
-            "source,destination,action,replacements,error\n"
-            "\"src/a,1.txt\",\"out/b,1.txt\",copied,1,\n"
-            "\"src/line\nbreak.txt\",\"out/line\nbrebk.txt\",copied,1,\n"
-            "src/plain.txt,out/plbin.txt,copied,1,\n"
-            "\"src/q\"\"2.txt\",\"out/q\"\"2.txt\",copied,0,\n");
+            "source,destination,action,replacements,error,encoding\n"
+            "\"src/a,1.txt\",\"out/b,1.txt\",copied,1,,\n"
+            "\"src/line\nbreak.txt\",\"out/line\nbrebk.txt\",copied,1,,\n"
+            "src/plain.txt,out/plbin.txt,copied,1,,\n"
+            "\"src/q\"\"2.txt\",\"out/q\"\"2.txt\",copied,0,,\n");
 }
 
 // Found out before the run, not after it has written everything.
@@ -258,7 +258,7 @@ TEST_F(CliGeneralTest, NamesAreTheFileSystemsBytesInEitherSession) {
     EXPECT_EQ(names.status, 0) << names.err;
     EXPECT_EQ(Files(dir + "先"), (FileMap{{"報告書_(株).txt", company}, {kSjisKabu + ".txt", "legacy"}}));
     EXPECT_NE(
-        Read(dir + "結果.csv").find(dir + "元/報告書_株式会社.txt," + dir + "先/報告書_(株).txt,copied,1,"),
+        Read(dir + "結果.csv").find(dir + "元/報告書_株式会社.txt," + dir + "先/報告書_(株).txt,copied,1,,"),
         std::string::npos)
         << "paths are written as they stand";
 

@@ -146,7 +146,7 @@ TEST_F(CliJobsTest, FolderTextRunGoesOnAfterAFailingFile) {
   const std::vector<std::string> rows = ReportRows(one);
   ASSERT_EQ(rows.size(), 25u);
   for (int i = 0; i < 12; ++i) EXPECT_EQ(rows[i].find("src/t"), 0u) << rows[i];
-  EXPECT_EQ(rows[12], "src/m/f.txt,out/m/f.txt,failed,1,out/m/f.txt: ﾌｧｲﾙｱｸｾｽ禁止です");
+  EXPECT_EQ(rows[12], "src/m/f.txt,out/m/f.txt,failed,1,out/m/f.txt: ﾌｧｲﾙｱｸｾｽ禁止です,UTF-8");
   for (int i = 13; i < 25; ++i) EXPECT_NE(rows[i].find(",converted,1,"), std::string::npos) << rows[i];
 
   for (const char* jobs : {"4", "2", "8"}) {

@@ -71,16 +71,16 @@ TEST_F(CliNamesTest, ExistingDestinationIsKeptUnlessOverwrite) {
   EXPECT_EQ(kept.err, "");
   EXPECT_EQ(Read("out/summary.txt"), "old");
   EXPECT_EQ(Read("r1.csv"),
-            "source,destination,action,replacements,error\n"
-            "src/report.txt,out/summary.txt,exists,1,\n");
+            "source,destination,action,replacements,error,encoding\n"
+            "src/report.txt,out/summary.txt,exists,1,,\n");
 
   RunResult replaced =
       Run({"names", "--list", "list.csv", "--overwrite", "--report", "r2.csv", "src", "out"});
   EXPECT_EQ(replaced.status, 0) << replaced.err;
   EXPECT_EQ(Read("out/summary.txt"), "new");
   EXPECT_EQ(Read("r2.csv"),
-            "source,destination,action,replacements,error\n"
-            "src/report.txt,out/summary.txt,copied,1,\n");
+            "source,destination,action,replacements,error,encoding\n"
+            "src/report.txt,out/summary.txt,copied,1,,\n");
 }
 
 TEST_F(CliNamesTest, PatternNarrowsFileNamesButNotTheFoldersWalked) {

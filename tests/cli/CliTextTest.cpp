@@ -80,13 +80,13 @@ TEST_F(CliTextTest, DryRunAndReport) {
   RunResult dry =
       Run({"text", "--list", "list.csv", "--dry-run", "-o", "out.txt", "--report", "r.csv", "in.txt"});
   EXPECT_EQ(dry.status, 0) << dry.err;
-  EXPECT_EQ(dry.out, "convert in.txt -> out.txt\n");
+  EXPECT_EQ(dry.out, "convert in.txt -> out.txt (UTF-8)\n");
   EXPECT_FALSE(Exists("out.txt"));
-  EXPECT_EQ(Read("r.csv"), "source,destination,action,replacements,error\nin.txt,out.txt,converted,2,\n");
+  EXPECT_EQ(Read("r.csv"), "source,destination,action,replacements,error,encoding\nin.txt,out.txt,converted,2,,UTF-8\n");
 
   RunResult toStdout = Run({"text", "--list", "list.csv", "--report", "r2.csv", "in.txt"});
   EXPECT_EQ(toStdout.out, "baz baz\r\n");
-  EXPECT_EQ(Read("r2.csv"), "source,destination,action,replacements,error\nin.txt,-,converted,2,\n");
+  EXPECT_EQ(Read("r2.csv"), "source,destination,action,replacements,error,encoding\nin.txt,-,converted,2,,UTF-8\n");
 }
 
 }  // namespace

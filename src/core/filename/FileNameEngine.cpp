@@ -11,12 +11,12 @@
 #include "filename/CopyStep.h"
 #include "filename/FileNameTexts.h"
 #include "filename/FolderWalk.h"
-#include "filename/NameRows.h"
 #include "filename/OrderedRun.h"
 #include "filename/RunTargets.h"
 #include "platform/File.h"
 #include "platform/FileError.h"
 #include "platform/Path.h"
+#include "text/RowsByEncoding.h"
 
 namespace zv {
 
@@ -89,7 +89,7 @@ RunEnd FileNameEngine::Run(RowSource& rows, ProgressSink& progress, ErrorSink& e
   std::string madeFolder;
   // Each name meets the rows in its own encoding; rows it cannot express are
   // announced once for each set of them.
-  NameRows nameRows;
+  RowsByEncoding nameRows;
   std::vector<std::size_t> announced[2];
 
   auto prepare = [&](std::size_t i) -> Job& {
@@ -104,11 +104,12 @@ RunEnd FileNameEngine::Run(RowSource& rows, ProgressSink& progress, ErrorSink& e
     const PathParts parts = SplitPath(src);
     job.folder = DestinationFolder(mirror, src);
     const CodePage cp = NameCodePage(PathFileName(src));
-    const NameRows::Converted& list = nameRows.For(rows.GetRows(), cp);
+    const TextEncoding enc = cp == CodePage::Cp932 ? TextEncoding::Cp932 : TextEncoding::Utf8;
+    const RowsByEncoding::Converted list = nameRows.For(rows.GetRows(), enc);
     std::vector<std::size_t>& said = announced[cp == CodePage::Cp932 ? 0 : 1];
     if (!list.leftOut.empty() && list.leftOut != said) {
       said = list.leftOut;
-      progress.RunNotice(RowsLeftOutNotice(said, cp));
+      progress.RunNotice(RowsLeftOutOfNames(said, enc));
     }
     std::size_t replacements = 0;
     const std::string base = ConvertBaseName(parts.fname, list.rows, rules, cp, &replacements);

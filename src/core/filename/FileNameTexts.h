@@ -11,11 +11,5 @@ inline constexpr const char* kEmptyOutputFolder = "出力先のﾌｫﾙﾀﾞ�
 // Destinations a run refuses (templates: %1 the destination, %2 and %3 the two sources).
 inline constexpr const char* kDstIsSource = "%1: 変換元のファイルには書き込みません";
 inline constexpr const char* kDstTaken = "%1: 出力先が重複しています（%2 と %3）";
-// "<head><row numbers><mid><encoding><tail>": rows a file-name encoding cannot express.
-inline constexpr const char* kRowsLeftOutHead = "変換リストの行 ";
-inline constexpr const char* kRowsLeftOutMid = " は ";
-inline constexpr const char* kRowsLeftOutTail = " のファイル名では表せない文字を含むため、その名前には使いません。";
-inline constexpr const char* kEncodingCp932 = "Shift-JIS";
-inline constexpr const char* kEncodingUtf8 = "UTF-8";
 
 }  // namespace zv::texts

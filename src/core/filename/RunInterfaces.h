@@ -70,6 +70,10 @@ struct FileOutcome {
   FileAction action = FileAction::Skipped;
   std::size_t replacements = 0;
   std::string error;  // when failed: the message the error sink was given
+  // Text files: the encoding the file was read in ("UTF-8", "EUC-JP", ...),
+  // and a note when it was not converted or some rows took no part.
+  std::string encoding;
+  std::string note;
 };
 
 class ProgressSink {

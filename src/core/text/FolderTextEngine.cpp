@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstdint>
 #include <new>
+#include <optional>
 #include <stdexcept>
 
 #include "filename/CopyStep.h"
@@ -60,6 +61,9 @@ struct FolderTextEngine::Job {
   std::string text;
   bool fileForm = false;  // text keeps the file's CR LF line ends
   std::size_t replacements = 0;
+  std::optional<FileEncoding> enc;    // the encoding the text was read in
+  const char* unconverted = nullptr;  // why a text file is copied unchanged instead
+  std::vector<std::size_t> leftOut;   // rows its encoding cannot express
   std::vector<std::string> keys;
   bool keysFresh = false;  // taken by a ready() that let the file begin at once
   std::size_t bytes = 0;
@@ -142,10 +146,48 @@ void FolderTextEngine::Load(std::size_t i, Job& job, RowSource* rows) const {
 }
 
 void FolderTextEngine::Convert(Job& job, std::string raw) const {
-  // Rows that cannot tell CR LF from LF work on a CR LF file's own bytes,
-  // which spares decoding it and encoding the result.
-  job.text = FolderTextFromBytes(std::move(raw), RowsIgnoreLineEnds(job.rows), job.fileForm);
-  job.replacements = ApplySharedList(job.text, job.rows, m_cp);
+  if (m_options.encoding == EncodingChoice::System && !m_options.keepLineEnds) {
+    // Rows that cannot tell CR LF from LF work on a CR LF file's own bytes,
+    // which spares decoding it and encoding the result.
+    job.enc = FileEncoding{m_cp == CodePage::Cp932 ? TextEncoding::Cp932 : TextEncoding::Utf8, 0, false};
+    job.text = FolderTextFromBytes(std::move(raw), RowsIgnoreLineEnds(job.rows), job.fileForm);
+    job.replacements = ApplySharedList(job.text, job.rows, m_cp);
+    return;
+  }
+  const EncodingChoice choice = m_options.encoding == EncodingChoice::System
+                                    ? (m_cp == CodePage::Cp932 ? EncodingChoice::Cp932 : EncodingChoice::Utf8)
+                                    : m_options.encoding;
+  EncodedText opened;
+  const EncodedFailure failure = OpenEncoded(std::move(raw), choice, opened);
+  if (failure != EncodedFailure::None) {
+    job.unconverted = failure == EncodedFailure::Unknown ? texts::kEncodingUnknown : texts::kEncodingNotExact;
+    if (failure == EncodedFailure::NotExact) job.enc = opened.enc;
+    return;
+  }
+  job.enc = opened.enc;
+  const TextEncoding as = opened.as;
+  const RowsByEncoding::Converted rows = m_rowsByEncoding.For(job.rows, as);
+  job.leftOut = rows.leftOut;
+  const CodePage working = WorkingCodePage(as);
+  std::string text = std::move(opened.text);
+  if (m_options.keepLineEnds) {
+    job.replacements = ApplySharedList(text, rows.rows, working);
+  } else {
+    // A decoded text goes back through its encoding as it stands, so its
+    // line ends are made here rather than by the write.
+    const bool keepCrLf = !IsDecoded(as) && RowsIgnoreLineEnds(rows.rows);
+    text = FolderTextFromBytes(std::move(text), keepCrLf, job.fileForm);
+    job.replacements = ApplySharedList(text, rows.rows, working);
+    if (IsDecoded(as) && !job.fileForm) text = TextModeEncode(text);
+  }
+  std::optional<std::string> bytes = CloseEncoded(opened, std::move(text));
+  if (!bytes) {
+    job.unconverted = texts::kEncodingNotExact;
+    return;
+  }
+  // Written as they stand unless the write still makes the line ends.
+  job.fileForm = m_options.keepLineEnds || IsDecoded(as) || job.fileForm;
+  job.text = std::move(*bytes);
 }
 
 void FolderTextEngine::Finish(std::size_t i, Job& job, ProgressSink& progress, ErrorSink& errors) const {
@@ -157,8 +199,30 @@ void FolderTextEngine::Finish(std::size_t i, Job& job, ProgressSink& progress, E
   outcome.dst = job.dst;
   if (!job.refusal.empty()) {
     FailFile(outcome, std::move(job.refusal));
+  } else if (job.isText && job.unconverted && job.read.ok) {
+    // Never guessed into damage: the file goes over as it is, and is reported.
+    outcome.encoding = job.enc ? EncodingLabel(*job.enc) : std::string();
+    if (SameFile(src, job.dst)) {
+      outcome.action = FileAction::Skipped;
+    } else {
+      CopyUnchanged(src, job.dst, true, m_options.dryRun, outcome);
+    }
+    if (outcome.action != FileAction::Failed) {
+      outcome.error = FormatMessage(job.unconverted, {src, outcome.encoding});
+      errors.ShowFileError(outcome.error);
+    }
   } else if (job.isText) {
     FileResult r = job.read;
+    if (job.enc) outcome.encoding = EncodingLabel(*job.enc);
+    if (!job.leftOut.empty()) {
+      const TextEncoding as = job.enc->ascii ? SessionEncoding() : job.enc->encoding;
+      outcome.note = FormatMessage(texts::kRowsNotUsed, {RowNumbers(job.leftOut)});
+      std::vector<std::size_t>& said = m_announced[static_cast<int>(as)];
+      if (said != job.leftOut) {
+        said = job.leftOut;
+        progress.RunNotice(RowsLeftOutOfTexts(said, as));
+      }
+    }
     if (r.ok) {
       outcome.replacements = job.replacements;
       if (!m_options.dryRun) {

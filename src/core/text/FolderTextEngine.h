@@ -12,6 +12,8 @@
 #include "filename/RunInterfaces.h"
 #include "filename/RunTargets.h"
 #include "platform/CodePage.h"
+#include "text/RowsByEncoding.h"
+#include "text/TextEncoding.h"
 
 namespace zv {
 
@@ -24,6 +26,12 @@ struct FolderTextRunOptions {
   unsigned jobs = 1;
   // Decides text (true) or binary; default: IsTextFile with the config folder's list.
   std::function<bool(const std::string& path)> isTextFile;
+  // The encoding of the texts: the code page the engine was made with, one
+  // for every file, or each file's own. A file that fits none is copied
+  // unchanged and reported.
+  EncodingChoice encoding = EncodingChoice::System;
+  // Every byte outside the replacements stays (no CR LF convention, no 0x1A rule).
+  bool keepLineEnds = false;
 };
 
 class FolderTextEngine {
@@ -62,6 +70,8 @@ class FolderTextEngine {
   std::string m_srcFolder, m_dstFolder;
   FolderTextRunOptions m_options;
   CodePage m_cp;
+  mutable RowsByEncoding m_rowsByEncoding;                       // Convert runs on the workers too
+  mutable std::vector<std::size_t> m_announced[kTextEncodings];  // notices given, calling thread only
 };
 
 }  // namespace zv

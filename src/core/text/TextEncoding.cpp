@@ -1,0 +1,357 @@
+#include "text/TextEncoding.h"
+
+#include <iconv.h>
+
+#include <cerrno>
+#include <cstring>
+#include <utility>
+
+namespace zv {
+
+namespace {
+
+unsigned char At(std::string_view s, std::size_t i) { return static_cast<unsigned char>(s[i]); }
+
+// The iconv names. EUC-JP and ISO-2022-JP are read with the tables that map
+// the look-alikes the way CP932 does (the wave dash is U+FF5E), so a list
+// typed for Shift-JIS files finds the same characters in them.
+const char* IconvName(TextEncoding enc) {
+  switch (enc) {
+    case TextEncoding::Cp932:
+      return "CP932";
+    case TextEncoding::Utf8:
+      return "UTF-8";
+    case TextEncoding::EucJp:
+      return "EUC-JP-MS";
+    case TextEncoding::Iso2022Jp:
+      return "ISO-2022-JP";
+    case TextEncoding::Utf16Le:
+      return "UTF-16LE";
+    case TextEncoding::Utf16Be:
+      return "UTF-16BE";
+  }
+  return "UTF-8";
+}
+
+// One descriptor per thread and direction, opened once.
+iconv_t Descriptor(TextEncoding from, TextEncoding to) {
+  struct Cache {
+    iconv_t cd[kTextEncodings][kTextEncodings];
+    Cache() {
+      for (auto& row : cd)
+        for (iconv_t& c : row) c = reinterpret_cast<iconv_t>(-1);
+    }
+    ~Cache() {
+      for (auto& row : cd)
+        for (iconv_t c : row)
+          if (c != reinterpret_cast<iconv_t>(-1)) iconv_close(c);
+    }
+  };
+  thread_local Cache cache;
+  iconv_t& cd = cache.cd[static_cast<int>(from)][static_cast<int>(to)];
+  if (cd == reinterpret_cast<iconv_t>(-1)) cd = iconv_open(IconvName(to), IconvName(from));
+  if (cd != reinterpret_cast<iconv_t>(-1)) iconv(cd, nullptr, nullptr, nullptr, nullptr);
+  return cd;
+}
+
+// All of s or nothing.
+std::optional<std::string> Iconv(std::string_view s, TextEncoding from, TextEncoding to) {
+  iconv_t cd = Descriptor(from, to);
+  if (cd == reinterpret_cast<iconv_t>(-1)) return std::nullopt;
+  std::string out(s.size() * 2 + 16, '\0');
+  char* in = const_cast<char*>(s.data());
+  std::size_t inLeft = s.size();
+  std::size_t used = 0;
+  for (bool flushing = false;;) {
+    char* o = out.data() + used;
+    std::size_t oLeft = out.size() - used;
+    const std::size_t r =
+        flushing ? iconv(cd, nullptr, nullptr, &o, &oLeft) : iconv(cd, &in, &inLeft, &o, &oLeft);
+    used = out.size() - oLeft;
+    if (r == static_cast<std::size_t>(-1)) {
+      if (errno != E2BIG) return std::nullopt;
+      out.resize(out.size() * 2);
+      continue;
+    }
+    if (flushing) break;
+    flushing = true;  // the shift back to ASCII of a stateful encoding
+  }
+  out.resize(used);
+  return out;
+}
+
+bool HasNul(std::string_view s) { return std::memchr(s.data(), 0, s.size()) != nullptr; }
+
+bool IsSevenBit(std::string_view s) {
+  unsigned char any = 0;
+  for (const char c : s) any |= static_cast<unsigned char>(c);
+  return any < 0x80;
+}
+
+bool HasIso2022Escape(std::string_view s) {
+  for (std::size_t i = s.find('\x1B'); i != std::string_view::npos; i = s.find('\x1B', i + 1)) {
+    if (i + 2 < s.size() && (s[i + 1] == '$' || s[i + 1] == '(')) return true;
+  }
+  return false;
+}
+
+// Strict UTF-8 (no overlong forms, surrogates or values past U+10FFFF).
+bool IsStrictUtf8(std::string_view s) {
+  const std::size_t n = s.size();
+  std::size_t i = 0;
+  while (i < n) {
+    // Runs of ASCII eight bytes at a time.
+    while (i + 8 <= n) {
+      std::uint64_t w;
+      std::memcpy(&w, s.data() + i, 8);
+      if (w & 0x8080808080808080ull) break;
+      i += 8;
+    }
+    if (i >= n) break;
+    const unsigned char c = At(s, i);
+    if (c < 0x80) {
+      ++i;
+      continue;
+    }
+    std::size_t need;
+    unsigned char lo = 0x80, hi = 0xBF;
+    if (c >= 0xC2 && c <= 0xDF) {
+      need = 1;
+    } else if (c >= 0xE0 && c <= 0xEF) {
+      need = 2;
+      if (c == 0xE0) lo = 0xA0;
+      if (c == 0xED) hi = 0x9F;
+    } else if (c >= 0xF0 && c <= 0xF4) {
+      need = 3;
+      if (c == 0xF0) lo = 0x90;
+      if (c == 0xF4) hi = 0x8F;
+    } else {
+      return false;
+    }
+    if (n - i <= need) return false;
+    const unsigned char c1 = At(s, i + 1);
+    if (c1 < lo || c1 > hi) return false;
+    for (std::size_t k = 2; k <= need; ++k) {
+      if ((At(s, i + k) & 0xC0) != 0x80) return false;
+    }
+    i += need + 1;
+  }
+  return true;
+}
+
+// Where a text is both valid CP932 and valid EUC-JP. Japanese prose in
+// EUC-JP nearly always holds kana or punctuation (lead bytes 0xA1 to 0xA5);
+// read as CP932, such a text is half-width katakana and rare kanji. A text
+// without them that reads in CP932 as half-width katakana (and no character
+// of the user-defined area, lead 0xF0 to 0xF9) is taken as CP932, as
+// fixed-width records of half-width katakana from older systems are.
+TextEncoding ScoreCp932OrEucJp(std::string_view s) {
+  for (std::size_t i = 0; i < s.size();) {
+    const unsigned char c = At(s, i);
+    if (c < 0x80) {
+      ++i;
+      continue;
+    }
+    if (c >= 0xA1 && c <= 0xA5) return TextEncoding::EucJp;
+    i += c == 0x8F ? 3 : 2;
+  }
+  for (std::size_t i = 0; i < s.size();) {
+    const unsigned char c = At(s, i);
+    if (c < 0x80 || (c >= 0xA1 && c <= 0xDF)) {
+      ++i;
+      continue;
+    }
+    if (c >= 0xF0 && c <= 0xF9) return TextEncoding::EucJp;
+    i += 2;
+  }
+  return TextEncoding::Cp932;
+}
+
+}  // namespace
+
+std::optional<EncodingChoice> ParseEncodingChoice(std::string_view word) {
+  static constexpr std::pair<std::string_view, EncodingChoice> kWords[] = {
+      {"system", EncodingChoice::System}, {"auto", EncodingChoice::Auto},
+      {"932", EncodingChoice::Cp932},     {"65001", EncodingChoice::Utf8},
+      {"eucjp", EncodingChoice::EucJp},   {"iso2022jp", EncodingChoice::Iso2022Jp},
+      {"utf16", EncodingChoice::Utf16},
+  };
+  for (const auto& [w, choice] : kWords)
+    if (w == word) return choice;
+  return std::nullopt;
+}
+
+const char* EncodingChoiceWord(EncodingChoice choice) {
+  switch (choice) {
+    case EncodingChoice::System:
+      return "system";
+    case EncodingChoice::Auto:
+      return "auto";
+    case EncodingChoice::Cp932:
+      return "932";
+    case EncodingChoice::Utf8:
+      return "65001";
+    case EncodingChoice::EucJp:
+      return "eucjp";
+    case EncodingChoice::Iso2022Jp:
+      return "iso2022jp";
+    case EncodingChoice::Utf16:
+      return "utf16";
+  }
+  return "system";
+}
+
+TextEncoding SessionEncoding() {
+  return ActiveCodePage() == CodePage::Cp932 ? TextEncoding::Cp932 : TextEncoding::Utf8;
+}
+
+bool IsStructurallyCp932(std::string_view s) {
+  for (std::size_t i = 0; i < s.size(); ++i) {
+    const unsigned char c = At(s, i);
+    if (c < 0x80 || (c >= 0xA1 && c <= 0xDF)) continue;
+    if (!IsCp932Lead(c) || i + 1 >= s.size() || !IsCp932Trail(At(s, i + 1))) return false;
+    ++i;
+  }
+  return true;
+}
+
+bool IsStructurallyEucJp(std::string_view s) {
+  auto pairByte = [](unsigned char c) { return c >= 0xA1 && c <= 0xFE; };
+  for (std::size_t i = 0; i < s.size(); ++i) {
+    const unsigned char c = At(s, i);
+    if (c < 0x80) continue;
+    if (c == 0x8E) {  // half-width katakana
+      if (i + 1 >= s.size() || At(s, i + 1) < 0xA1 || At(s, i + 1) > 0xDF) return false;
+      ++i;
+    } else if (c == 0x8F) {  // JIS X 0212
+      if (i + 2 >= s.size() || !pairByte(At(s, i + 1)) || !pairByte(At(s, i + 2))) return false;
+      i += 2;
+    } else {
+      if (!pairByte(c) || i + 1 >= s.size() || !pairByte(At(s, i + 1))) return false;
+      ++i;
+    }
+  }
+  return true;
+}
+
+std::optional<FileEncoding> DetectEncoding(std::string_view b) {
+  if (b.substr(0, 3) == "\xEF\xBB\xBF") return FileEncoding{TextEncoding::Utf8, 3, false};
+  if (b.substr(0, 2) == "\xFF\xFE") return FileEncoding{TextEncoding::Utf16Le, 2, false};
+  if (b.substr(0, 2) == "\xFE\xFF") return FileEncoding{TextEncoding::Utf16Be, 2, false};
+  if (HasNul(b)) return std::nullopt;
+  if (IsSevenBit(b)) {
+    if (HasIso2022Escape(b)) return FileEncoding{TextEncoding::Iso2022Jp, 0, false};
+    return FileEncoding{SessionEncoding(), 0, true};
+  }
+  if (IsStrictUtf8(b)) return FileEncoding{TextEncoding::Utf8, 0, false};
+  const bool cp932 = IsStructurallyCp932(b);
+  const bool eucJp = IsStructurallyEucJp(b);
+  if (cp932 && eucJp) return FileEncoding{ScoreCp932OrEucJp(b), 0, false};
+  if (cp932) return FileEncoding{TextEncoding::Cp932, 0, false};
+  if (eucJp) return FileEncoding{TextEncoding::EucJp, 0, false};
+  return std::nullopt;
+}
+
+std::optional<FileEncoding> EncodingFor(EncodingChoice choice, std::string_view b) {
+  switch (choice) {
+    case EncodingChoice::System:
+      return FileEncoding{SessionEncoding(), 0, false};
+    case EncodingChoice::Auto:
+      return DetectEncoding(b);
+    case EncodingChoice::Cp932:
+      return FileEncoding{TextEncoding::Cp932, 0, false};
+    case EncodingChoice::Utf8:
+      // A mark there is kept, as it would be by detection.
+      return FileEncoding{TextEncoding::Utf8, b.substr(0, 3) == "\xEF\xBB\xBF" ? std::size_t{3} : 0, false};
+    case EncodingChoice::EucJp:
+      return FileEncoding{TextEncoding::EucJp, 0, false};
+    case EncodingChoice::Iso2022Jp:
+      return FileEncoding{TextEncoding::Iso2022Jp, 0, false};
+    case EncodingChoice::Utf16:
+      // The mark decides the byte order; without one, little-endian as Windows writes it.
+      if (b.substr(0, 2) == "\xFE\xFF") return FileEncoding{TextEncoding::Utf16Be, 2, false};
+      return FileEncoding{TextEncoding::Utf16Le, b.substr(0, 2) == "\xFF\xFE" ? std::size_t{2} : 0, false};
+  }
+  return std::nullopt;
+}
+
+std::string EncodingLabel(const FileEncoding& enc) {
+  if (enc.ascii) return "ASCII";
+  std::string label;
+  switch (enc.encoding) {
+    case TextEncoding::Cp932:
+      label = "Shift_JIS";
+      break;
+    case TextEncoding::Utf8:
+      label = "UTF-8";
+      break;
+    case TextEncoding::EucJp:
+      label = "EUC-JP";
+      break;
+    case TextEncoding::Iso2022Jp:
+      label = "ISO-2022-JP";
+      break;
+    case TextEncoding::Utf16Le:
+      label = "UTF-16LE";
+      break;
+    case TextEncoding::Utf16Be:
+      label = "UTF-16BE";
+      break;
+  }
+  if (enc.bom > 0) label += " (BOM)";
+  return label;
+}
+
+CodePage WorkingCodePage(TextEncoding enc) {
+  return enc == TextEncoding::Cp932 ? CodePage::Cp932 : CodePage::Utf8;
+}
+
+std::optional<std::string> DecodeExactly(std::string_view body, TextEncoding enc) {
+  if (!IsDecoded(enc)) return std::string(body);
+  std::optional<std::string> utf8 = Iconv(body, enc, TextEncoding::Utf8);
+  if (!utf8) return std::nullopt;
+  const std::optional<std::string> back = Iconv(*utf8, TextEncoding::Utf8, enc);
+  if (!back || *back != body) return std::nullopt;
+  return utf8;
+}
+
+std::optional<std::string> EncodeText(std::string_view utf8, TextEncoding enc) {
+  if (!IsDecoded(enc)) return std::string(utf8);
+  return Iconv(utf8, TextEncoding::Utf8, enc);
+}
+
+bool CanExpress(std::string_view sessionText, TextEncoding enc) {
+  const CodePage session = ActiveCodePage();
+  if (!IsDecoded(enc)) return ActiveTextIn(sessionText, WorkingCodePage(enc)).has_value();
+  const std::optional<std::string> utf8 = ConvertCodePage(sessionText, session, CodePage::Utf8);
+  return utf8 && EncodeText(*utf8, enc).has_value();
+}
+
+EncodedFailure OpenEncoded(std::string raw, EncodingChoice choice, EncodedText& t) {
+  const std::optional<FileEncoding> enc = EncodingFor(choice, raw);
+  if (!enc) return EncodedFailure::Unknown;
+  t.enc = *enc;
+  t.as = enc->ascii ? SessionEncoding() : enc->encoding;
+  t.mark = raw.substr(0, enc->bom);
+  if (IsDecoded(t.as)) {
+    std::optional<std::string> decoded = DecodeExactly(std::string_view(raw).substr(enc->bom), t.as);
+    if (!decoded) return EncodedFailure::NotExact;
+    t.text = std::move(*decoded);
+  } else {
+    raw.erase(0, enc->bom);
+    t.text = std::move(raw);
+  }
+  return EncodedFailure::None;
+}
+
+std::optional<std::string> CloseEncoded(const EncodedText& opened, std::string text) {
+  if (IsDecoded(opened.as)) {
+    std::optional<std::string> encoded = EncodeText(text, opened.as);
+    if (!encoded) return std::nullopt;
+    text = std::move(*encoded);
+  }
+  if (opened.mark.empty()) return text;
+  return opened.mark + text;
+}
+
+}  // namespace zv
