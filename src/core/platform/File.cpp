@@ -87,31 +87,43 @@ FileResult OpenForRead(const std::string& path, bool lock, UniqueFd& fd, struct 
   return FileResult::Ok();
 }
 
-FileResult ReadAll(const std::string& path, std::string& out, bool lock) {
-  out.clear();
-  UniqueFd fd;
-  struct stat st;
-  if (FileResult r = OpenForRead(path, lock, fd, st); !r) return r;
+// Reads an open file to its end. Past maxBytes it is refused as too large:
+// reading one byte more shows a file that grew past the limit meanwhile.
+FileResult ReadToEnd(int fd, const struct stat& st, const std::string& path, std::string& out,
+                     std::size_t maxBytes = SIZE_MAX) {
   // One read of size + 1 normally meets the end of a regular file at once.
   const std::size_t hint = S_ISREG(st.st_mode) ? static_cast<std::size_t>(st.st_size) + 1 : 0;
   for (;;) {
     if (int e = CheckFileFault(FileOp::Read, path)) return FileResult::Fail(FileOp::Read, e, path);
     const std::size_t have = out.size();
+    if (have > maxBytes) {
+      out.clear();
+      return FileResult::Fail(FileOp::Refuse, kRefusedTooLarge, path);
+    }
     // The last byte of the hint finds the end within the buffer: asking for
     // more would reallocate and copy the whole file.
-    const std::size_t chunk = hint > have ? hint - have : 64 * 1024;
+    std::size_t chunk = hint > have ? hint - have : 64 * 1024;
+    if (maxBytes != SIZE_MAX) chunk = std::min(chunk, maxBytes + 1 - have);
     out.resize(have + chunk);
-    const ssize_t n = ::read(fd.Get(), out.data() + have, chunk);
+    const ssize_t n = ::read(fd, out.data() + have, chunk);
     out.resize(have + static_cast<std::size_t>(std::max<ssize_t>(n, 0)));
     if (n == 0) break;
     if (n < 0) {
       if (errno == EINTR) continue;
       // A file system that honours the flag on regular files after all.
-      if (errno == EAGAIN && S_ISREG(st.st_mode) && ClearNonBlock(fd.Get())) continue;
+      if (errno == EAGAIN && S_ISREG(st.st_mode) && ClearNonBlock(fd)) continue;
       return FileResult::Fail(FileOp::Read, errno, path);
     }
   }
   return FileResult::Ok();
+}
+
+FileResult ReadAll(const std::string& path, std::string& out, bool lock) {
+  out.clear();
+  UniqueFd fd;
+  struct stat st;
+  if (FileResult r = OpenForRead(path, lock, fd, st); !r) return r;
+  return ReadToEnd(fd.Get(), st, path, out);
 }
 
 constexpr std::string_view kTempPrefix = ".zv-tmp-";
@@ -397,28 +409,7 @@ FileResult ReadInputFile(const std::string& path, std::string& out, std::size_t 
   if (!S_ISREG(st.st_mode)) return FileResult::Fail(FileOp::Refuse, kRefusedNotAFile, path);
   if (static_cast<std::uint64_t>(st.st_size) > maxBytes)
     return FileResult::Fail(FileOp::Refuse, kRefusedTooLarge, path);
-  // Reading one byte past the limit shows a file that grew past it meanwhile.
-  const std::size_t limit = maxBytes + 1;
-  const std::size_t hint = static_cast<std::size_t>(st.st_size) + 1;
-  for (;;) {
-    if (int e = CheckFileFault(FileOp::Read, path)) return FileResult::Fail(FileOp::Read, e, path);
-    const std::size_t have = out.size();
-    if (have >= limit) {
-      out.clear();
-      return FileResult::Fail(FileOp::Refuse, kRefusedTooLarge, path);
-    }
-    const std::size_t chunk = std::min(hint > have ? hint - have : std::size_t{64} * 1024, limit - have);
-    out.resize(have + chunk);
-    const ssize_t n = ::read(fd.Get(), out.data() + have, chunk);
-    out.resize(have + static_cast<std::size_t>(std::max<ssize_t>(n, 0)));
-    if (n == 0) break;
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      if (errno == EAGAIN && ClearNonBlock(fd.Get())) continue;
-      return FileResult::Fail(FileOp::Read, errno, path);
-    }
-  }
-  return FileResult::Ok();
+  return ReadToEnd(fd.Get(), st, path, out, maxBytes);
 }
 
 FileResult ReadTextModeFile(const std::string& path, std::string& out) {

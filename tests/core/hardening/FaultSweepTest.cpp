@@ -130,20 +130,34 @@ zv::RunEnd RunNames(Fixture& fx, EngineRun& run, std::atomic<int>& running, bool
   return engine.Run(rows, run.sink, run.errors, running);
 }
 
+// A run without faults: its outputs and how many operations it took.
+struct CleanRun {
+  EngineRun run;
+  std::map<std::string, std::string> complete;
+  std::size_t ops = 0;
+
+  template <class RunEngine>
+  CleanRun(FaultInjector& faults, RunEngine&& engine) {
+    Fixture fx;
+    EnvScope env("ZENTRAVOLIX_CONFIG_DIR", fx.config);
+    RunWithFault(fx, faults, 0, 0, run, engine);
+    complete = Files(fx.out);
+    ops = faults.Count();
+  }
+};
+
 TEST(FaultSweep, FileNameRunPassesOverEveryFailedCopy) {
   for (bool overwrite : {true, false}) {
     FaultInjector faults;
     std::map<std::string, std::string> complete;
     std::size_t ops = 0;
     {
-      Fixture fx;
-      EngineRun clean;
-      RunWithFault(fx, faults, 0, 0, clean, [&](Fixture& f, EngineRun& r, std::atomic<int>& running) {
+      const CleanRun clean(faults, [&](Fixture& f, EngineRun& r, std::atomic<int>& running) {
         return RunNames(f, r, running, overwrite);
       });
-      ASSERT_EQ(clean.end, zv::RunEnd::Completed);
-      complete = Files(fx.out);
-      ops = faults.Count();
+      ASSERT_EQ(clean.run.end, zv::RunEnd::Completed);
+      complete = clean.complete;
+      ops = clean.ops;
       // Every kind of operation of a copy goes through the seam.
       std::set<FileOp> kinds;
       for (const FileOpSeen& s : faults.Seen()) kinds.insert(s.op);
@@ -204,16 +218,14 @@ TEST(FaultSweep, FolderTextRunReportsEveryFailedFileAndGoesOn) {
   std::map<std::string, std::string> complete;
   std::size_t ops = 0;
   {
-    Fixture fx;
-    EnvScope env("ZENTRAVOLIX_CONFIG_DIR", fx.config);
-    EngineRun clean;
-    RunWithFault(fx, faults, 0, 0, clean, RunTexts);
-    ASSERT_EQ(clean.end, zv::RunEnd::Completed);
-    ASSERT_TRUE(clean.errors.messages.empty());
-    complete = Files(fx.out);
-    ops = faults.Count();
+    const CleanRun clean(faults, RunTexts);
+    ASSERT_EQ(clean.run.end, zv::RunEnd::Completed);
+    ASSERT_TRUE(clean.run.errors.messages.empty());
+    complete = clean.complete;
+    ops = clean.ops;
     std::vector<bool> binary;
-    for (const zv::FileOutcome& o : clean.sink.outcomes) binary.push_back(o.action == zv::FileAction::Copied);
+    for (const zv::FileOutcome& o : clean.run.sink.outcomes)
+      binary.push_back(o.action == zv::FileAction::Copied);
     ASSERT_EQ(binary, (std::vector<bool>{false, true, false, true, false}));
   }
   ASSERT_GT(ops, 30u);
@@ -292,16 +304,9 @@ TEST(FaultSweep, SignalsAtEveryTenthOperationLeaveNothingBehind) {
       return textRun ? RunTexts(fx, r, running) : RunNames(fx, r, running, true);
     };
     FaultInjector faults;
-    std::map<std::string, std::string> complete;
-    std::size_t ops = 0;
-    {
-      Fixture fx;
-      EnvScope env("ZENTRAVOLIX_CONFIG_DIR", fx.config);
-      EngineRun clean;
-      RunWithFault(fx, faults, 0, 0, clean, run);
-      complete = Files(fx.out);
-      ops = faults.Count();
-    }
+    const CleanRun clean(faults, run);
+    const std::map<std::string, std::string>& complete = clean.complete;
+    const std::size_t ops = clean.ops;
     ASSERT_GT(ops, 20u);
     std::printf("[ sweep    ] %s run: signals at %zu of %zu operations x %zu kinds\n",
                 textRun ? "text" : "name", (ops + 9) / 10, ops, std::size(kinds));
