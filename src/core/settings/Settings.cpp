@@ -16,6 +16,7 @@ namespace {
 
 constexpr const char* kFileSection = "CONVERTFILE";
 constexpr const char* kTextSection = "CONVERTTEXT";
+constexpr const char* kTextDialogSection = "TEXTDIALOG";
 
 struct KeyOut {
   const char* key;
@@ -86,6 +87,29 @@ FileResult SaveConvertTextOptions(const TextOptions& in) {
   return SaveGroup(
       kTextSection,
       {{"SUBDIR", &in.subDir}, {"OVERWRITE", &in.overwrite}, {"EXCEPTFILECOPYONLY", &in.exceptFileCopyOnly}});
+}
+
+bool LoadTextEncodingOptions(TextEncodingOptions& out) {
+  return LoadGroup(kTextSection, false,
+                   {{"ENCODING", "system", &out.encoding}, {"KEEPLINEENDS", "0", &out.keepLineEnds}});
+}
+
+FileResult SaveTextEncodingOptions(const TextEncodingOptions& in) {
+  return SaveGroup(kTextSection, {{"ENCODING", &in.encoding}, {"KEEPLINEENDS", &in.keepLineEnds}});
+}
+
+std::string LoadTextDialogEncoding() {
+  std::string word;
+  LoadGroup(kTextDialogSection, false, {{"ENCODING", "system", &word}});
+  return word;
+}
+
+FileResult SaveTextDialogEncoding(const std::string& word) {
+  return SaveGroup(kTextDialogSection, {{"ENCODING", &word}});
+}
+
+EncodingChoice StoredEncodingChoice(const std::string& word) {
+  return ParseEncodingChoice(word).value_or(EncodingChoice::System);
 }
 
 int FlagToInt(const std::string& v) {

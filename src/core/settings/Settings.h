@@ -4,6 +4,7 @@
 #include <string>
 
 #include "platform/File.h"
+#include "text/TextEncoding.h"
 
 namespace zv {
 
@@ -16,6 +17,12 @@ struct FilePaths {  // section CONVERTFILE
 struct TextOptions {  // section CONVERTTEXT
   std::string subDir, overwrite, exceptFileCopyOnly;
 };
+// Keys added to CONVERTTEXT for the folder text tool (files without them
+// keep working): the encoding choice ("system", "auto", "932", ...) and "1"
+// to keep every line end as it is.
+struct TextEncodingOptions {
+  std::string encoding, keepLineEnds;
+};
 
 std::string SettingsFilePath();  // built anew at every call
 
@@ -26,6 +33,13 @@ bool LoadConvertFilePaths(FilePaths& out);
 FileResult SaveConvertFilePaths(const FilePaths& in);
 bool LoadConvertTextOptions(TextOptions& out);
 FileResult SaveConvertTextOptions(const TextOptions& in);
+bool LoadTextEncodingOptions(TextEncodingOptions& out);
+FileResult SaveTextEncodingOptions(const TextEncodingOptions& in);
+// The text dialog's encoding choice: key ENCODING of section TEXTDIALOG.
+std::string LoadTextDialogEncoding();
+FileResult SaveTextDialogEncoding(const std::string& word);
+// A stored choice; a missing or unknown word is the code page, as before.
+EncodingChoice StoredEncodingChoice(const std::string& word);
 
 // A run counts a flag as on only when its text is exactly "1".
 inline bool FlagOn(const std::string& v) { return v == "1"; }

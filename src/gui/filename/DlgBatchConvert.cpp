@@ -79,6 +79,9 @@ CDlgBatchConvert::CDlgBatchConvert(QWidget* parent, CZentravolixView* view)
   m_pLabelDstFile->setObjectName(QStringLiteral("label1014"));
   m_pLabelDstFile->setTextFormat(Qt::PlainText);
   du.Place(m_pLabelDstFile, 7, 126, 289, 8);
+  m_pLabelEncoding = new QLabel(this);
+  m_pLabelEncoding->setTextFormat(Qt::PlainText);
+  du.Place(m_pLabelEncoding, 7, 136, 289, 8);
 
   m_progress = new QProgressBar(this);
   m_progress->setObjectName(QStringLiteral("progress1011"));
@@ -290,7 +293,15 @@ void CDlgBatchConvert::OnShowProgress(int percent) {
   emit ProgressShown(percent);
 }
 
+void CDlgBatchConvert::OnShowEncoding(const QString& text) {
+  // A label that arrives after the run's end would outlive it.
+  if (m_pBtnExecute->isEnabled()) return;
+  m_pLabelEncoding->setText(text);
+  emit EncodingShown(text);
+}
+
 void CDlgBatchConvert::OnRunFinished() {
+  m_pLabelEncoding->clear();
   SetRunningLook(false);
   emit RunFinished();
 }

@@ -44,6 +44,7 @@ class CDlgBatchConvert : public QDialog {
   CBitmapButton* DstButton() const { return m_btnDstDir; }
   QLabel* SrcFileLabel() const { return m_pLabelSrcFile; }
   QLabel* DstFileLabel() const { return m_pLabelDstFile; }
+  QLabel* EncodingLabel() const { return m_pLabelEncoding; }
   QPushButton* SettingsButton() const { return m_pBtnSettings; }
   QPushButton* ExecuteButton() const { return m_pBtnExecute; }
   QPushButton* CancelButton() const { return m_pBtnCancel; }
@@ -59,6 +60,8 @@ class CDlgBatchConvert : public QDialog {
   // Progress protocol; called on the user-interface thread.
   void OnShowSrcFile(const QString& text);
   void OnShowDstFile(const QString& text);
+  // The encoding a text was read in, when the run detects them.
+  void OnShowEncoding(const QString& text);
   // 0..100 shows the bar at that value; anything else hides it at 0.
   void OnShowProgress(int percent);
   // The worker ran to its end: buttons enabled, "閉じる".
@@ -75,6 +78,7 @@ class CDlgBatchConvert : public QDialog {
   // What the protocol showed, in order; for whoever watches a run.
   void SrcFileShown(const QString& text);
   void DstFileShown(const QString& text);
+  void EncodingShown(const QString& text);
   void ProgressShown(int percent);
   void RunFinished();
 
@@ -102,6 +106,7 @@ class CDlgBatchConvert : public QDialog {
   CBitmapButton* m_btnDstDir = nullptr;
   QLabel* m_pLabelSrcFile = nullptr;
   QLabel* m_pLabelDstFile = nullptr;
+  QLabel* m_pLabelEncoding = nullptr;
   QPushButton* m_pBtnSettings = nullptr;
   QPushButton* m_pBtnExecute = nullptr;
   QPushButton* m_pBtnCancel = nullptr;

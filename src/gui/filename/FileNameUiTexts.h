@@ -3,6 +3,9 @@
 
 namespace zv::texts {
 
+// With detection per file: "文字コード： EUC-JP (a.txt)".
+inline constexpr const char* kEncodingShown = "文字コード： ";
+
 // Folder run dialog.
 inline constexpr const char* kBatchTitleFileName = "ﾌｧｲﾙ名置換";
 inline constexpr const char* kBatchTitleFolderText = "ﾌｫﾙﾀﾞを指定してﾃｷｽﾄ置換";

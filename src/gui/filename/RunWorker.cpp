@@ -8,8 +8,10 @@
 #include "filename/DlgBatchConvert.h"
 #include "filename/FileNameEngine.h"
 #include "filename/FileNameTexts.h"
+#include "filename/FileNameUiTexts.h"
 #include "list/ZentravolixView.h"
 #include "platform/CodePage.h"
+#include "platform/Path.h"
 #include "settings/Settings.h"
 #include "text/FolderTextEngine.h"
 #include "text/TextTexts.h"
@@ -83,6 +85,17 @@ void CDialogProgressSink::RunFinished() {
   Call([](CDlgBatchConvert* d) { d->OnRunFinished(); });
 }
 
+void CDialogProgressSink::FileDone(const zv::FileOutcome& outcome) {
+  if (!m_bShowEncodings || outcome.encoding.empty()) return;
+  const QString text = Ui(zv::texts::kEncodingShown) + QString::fromStdString(outcome.encoding) +
+                       QStringLiteral(" (") + PathToQString(zv::PathFileName(outcome.src)) + QLatin1Char(')');
+  // Queued, not waited for: the label is a courtesy, the run need not stop for it.
+  if (CDlgBatchConvert* dialog = m_pDialog.data()) {
+    QMetaObject::invokeMethod(
+        dialog, [dialog, text] { dialog->OnShowEncoding(text); }, Qt::QueuedConnection);
+  }
+}
+
 void CDialogProgressSink::RunNotice(const std::string& message) {
   Call([&message](CDlgBatchConvert* d) {
     CUiPrompts::WndMessageBox(d, Ui(message.c_str()), QMessageBox::Ok, QMessageBox::Information);
@@ -131,6 +144,11 @@ void CRunWorker::run() {
     zv::FolderTextRunOptions options;
     options.overwrite = zv::FlagOn(stored.overwrite);
     options.exceptFileCopyOnly = zv::FlagOn(stored.exceptFileCopyOnly);
+    zv::TextEncodingOptions encoding;
+    zv::LoadTextEncodingOptions(encoding);
+    options.encoding = zv::StoredEncodingChoice(encoding.encoding);
+    options.keepLineEnds = zv::FlagOn(encoding.keepLineEnds);
+    progress.ShowEncodings(options.encoding == zv::EncodingChoice::Auto);
     zv::FolderTextEngine engine(m_files, m_srcFolder, m_dstFolder, options, zv::ActiveCodePage());
     m_result = engine.Run(m_rows, progress, errors, m_running);
   }

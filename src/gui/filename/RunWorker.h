@@ -78,10 +78,15 @@ class CDialogProgressSink : public zv::ProgressSink {
   void ShowProgress(int percent) override;
   void RunFinished() override;
   void RunNotice(const std::string& message) override;
+  // With detection per file, what each text was read as; not waited for.
+  void FileDone(const zv::FileOutcome& outcome) override;
+  void ShowEncodings(bool on) { m_bShowEncodings = on; }
 
  private:
   template <typename F>
   void Call(F f);
+
+  bool m_bShowEncodings = false;
 
   CCallReceiver& m_receiver;
   const QPointer<CDlgBatchConvert>& m_pDialog;

@@ -13,6 +13,7 @@
 #include "app/UiPrompts.h"
 #include "settings/Settings.h"
 #include "text/DlgExtension.h"
+#include "text/EncodingChoiceBox.h"
 #include "text/FolderTextUiTexts.h"
 
 namespace {
@@ -29,7 +30,8 @@ CDlgFolderTextSetting::CDlgFolderTextSetting(QWidget* parent) : QDialog(parent) 
   setWindowFlag(Qt::WindowContextHelpButtonHint, false);
   setFont(CDialogUnits::DialogFont());
   const CDialogUnits du(font());
-  setFixedSize(du.Size(195, 155));
+  // Taller than the original by the encoding group at the bottom.
+  setFixedSize(du.Size(195, 192));
 
   auto* groupOptions = new QGroupBox(Ui(zv::texts::kFolderTextGroup), this);
   du.Place(groupOptions, 7, 7, 128, 52);
@@ -77,10 +79,28 @@ CDlgFolderTextSetting::CDlgFolderTextSetting(QWidget* parent) : QDialog(parent) 
   m_pBtnCancel = new QPushButton(Ui(zv::texts::kTextSettingCancel), this);
   du.Place(m_pBtnCancel, 138, 23, 50, 12);
 
+  auto* groupEncoding = new QGroupBox(Ui(zv::texts::kEncodingGroup), this);
+  du.Place(groupEncoding, 7, 152, 181, 34);
+  auto* encodingLabel = new QLabel(Ui(zv::texts::kEncodingLabel), this);
+  du.Place(encodingLabel, 13, 164, 50, 8);
+  m_pEncoding = new CEncodingChoiceBox(this);
+  du.Place(m_pEncoding, 64, 162, 116, 12);
+  encodingLabel->setBuddy(m_pEncoding);
+  auto* lineEndsLabel = new QLabel(Ui(zv::texts::kLineEndsLabel), this);
+  du.Place(lineEndsLabel, 13, 176, 50, 8);
+  m_pRadioCrLf = new QRadioButton(Ui(zv::texts::kRadioCrLf), this);
+  du.Place(m_pRadioCrLf, 64, 175, 64, 10);
+  m_pRadioKeep = new QRadioButton(Ui(zv::texts::kRadioKeepLineEnds), this);
+  du.Place(m_pRadioKeep, 130, 175, 50, 10);
+  auto* lineEndsGroup = new QButtonGroup(this);
+  lineEndsGroup->addButton(m_pRadioCrLf);
+  lineEndsGroup->addButton(m_pRadioKeep);
+
   // The group boxes only frame; the controls are the dialog's own children,
   // placed by the template's coordinates, so the frames go to the back.
   groupOptions->lower();
   groupBinary->lower();
+  groupEncoding->lower();
 
   connect(m_pBtnAdd, &QPushButton::clicked, this, &CDlgFolderTextSetting::OnAddExt);
   connect(m_pBtnDelete, &QPushButton::clicked, this, &CDlgFolderTextSetting::OnDeleteExt);
@@ -95,8 +115,13 @@ void CDlgFolderTextSetting::UpdateData(bool save) {
     m_bSubDir = m_pCheckSubDir->isChecked() ? 1 : 0;
     m_bOverwrite = m_pCheckOverwrite->isChecked() ? 1 : 0;
     m_nBinaryMode = m_pBinaryGroup->checkedId();  // -1 when neither is set
+    m_nEncoding = m_pEncoding->Choice();
+    m_bKeepLineEnds = m_pRadioKeep->isChecked() ? 1 : 0;
     return;
   }
+  m_pEncoding->SetChoice(m_nEncoding);
+  m_pRadioKeep->setChecked(m_bKeepLineEnds == 1);
+  m_pRadioCrLf->setChecked(m_bKeepLineEnds != 1);
   m_pCheckSubDir->setChecked(m_bSubDir == 1);
   m_pCheckOverwrite->setChecked(m_bOverwrite == 1);
   // An exclusive group cannot clear its last button; let go of it meanwhile.
@@ -122,6 +147,10 @@ bool CDlgFolderTextSetting::OnInitDialog() {
   m_bSubDir = zv::FlagToInt(stored.subDir);
   m_bOverwrite = zv::FlagToInt(stored.overwrite);
   m_nBinaryMode = zv::FlagToInt(stored.exceptFileCopyOnly);
+  zv::TextEncodingOptions encoding;
+  zv::LoadTextEncodingOptions(encoding);
+  m_nEncoding = zv::StoredEncodingChoice(encoding.encoding);
+  m_bKeepLineEnds = zv::FlagOn(encoding.keepLineEnds) ? 1 : 0;
 
   zv::ExtList entries;
   if (zv::LoadBinaryExtList(entries, ReportListError)) {
@@ -163,6 +192,7 @@ void CDlgFolderTextSetting::OnOK() {
   out.exceptFileCopyOnly = zv::IntToFlag(m_nBinaryMode);
   // A failure of the options is not reported; one of the list is, by the save.
   zv::SaveConvertTextOptions(out);
+  zv::SaveTextEncodingOptions({zv::EncodingChoiceWord(m_nEncoding), zv::IntToFlag(m_bKeepLineEnds)});
   zv::SaveBinaryExtList(Entries(), ReportListError);
   accept();
 }

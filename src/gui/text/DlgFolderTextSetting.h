@@ -5,7 +5,9 @@
 #include <QDialog>
 
 #include "settings/BinaryExtList.h"
+#include "text/TextEncoding.h"
 
+class CEncodingChoiceBox;
 class QButtonGroup;
 class QCheckBox;
 class QListWidget;
@@ -24,6 +26,8 @@ class CDlgFolderTextSetting : public QDialog {
   int m_bSubDir = 0;
   int m_bOverwrite = 0;
   int m_nBinaryMode = -1;  // 0 copy only, 1 do not copy, -1 neither selected
+  zv::EncodingChoice m_nEncoding = zv::EncodingChoice::System;
+  int m_bKeepLineEnds = 0;
 
   // The list box's entries, top to bottom, as bytes.
   zv::ExtList Entries() const;
@@ -34,6 +38,9 @@ class CDlgFolderTextSetting : public QDialog {
   QCheckBox* OverwriteCheck() const { return m_pCheckOverwrite; }
   QRadioButton* CopyOnlyRadio() const { return m_pRadioCopyOnly; }
   QRadioButton* NoCopyRadio() const { return m_pRadioNoCopy; }
+  CEncodingChoiceBox* EncodingBox() const { return m_pEncoding; }
+  QRadioButton* CrLfRadio() const { return m_pRadioCrLf; }
+  QRadioButton* KeepLineEndsRadio() const { return m_pRadioKeep; }
   QPushButton* AddButton() const { return m_pBtnAdd; }
   QPushButton* DeleteButton() const { return m_pBtnDelete; }
   QPushButton* EditButton() const { return m_pBtnEdit; }
@@ -62,6 +69,9 @@ class CDlgFolderTextSetting : public QDialog {
   QRadioButton* m_pRadioCopyOnly;
   QRadioButton* m_pRadioNoCopy;
   QButtonGroup* m_pBinaryGroup;
+  CEncodingChoiceBox* m_pEncoding;
+  QRadioButton* m_pRadioCrLf;
+  QRadioButton* m_pRadioKeep;
   QPushButton* m_pBtnAdd;
   QPushButton* m_pBtnDelete;
   QPushButton* m_pBtnEdit;

@@ -22,6 +22,7 @@
 #include "settings/Settings.h"
 #include "text/DlgExtension.h"
 #include "text/DlgFolderTextSetting.h"
+#include "text/EncodingChoiceBox.h"
 
 using gt::U;
 
@@ -95,7 +96,12 @@ class FolderTextSettingTest : public QObject {
                          U("編集(&E)"),
                          U("初期化(&I)"),
                          U("OK"),
-                         U("ｷｬﾝｾﾙ")};
+                         U("ｷｬﾝｾﾙ"),
+                         U("文字コードと改行"),
+                         U("文字コード(&C)："),
+                         U("改行コード："),
+                         U("CR LF に揃える(&L)"),
+                         U("元のまま(&K)")};
     expected.sort();
     QCOMPARE(texts, expected);
     QVERIFY(dlg.OkButton()->isDefault());
@@ -141,6 +147,30 @@ class FolderTextSettingTest : public QObject {
     gt::ShowModal(noCopy, [](CDlgFolderTextSetting&) {});
     QVERIFY(noCopy.NoCopyRadio()->isChecked());
     QVERIFY(!noCopy.SubDirCheck()->isChecked());
+  }
+
+  // The encoding and line ends live in keys of their own: a file without
+  // them shows the code page and CR LF; OK writes what is shown.
+  void encodingAndLineEndsAreShownAndSaved() {
+    gt::WriteFile(Config(), U("Zentravolix.ini"), "[CONVERTTEXT]\r\nSUBDIR=1\r\n");
+    CDlgFolderTextSetting dlg;
+    gt::ShowModal(dlg, [](CDlgFolderTextSetting& d) {
+      QCOMPARE(d.EncodingBox()->currentText(), U("システム (コードページのまま)"));
+      QVERIFY(d.CrLfRadio()->isChecked() && !d.KeepLineEndsRadio()->isChecked());
+      d.EncodingBox()->SetChoice(zv::EncodingChoice::Auto);
+      d.KeepLineEndsRadio()->setChecked(true);
+      d.OkButton()->click();
+    });
+    zv::TextEncodingOptions stored;
+    QVERIFY(zv::LoadTextEncodingOptions(stored));
+    QCOMPARE(stored.encoding, std::string("auto"));
+    QCOMPARE(stored.keepLineEnds, std::string("1"));
+    CDlgFolderTextSetting again;
+    gt::ShowModal(again, [](CDlgFolderTextSetting& d) {
+      QCOMPARE(d.EncodingBox()->currentText(), U("自動判別 (ファイルごと)"));
+      QVERIFY(d.KeepLineEndsRadio()->isChecked());
+      QVERIFY(d.SubDirCheck()->isChecked());
+    });
   }
 
   void anUnreadableListIsReportedAndTheDefaultsShown() {
