@@ -17,8 +17,8 @@ cmake --build "$dir" --target zv_fuzz -j "$jobs"
 
 # Inputs longer than these only slow a target down without reaching new code.
 declare -A max_len=([fuzz_csv]=4096 [fuzz_profile]=4096 [fuzz_extlist]=2048
-                    [fuzz_textmode]=8192 [fuzz_codepage]=1024 [fuzz_diff]=1024)
-targets=(fuzz_csv fuzz_profile fuzz_extlist fuzz_textmode fuzz_codepage fuzz_diff)
+                    [fuzz_textmode]=8192 [fuzz_codepage]=1024 [fuzz_diff]=1024 [fuzz_detect]=4096)
+targets=(fuzz_csv fuzz_profile fuzz_extlist fuzz_textmode fuzz_codepage fuzz_diff fuzz_detect)
 
 mkdir -p "$dir/artifacts"
 status=0
