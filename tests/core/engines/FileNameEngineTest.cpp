@@ -213,19 +213,33 @@ TEST_F(FileNameRun, OutputInsideSourceIsNeverCollected) {
   EXPECT_FALSE(Exists(src + "/out/out"));
 }
 
-TEST_F(FileNameRun, FileDeletedAfterTheWalkIsPassedOver) {
+// Each failed copy reaches the error sink, named by the path whose step
+// failed, and the run goes on.
+TEST_F(FileNameRun, FailedCopiesAreReportedByTheirPathAndTheRunGoesOn) {
   WriteBytes(src + "/a.txt", "a");
   WriteBytes(src + "/b.txt", "b");
   std::vector<std::string> files;
   ASSERT_TRUE(CollectFiles(src, "*.*", true, files, {}));
-  std::filesystem::remove(src + "/a.txt");
+  std::filesystem::remove(src + "/a.txt");  // deleted after the walk
   FileNameEngine engine(files, src, out, Opt(false, false));
   FixedRowSource rows({});
   running = 1;
   EXPECT_EQ(engine.Run(rows, sink, errors, running), RunEnd::Completed);
   ASSERT_EQ(sink.outcomes.size(), 2u);
   EXPECT_EQ(sink.outcomes[0].action, FileAction::Failed);
+  EXPECT_EQ(errors.messages,
+            std::vector<std::string>{src + "/a.txt: 開けませんでした (No such file or directory)"});
   EXPECT_EQ(ReadBytes(out + "/b.txt"), "b");
+
+  // An output folder that is a file fails every copy (the run ended silently).
+  errors.messages.clear();
+  WriteBytes(tmp / "plain", "a file");
+  WriteBytes(src + "/c.txt", "c");
+  FileNameEngine intoFile({src + "/b.txt", src + "/c.txt"}, src, tmp / "plain", Opt(false, false));
+  running = 1;
+  EXPECT_EQ(intoFile.Run(rows, sink, errors, running), RunEnd::Completed);
+  EXPECT_EQ(errors.messages, (std::vector<std::string>{tmp / "plain/b.txt: ﾊﾟｽが誤っています",
+                                                       tmp / "plain/c.txt: ﾊﾟｽが誤っています"}));
 }
 
 TEST_F(FileNameRun, ConvertedNamesNeverLeaveTheOutputFolder) {
