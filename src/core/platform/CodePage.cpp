@@ -11,6 +11,8 @@
 #include <cstring>
 #include <utility>
 
+#include "platform/Utf8Check.h"
+
 namespace zv {
 
 namespace {
@@ -104,14 +106,7 @@ std::size_t IconvRun(iconv_t cd, std::string_view s, std::string& out) {
   return s.size();
 }
 
-bool IsValidUtf8(std::string_view s) {
-  for (std::size_t i = 0; i < s.size();) {
-    const std::size_t n = Utf8CharLen(s, i);
-    if (n == 1 && At(s, i) >= 0x80) return false;
-    i += n;
-  }
-  return true;
-}
+bool IsValidUtf8(std::string_view s) { return IsStrictUtf8(s); }
 
 std::string Upper(std::string_view s) {
   std::string r;

@@ -3,8 +3,16 @@
 #include <iconv.h>
 
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 #include <utility>
+
+#include "platform/Cpu.h"
+#include "platform/Utf8Check.h"
+
+#if defined(__x86_64__) || defined(__i386__)
+#include <immintrin.h>
+#endif
 
 namespace zv {
 
@@ -95,76 +103,28 @@ bool HasIso2022Escape(std::string_view s) {
   return false;
 }
 
-// Strict UTF-8 (no overlong forms, surrogates or values past U+10FFFF).
-bool IsStrictUtf8(std::string_view s) {
-  const std::size_t n = s.size();
-  std::size_t i = 0;
-  while (i < n) {
-    // Runs of ASCII eight bytes at a time.
-    while (i + 8 <= n) {
-      std::uint64_t w;
-      std::memcpy(&w, s.data() + i, 8);
-      if (w & 0x8080808080808080ull) break;
-      i += 8;
-    }
-    if (i >= n) break;
-    const unsigned char c = At(s, i);
-    if (c < 0x80) {
-      ++i;
-      continue;
-    }
-    std::size_t need;
-    unsigned char lo = 0x80, hi = 0xBF;
-    if (c >= 0xC2 && c <= 0xDF) {
-      need = 1;
-    } else if (c >= 0xE0 && c <= 0xEF) {
-      need = 2;
-      if (c == 0xE0) lo = 0xA0;
-      if (c == 0xED) hi = 0x9F;
-    } else if (c >= 0xF0 && c <= 0xF4) {
-      need = 3;
-      if (c == 0xF0) lo = 0x90;
-      if (c == 0xF4) hi = 0x8F;
-    } else {
-      return false;
-    }
-    if (n - i <= need) return false;
-    const unsigned char c1 = At(s, i + 1);
-    if (c1 < lo || c1 > hi) return false;
-    for (std::size_t k = 2; k <= need; ++k) {
-      if ((At(s, i + k) & 0xC0) != 0x80) return false;
-    }
-    i += need + 1;
-  }
-  return true;
-}
-
-// Where a text is both valid CP932 and valid EUC-JP. Japanese prose in
-// EUC-JP nearly always holds kana or punctuation (lead bytes 0xA1 to 0xA5);
-// read as CP932, such a text is half-width katakana and rare kanji. A text
-// without them that reads in CP932 as half-width katakana (and no character
-// of the user-defined area, lead 0xF0 to 0xF9) is taken as CP932, as
-// fixed-width records of half-width katakana from older systems are.
+// Where a text is both valid CP932 and valid EUC-JP. Read as CP932 it is
+// then mostly half-width katakana; a byte outside 0xA1 to 0xDF means a
+// double-byte character there, which EUC-JP prose explains far better, so
+// EUC-JP. A text of such bytes only is either half-width katakana records
+// (as older systems write them) or EUC-JP whose trail bytes all happen to
+// be low: kana, punctuation and full-width letters (lead bytes 0xA1 to
+// 0xA5) make at least a quarter of EUC-JP Japanese, and about one pair in
+// twelve of katakana records.
 TextEncoding ScoreCp932OrEucJp(std::string_view s) {
+  std::size_t pairs = 0, kana = 0;
   for (std::size_t i = 0; i < s.size();) {
     const unsigned char c = At(s, i);
     if (c < 0x80) {
       ++i;
       continue;
     }
-    if (c >= 0xA1 && c <= 0xA5) return TextEncoding::EucJp;
-    i += c == 0x8F ? 3 : 2;
-  }
-  for (std::size_t i = 0; i < s.size();) {
-    const unsigned char c = At(s, i);
-    if (c < 0x80 || (c >= 0xA1 && c <= 0xDF)) {
-      ++i;
-      continue;
-    }
-    if (c >= 0xF0 && c <= 0xF9) return TextEncoding::EucJp;
+    if (c < 0xA1 || c > 0xDF || i + 1 >= s.size() || At(s, i + 1) > 0xDF) return TextEncoding::EucJp;
+    ++pairs;
+    if (c <= 0xA5) ++kana;
     i += 2;
   }
-  return TextEncoding::Cp932;
+  return kana * 4 >= pairs && pairs > 0 ? TextEncoding::EucJp : TextEncoding::Cp932;
 }
 
 }  // namespace
@@ -205,7 +165,7 @@ TextEncoding SessionEncoding() {
   return ActiveCodePage() == CodePage::Cp932 ? TextEncoding::Cp932 : TextEncoding::Utf8;
 }
 
-bool IsStructurallyCp932(std::string_view s) {
+bool IsStructurallyCp932Portable(std::string_view s) {
   for (std::size_t i = 0; i < s.size(); ++i) {
     const unsigned char c = At(s, i);
     if (c < 0x80 || (c >= 0xA1 && c <= 0xDF)) continue;
@@ -213,6 +173,96 @@ bool IsStructurallyCp932(std::string_view s) {
     ++i;
   }
   return true;
+}
+
+namespace {
+
+#if defined(__x86_64__) || defined(__i386__)
+
+__attribute__((target("avx2"))) inline __m256i InRange(__m256i x, unsigned char lo, unsigned char hi) {
+  const __m256i above = _mm256_cmpeq_epi8(_mm256_max_epu8(x, _mm256_set1_epi8(static_cast<char>(lo))), x);
+  const __m256i below = _mm256_cmpeq_epi8(_mm256_min_epu8(x, _mm256_set1_epi8(static_cast<char>(hi))), x);
+  return _mm256_and_si256(above, below);
+}
+
+struct Cp932Masks {
+  std::uint64_t lead = 0;   // may start a double-byte character
+  std::uint64_t trail = 0;  // may end one
+  std::uint64_t alone = 0;  // a character on its own (ASCII, half-width katakana)
+};
+
+__attribute__((target("avx2"))) inline std::uint64_t Bits(__m256i v) {
+  return std::uint64_t{static_cast<std::uint32_t>(_mm256_movemask_epi8(v))};
+}
+
+__attribute__((target("avx2"))) Cp932Masks MasksOf(const unsigned char* p) {
+  Cp932Masks m;
+  for (int half = 0; half < 2; ++half) {
+    const __m256i x = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + 32 * half));
+    const int shift = 32 * half;
+    m.lead |= Bits(_mm256_or_si256(InRange(x, 0x81, 0x9F), InRange(x, 0xE0, 0xFC))) << shift;
+    m.trail |= Bits(_mm256_or_si256(InRange(x, 0x40, 0x7E), InRange(x, 0x80, 0xFC))) << shift;
+    m.alone |= Bits(_mm256_or_si256(InRange(x, 0x00, 0x7F), InRange(x, 0xA1, 0xDF))) << shift;
+  }
+  return m;
+}
+
+// 64 bytes at a time. Every byte that may start a double-byte character may
+// also end one, so a run of them pairs up from its start (the boundary rule
+// of the engine); a run of odd length takes the byte after it as its trail.
+// The positions after odd runs come from the carry arithmetic that JSON
+// scanners use for runs of backslashes.
+__attribute__((target("avx2"))) bool IsStructurallyCp932Avx2(const unsigned char* s, std::size_t n) {
+  constexpr std::uint64_t kEven = 0x5555555555555555ull;
+  std::uint64_t carry = 0;  // the previous block ended in an odd run
+  std::size_t i = 0;
+  alignas(32) unsigned char tail[64];
+  for (; i < n; i += 64) {
+    const unsigned char* p = s + i;
+    std::uint64_t valid = ~0ull;
+    if (n - i < 64) {
+      // Padded with ASCII, which only a lead byte before it could trouble.
+      std::memset(tail, 'A', sizeof tail);
+      std::memcpy(tail, p, n - i);
+      p = tail;
+      valid = (std::uint64_t{1} << (n - i)) - 1;
+    }
+    const Cp932Masks m = MasksOf(p);
+    const std::uint64_t lead = m.lead;
+    // An odd run carried over from the last block turns the parity of bit 0.
+    const std::uint64_t starts = lead & ~(lead << 1);
+    const std::uint64_t evenStartMask = kEven ^ carry;
+    const std::uint64_t evenStarts = starts & evenStartMask;
+    const std::uint64_t oddStarts = starts & ~evenStartMask;
+    const std::uint64_t evenCarries = lead + evenStarts;
+    std::uint64_t oddCarries;
+    const bool nextCarry = __builtin_add_overflow(lead, oddStarts, &oddCarries);
+    oddCarries |= carry;  // an odd run that ended with the last block takes bit 0
+    const std::uint64_t oddEnds = ((evenCarries & ~lead) & ~kEven) | ((oddCarries & ~lead) & kEven);
+    // The trail after an odd run, and every other byte outside a run, must fit.
+    const std::uint64_t bad = (oddEnds & ~m.trail) | (~lead & ~oddEnds & ~m.alone);
+    if (bad & valid) return false;
+    carry = nextCarry ? 1 : 0;
+    if (n - i < 64) {
+      // A run that reaches the real end oddly has no trail.
+      const std::uint64_t endBit = std::uint64_t{1} << (n - i);
+      if (oddEnds & endBit) return false;
+      carry = 0;
+    }
+  }
+  return carry == 0;
+}
+
+#endif
+
+}  // namespace
+
+bool IsStructurallyCp932(std::string_view s) {
+#if defined(__x86_64__) || defined(__i386__)
+  if (CpuHasAvx2() && s.size() >= 64)
+    return IsStructurallyCp932Avx2(reinterpret_cast<const unsigned char*>(s.data()), s.size());
+#endif
+  return IsStructurallyCp932Portable(s);
 }
 
 bool IsStructurallyEucJp(std::string_view s) {

@@ -45,6 +45,7 @@ std::optional<FileEncoding> EncodingFor(EncodingChoice choice, std::string_view 
 
 // Both validity tests, by structure (a lead byte with a fitting trail).
 bool IsStructurallyCp932(std::string_view bytes);
+bool IsStructurallyCp932Portable(std::string_view bytes);  // byte by byte, for tests to compare with
 bool IsStructurallyEucJp(std::string_view bytes);
 
 // Reports and the windows: "Shift_JIS", "UTF-8", "UTF-8 (BOM)", "EUC-JP",

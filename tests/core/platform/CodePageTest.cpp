@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/CodePage.h"
+#include "platform/Utf8Check.h"
 
 namespace zv {
 namespace {
@@ -273,6 +274,29 @@ TEST(CodePageTest, ActiveCodePageAndDetection) {
     setenv("ZENTRAVOLIX_CODEPAGE", oldValue.c_str(), 1);
   else
     unsetenv("ZENTRAVOLIX_CODEPAGE");
+}
+
+}  // namespace
+}  // namespace zv
+
+namespace zv {
+namespace {
+
+// The vector check agrees with the byte-by-byte one, also for sequences that
+// straddle its 32-byte blocks or sit at the very end.
+TEST(CodePageTest, FastUtf8CheckAgreesWithTheByteByByteOne) {
+  std::mt19937 rng(2026);
+  const std::vector<std::string> pieces = {"a", "\n", "\xC3\xA9", "\xE3\x81\x82", "\xF0\x9F\x8D\xA3",
+                                           "\xED\x9F\xBF", "\xEF\xBF\xBF", "\xF4\x8F\xBF\xBF"};
+  const std::vector<std::string> faults = {"\x80", "\xC0\xAF", "\xE0\x80\xAF", "\xED\xA0\x80", "\xF4\x90\x80\x80",
+                                           "\xF5\x80\x80\x80", "\xE3\x81", "\xC3", "\xFF", "\xF0\x8F\xBF\xBF"};
+  for (int round = 0; round < 4000; ++round) {
+    std::string s;
+    const std::size_t n = rng() % 140;
+    while (s.size() < n) s += pieces[rng() % pieces.size()];
+    if (round % 2) s.insert(rng() % (s.size() + 1), faults[rng() % faults.size()]);
+    ASSERT_EQ(IsStrictUtf8(s), IsStrictUtf8Portable(s)) << ::testing::PrintToString(s);
+  }
 }
 
 }  // namespace

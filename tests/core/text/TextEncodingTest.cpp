@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <iterator>
+#include <random>
+
 #include "engines/TreeFixture.h"
 #include "text/TextEncoding.h"
 
@@ -70,6 +73,20 @@ TEST(TextEncodingTest, DecodingIsTakenOnlyWhenItGivesTheBytesBack) {
   ASSERT_EQ(iso.substr(iso.size() - 3), "\x1B(B");
   EXPECT_EQ(DecodeExactly(iso, TextEncoding::Iso2022Jp), "株式");
   EXPECT_FALSE(DecodeExactly(iso.substr(0, iso.size() - 3), TextEncoding::Iso2022Jp));
+}
+
+// The 64-byte check agrees with the byte-by-byte one, runs of lead bytes
+// across block edges and at the very end included.
+TEST(TextEncodingTest, FastCp932CheckAgreesWithTheByteByByteOne) {
+  std::mt19937 rng(932);
+  const unsigned char alphabet[] = {'a',  '\n', 0x81, 0x82, 0x9F, 0xE0, 0xFC, 0x40, 0x7E, 0x7F,
+                                    0x80, 0xA0, 0xA1, 0xDF, 0xFD, 0xFF, 0x3F, 0x8E, 0xB0};
+  for (int round = 0; round < 20000; ++round) {
+    std::string s(rng() % 200, 'x');
+    // Mostly valid text with runs of lead bytes, so both answers occur.
+    for (char& c : s) c = static_cast<char>(alphabet[rng() % (round % 3 == 0 ? std::size(alphabet) : 9)]);
+    ASSERT_EQ(IsStructurallyCp932(s), IsStructurallyCp932Portable(s)) << ::testing::PrintToString(s);
+  }
 }
 
 }  // namespace
