@@ -207,6 +207,11 @@ void CDlgBatchConvert::OnExecute() {
     CUiPrompts::WndMessageBox(this, CoreMessageText(*message));
     return;
   }
+  // A file where the output folder should be would fail every file of the run.
+  if (zv::PathFileExists(m_strDstDir) && !zv::PathIsDirectory(m_strDstDir)) {
+    CUiPrompts::WndMessageBox(this, Ui(zv::texts::kOutputNotFolder).arg(PathToQString(m_strDstDir)));
+    return;
+  }
   SetRunningLook(true);
   bool started = false;
   if (CZentravolixView* view = View()) {

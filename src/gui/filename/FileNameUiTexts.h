@@ -3,6 +3,8 @@
 
 namespace zv::texts {
 
+// An output folder field that names a file (%1).
+inline constexpr const char* kOutputNotFolder = "%1: 出力先がﾌｫﾙﾀﾞではありません";
 // With detection per file: "文字コード： EUC-JP (a.txt)".
 inline constexpr const char* kEncodingShown = "文字コード： ";
 

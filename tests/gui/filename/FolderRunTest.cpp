@@ -324,7 +324,7 @@ class FolderRunTest : public QObject {
     QVERIFY(FilesBelow(out).isEmpty());
   }
 
-  void emptyFolderFieldsAreRefusedBeforeAnythingStarts() {
+  void folderFieldsThatCannotWorkAreRefusedBeforeAnythingStarts() {
     auto app = gt::StartApp();
     CMainFrame* frame = gt::Frame(*app);
     CZentravolixView* view = gt::View(*app);
@@ -341,14 +341,18 @@ class FolderRunTest : public QObject {
       SetFields(dlg, src, QString(), U("*.*"));
       dlg.ExecuteButton()->click();
       idle << dlg.IsIdleLook();
+      // A file there would fail every file of the run.
+      SetFields(dlg, src, src + U("/a.txt"), U("*.*"));
+      dlg.ExecuteButton()->click();
+      idle << dlg.IsIdleLook();
     });
     for (const auto& box : gt::MessageBoxes()) {
       QCOMPARE(box.caption, U("Moravquell"));
       texts << box.text;
     }
-    QCOMPARE(texts,
-             (QStringList{U("変換元のﾌｫﾙﾀﾞを指定してください。"), U("出力先のﾌｫﾙﾀﾞを指定してください。")}));
-    QCOMPARE(idle, (QList<bool>{true, true}));
+    QCOMPARE(texts, (QStringList{U("変換元のﾌｫﾙﾀﾞを指定してください。"), U("出力先のﾌｫﾙﾀﾞを指定してください。"),
+                                 src + U("/a.txt: 出力先がﾌｫﾙﾀﾞではありません")}));
+    QCOMPARE(idle, (QList<bool>{true, true, true}));
     QVERIFY(view->m_fileList.empty());
     QVERIFY(!view->m_pNameThread);
   }
@@ -505,6 +509,33 @@ class FolderRunTest : public QObject {
         QCOMPARE(gt::ReadFile(PathToQString(out + "/報告書_株式会社.txt")), gt::B("(株)") + "\r\n");
       }
     }
+  }
+
+  // With 自動判別, each text is converted in its own encoding, and the dialog
+  // says what it read each one as.
+  void autoEncodingConvertsEachTextInItsOwnAndShowsIt() {
+    auto app = gt::StartApp();
+    CMainFrame* frame = gt::Frame(*app);
+    QVERIFY(gt::View(*app)->AddConvertItem(0, "株式", "(株)"));
+    QVERIFY(zv::SaveTextEncodingOptions({"auto", "0"}));
+    const QString src = gt::NewDir();
+    const QString out = gt::NewDir();
+    gt::WriteFile(src, U("euc.txt"), "\xB3\xF4\xBC\xB0");  // 株式 in EUC-JP
+    gt::WriteFile(src, U("utf8.txt"), "株式\n");
+    QStringList shown;
+    Seen seen;
+    RunDialog(frame, ID_CONVERT_FOLDERTEXT, [&](CDlgBatchConvert& dlg) {
+      Watch(dlg, seen);
+      QObject::connect(&dlg, &CDlgBatchConvert::EncodingShown, &dlg, [&shown](const QString& t) { shown << t; });
+      SetFields(dlg, src, out, QString());
+      ExecuteAndWait(dlg, seen);
+      QTRY_COMPARE(shown.size(), 2);
+      QVERIFY(dlg.EncodingLabel()->text().isEmpty());
+    });
+    QVERIFY(zv::SaveTextEncodingOptions({"system", "0"}));
+    QCOMPARE(gt::ReadFile(out + U("/euc.txt")), std::string("(\xB3\xF4)\r\n"));
+    QCOMPARE(gt::ReadFile(out + U("/utf8.txt")), std::string("(株)\r\n"));
+    QCOMPARE(shown, (QStringList{U("文字コード： EUC-JP (euc.txt)"), U("文字コード： UTF-8 (utf8.txt)")}));
   }
 
   void folderTextRunConvertsTextAndCopiesOrSkipsBinaries() {
