@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
-# Writes the screenshots in docs/: the main window, the item dialog, the
-# about box, the open dialog, the folder tools' windows (the run dialog idle
-# and during a run, both settings dialogs, the extension dialog, the folder
-# browser, the new-folder dialog, and the folder browser of a 932 session
-# with a legacy Shift-JIS folder) and the text dialog. Builds the screenshot
+# Writes the screenshots in docs/: the main window, its ﾌｧｲﾙ and 変換ﾘｽﾄ編集
+# menus and the list's context menu, the item dialog, the about box, the open
+# dialog, the folder tools' windows (the run dialog idle and during a run,
+# both settings dialogs, the extension dialog, the folder browser, the
+# new-folder dialog, and the folder browser of a 932 session with a legacy
+# Shift-JIS folder) and the text dialog, alone and asking about its unsaved
+# text. Builds the screenshot
 # tool, starts a private Xvfb and runs the windows there with the example
 # list in a private home, so that Japanese text is drawn with the installed
 # fonts as a user would see it. Needs root for the private /home (unshare).

@@ -3,12 +3,15 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QSettings>
 #include <QTest>
+#include <QWindow>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 
+#include "app/AppTexts.h"
 #include "app/MainFrame.h"
 #include "app/QStringBytes.h"
 #include "app/ZentravolixApp.h"
@@ -38,9 +41,25 @@ void InitGuiTests() {
   const QString config = g_temp->filePath(QStringLiteral("config"));
   QDir().mkpath(config);
   qputenv("ZENTRAVOLIX_CONFIG_DIR", config.toUtf8());
+  // The profile (window places, recent files, folders) never reaches the
+  // real user's.
+  const QString profile = g_temp->filePath(QStringLiteral("profile"));
+  for (auto format : {QSettings::NativeFormat, QSettings::IniFormat}) {
+    QSettings::setPath(format, QSettings::UserScope, profile);
+    QSettings::setPath(format, QSettings::SystemScope, profile + QStringLiteral("/system"));
+  }
+  QCoreApplication::setOrganizationName(Ui(zv::texts::kRegistryKey));
+  QCoreApplication::setApplicationName(Ui(zv::texts::kAppName));
   CUiPrompts::SetTestMode(true);
   // Closing the main window must not end the test's event loops.
   QApplication::setQuitOnLastWindowClosed(false);
+}
+
+void ClearProfile() { QSettings().clear(); }
+
+QString ShownTitle(QWidget* w) {
+  QWindow* window = w->windowHandle();
+  return window ? window->title() : QString();
 }
 
 QString TempDir() { return g_temp->path(); }

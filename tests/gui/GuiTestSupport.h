@@ -17,8 +17,13 @@ class QWidget;
 
 namespace gt {
 
-// Call from initTestCase: config folder, test mode for every prompt.
+// Call from initTestCase: config folder, a private profile (QSettings),
+// test mode for every prompt.
 void InitGuiTests();
+// Forgets everything the program put in its profile.
+void ClearProfile();
+// A window's title as the desktop shows it ("[*]" read as the modified mark).
+QString ShownTitle(QWidget* w);
 // The temporary folder of this test run.
 QString TempDir();
 // A fresh sub-folder for one test.

@@ -88,4 +88,22 @@ inline constexpr const char* kOpenDocumentFailed = "%1 を開けません。";
 inline constexpr const char* kListReadFailed = "%1 を読み込めませんでした。";
 inline constexpr const char* kListSaveFailed = "%1 に保存できませんでした。";
 
+// Desktop habits: a new list, moving rows, recent files, unsaved changes.
+inline constexpr const char* kMenuNewList = "ﾘｽﾄを新規作成(&N)";
+inline constexpr const char* kMenuMoveUp = "上へ移動(&U)";
+inline constexpr const char* kMenuMoveDown = "下へ移動(&N)";
+inline constexpr const char* kMenuRecentNone = "最近使ったﾌｧｲﾙ";
+inline constexpr const char* kPromptNewList = "新しい変換ﾘｽﾄを作成します";
+inline constexpr const char* kPromptMoveUp = "選択した項目を1行上へ移動します";
+inline constexpr const char* kPromptMoveDown = "選択した項目を1行下へ移動します";
+inline constexpr const char* kPromptRecent = "このﾌｧｲﾙを開きます: %1";
+inline constexpr const char* kRecentMissing =
+    "%1\nファイルが見つかりません。最近使ったﾌｧｲﾙの一覧から削除しました。";
+inline constexpr const char* kAskSaveChanges = "%1 への変更を保存しますか?";
+inline constexpr const char* kUntitled = "無題";
+inline constexpr const char* kAnswerSave = "保存する(&S)";
+inline constexpr const char* kAnswerDiscard = "保存しない(&N)";
+inline constexpr const char* kAnswerCancel = "キャンセル";
+inline constexpr const char* kNoRowSelected = "保存する行が選択されていません。";
+
 }  // namespace zv::texts

@@ -20,6 +20,12 @@ enum CommandId : int {
   ID_SAVE_SELECTED_AS = 32785,
   ID_CONVERT_FOLDERTEXT = 32793,
   ID_SAVE_SELECTED = 32794,
+  // Our own additions; the new list and the recent files take the numbers
+  // the framework gives those commands.
+  ID_MOVE_UP = 32795,
+  ID_MOVE_DOWN = 32796,
+  ID_NEW_LIST = 57600,
+  ID_FILE_MRU_FILE1 = 57616,  // ..+3: the four recent files
   ID_APP_ABOUT = 57664,
   ID_APP_EXIT = 57665,
 };

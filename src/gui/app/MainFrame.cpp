@@ -3,18 +3,26 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFile>
 #include <QFileInfo>
+#include <QHeaderView>
 #include <QLabel>
 #include <QMenuBar>
+#include <QMimeData>
+#include <QSettings>
 #include <QStatusBar>
 #include <QStatusTipEvent>
 #include <QToolBar>
+#include <QUrl>
+#include <cstdlib>
 
 #include "app/AppTexts.h"
 #include "app/CommandIds.h"
 #include "app/HelpWindow.h"
 #include "app/QStringBytes.h"
+#include "app/RecentFileList.h"
 #include "app/UiPrompts.h"
 #include "app/ZentravolixApp.h"
 #include "filename/DlgBatchConvert.h"
@@ -29,6 +37,9 @@ namespace {
 
 using namespace zv::texts;
 
+// Where the recent files stand in the ﾌｧｲﾙ menu.
+constexpr int kRecentFilesHere = -1;
+
 struct MenuEntry {
   int id;  // 0: separator
   const char* text;
@@ -42,12 +53,15 @@ struct MenuDef {
 const std::vector<MenuDef>& Menu130() {
   static const std::vector<MenuDef> menu = {
       {kMenuFile,
-       {{ID_OPEN_LIST, kMenuOpenList},
+       {{ID_NEW_LIST, kMenuNewList},
+        {ID_OPEN_LIST, kMenuOpenList},
         {0, nullptr},
         {ID_SAVE_LIST, kMenuSaveList},
         {ID_SAVE_SELECTED, kMenuSaveSelected},
         {ID_SAVE_LIST_AS, kMenuSaveListAs},
         {ID_SAVE_SELECTED_AS, kMenuSaveSelectedAs},
+        {0, nullptr},
+        {kRecentFilesHere, nullptr},
         {0, nullptr},
         {ID_APP_EXIT, kMenuExit}}},
       {kMenuEdit,
@@ -57,6 +71,9 @@ const std::vector<MenuDef>& Menu130() {
         {ID_ITEM_ADD, kMenuItemAdd},
         {ID_ITEM_EDIT, kMenuItemEdit},
         {ID_ITEM_DELETE, kMenuItemDelete},
+        {0, nullptr},
+        {ID_MOVE_UP, kMenuMoveUp},
+        {ID_MOVE_DOWN, kMenuMoveDown},
         {0, nullptr},
         {ID_LIST_CLEAR, kMenuListClear}}},
       {kMenuFileName,
@@ -85,7 +102,68 @@ const Prompt kPrompts[] = {
     {ID_CONVERT_FOLDERTEXT, kPromptConvertFolderText, kTipConvertFolderText},
     {ID_APP_ABOUT, kPromptAbout, kTipAbout},
     {ID_APP_EXIT, kPromptExit, kTipExit},
+    {ID_NEW_LIST, kPromptNewList, nullptr},
+    {ID_MOVE_UP, kPromptMoveUp, nullptr},
+    {ID_MOVE_DOWN, kPromptMoveDown, nullptr},
 };
+
+// The keys a desktop user expects. Enter (edit the row) is the view's.
+struct Shortcut {
+  int id;
+  QKeyCombination key;
+};
+
+const Shortcut kShortcuts[] = {
+    {ID_NEW_LIST, Qt::CTRL | Qt::Key_N},
+    {ID_OPEN_LIST, Qt::CTRL | Qt::Key_O},
+    {ID_SAVE_LIST, Qt::CTRL | Qt::Key_S},
+    {ID_SAVE_LIST_AS, Qt::CTRL | Qt::SHIFT | Qt::Key_S},
+    {ID_SELECT_ALL, Qt::CTRL | Qt::Key_A},
+    {ID_ITEM_DELETE, QKeyCombination(Qt::Key_Delete)},
+    {ID_MOVE_UP, Qt::ALT | Qt::Key_Up},
+    {ID_MOVE_DOWN, Qt::ALT | Qt::Key_Down},
+    {ID_HELP_CONTENTS, QKeyCombination(Qt::Key_F1)},
+};
+
+// The list's context menu: the editing commands.
+const int kContextMenu[] = {ID_ITEM_ADD, ID_ITEM_EDIT,  ID_ITEM_DELETE,   0, ID_MOVE_UP,   ID_MOVE_DOWN,
+                            0,           ID_SELECT_ALL, ID_SELECT_INVERT, 0, ID_LIST_CLEAR};
+
+constexpr const char* kModifiedMark = "[*]";
+
+// A file name in the title: Qt reads "[*]" there as the modified mark.
+QString TitleName(std::string_view path) {
+  return PathToQString(zv::PathFileName(path)).replace(Ui(kModifiedMark), QStringLiteral("[*][*]"));
+}
+
+// A recent file as its menu item shows it: the home folder as "~", long
+// paths cut in the middle, "&" as itself.
+QString RecentText(int index, const std::string& path, const QFontMetrics& metrics) {
+  std::string shown = path;
+  if (const char* home = std::getenv("HOME"); home && *home) {
+    const std::string prefix = zv::AddBackslash(home);
+    if (shown.starts_with(prefix)) shown = "~/" + shown.substr(prefix.size());
+  }
+  const QString text = metrics.elidedText(PathToQString(shown), Qt::ElideMiddle, 480);
+  return QStringLiteral("&%1 ").arg(index + 1) +
+         QString(text).replace(QLatin1Char('&'), QStringLiteral("&&"));
+}
+
+// The first local .csv among dropped URLs, as the file system's bytes.
+std::string DroppedList(const QMimeData* mime) {
+  if (!mime || !mime->hasUrls()) return {};
+  for (const QUrl& url : mime->urls()) {
+    if (!url.isLocalFile()) continue;
+    // From the encoded form: a legacy name's bytes are no valid UTF-8.
+    const std::string path =
+        QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1()).toStdString();
+    const std::string_view ext = zv::PathExtension(path);
+    if (ext.size() == 4 &&
+        QString::fromLatin1(ext.data(), 4).compare(QStringLiteral(".csv"), Qt::CaseInsensitive) == 0)
+      return path;
+  }
+  return {};
+}
 
 // Tool bar 130: button images in strip order, 0 for a separator.
 const int kToolBar130[] = {ID_OPEN_LIST,    ID_SAVE_LIST,          0, ID_CONVERT_FILENAME,
@@ -95,10 +173,13 @@ std::optional<QStringList> g_helpFolders;
 
 }  // namespace
 
-CMainFrame::CMainFrame(CZentravolixApp* app) : m_pApp(app) {
-  // The title is ours alone; the document never writes into it.
-  setWindowTitle(Ui(kFrameTitle));
+CMainFrame::CMainFrame(CZentravolixApp* app)
+    : m_pApp(app), m_pRecentFiles(std::make_unique<CRecentFileList>()) {
+  // The title is ours alone; the document never writes into it. "[*]" shows
+  // unsaved changes the way the desktop does.
+  setWindowTitle(Ui(kFrameTitle) + Ui(kModifiedMark));
   setAttribute(Qt::WA_DeleteOnClose);
+  setAcceptDrops(true);
   resize(720, 480);
 }
 
@@ -118,7 +199,18 @@ bool CMainFrame::OnCreate() {
   m_pView = new CZentravolixView(this);
   setCentralWidget(m_pView);
   m_pView->OnInitialUpdate();
-  connect(m_pView, &CZentravolixView::ListChanged, this, &CMainFrame::UpdateCommandUI);
+  connect(m_pView, &CZentravolixView::ListChanged, this, [this] {
+    SetModified(true);
+    UpdateCommandUI();
+  });
+  // Moving rows and saving selected rows follow the selection.
+  connect(m_pView->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+          &CMainFrame::UpdateCommandUI);
+  connect(m_pView, &CZentravolixView::CommandRequested, this, [this](int id) {
+    if (QAction* action = Action(id)) action->trigger();
+  });
+  connect(m_pView, &CZentravolixView::ContextMenuRequested, this, &CMainFrame::ShowContextMenu);
+  BuildContextMenu();
 
   // The save commands follow a file that may vanish outside the program.
   m_idleTimer.setInterval(500);
@@ -131,11 +223,9 @@ bool CMainFrame::OnCreate() {
 void CMainFrame::BuildActions() {
   for (const MenuDef& menu : Menu130()) {
     for (const MenuEntry& entry : menu.entries) {
-      if (entry.id == 0) continue;
+      if (entry.id <= 0) continue;
       auto* action = new QAction(Ui(entry.text), this);
       action->setData(entry.id);
-      // Never a shortcut: the program has no keyboard accelerators.
-      action->setShortcuts({});
       action->setAutoRepeat(false);
       action->setMenuRole(QAction::NoRole);
       action->setStatusTip(QString());
@@ -147,8 +237,19 @@ void CMainFrame::BuildActions() {
   for (const Prompt& prompt : kPrompts) {
     QAction* action = m_actions.at(prompt.id);
     action->setStatusTip(Ui(prompt.statusText));
-    action->setToolTip(Ui(prompt.toolTip));
+    action->setToolTip(prompt.toolTip ? Ui(prompt.toolTip) : QString());
   }
+  for (const Shortcut& shortcut : kShortcuts) m_actions.at(shortcut.id)->setShortcut(shortcut.key);
+
+  for (int i = 0; i < CRecentFileList::kSize; ++i) {
+    auto* action = new QAction(this);
+    action->setData(ID_FILE_MRU_FILE1 + i);
+    action->setMenuRole(QAction::NoRole);
+    connect(action, &QAction::triggered, this, [this, i] { OnOpenRecentFile(i); });
+    m_recentActions.push_back(action);
+  }
+  m_pRecentNone = new QAction(Ui(kMenuRecentNone), this);
+  m_pRecentNone->setEnabled(false);
 }
 
 void CMainFrame::BuildMenu() {
@@ -157,12 +258,48 @@ void CMainFrame::BuildMenu() {
     for (const MenuEntry& entry : def.entries) {
       if (entry.id == 0) {
         menu->addSeparator();
+      } else if (entry.id == kRecentFilesHere) {
+        for (QAction* action : m_recentActions) menu->addAction(action);
+        menu->addAction(m_pRecentNone);
       } else {
         menu->addAction(m_actions.at(entry.id));
       }
     }
     AttachMenu(menu);
   }
+  UpdateRecentMenu();
+}
+
+void CMainFrame::BuildContextMenu() {
+  m_pContextMenu = new QMenu(this);
+  m_pContextMenu->setObjectName(QStringLiteral("listContextMenu"));
+  for (int id : kContextMenu) {
+    if (id == 0) {
+      m_pContextMenu->addSeparator();
+    } else {
+      m_pContextMenu->addAction(m_actions.at(id));
+    }
+  }
+  AttachMenu(m_pContextMenu);
+}
+
+void CMainFrame::ShowContextMenu(const QPoint& globalPos) {
+  // Not exec(): the menu runs in the window's own event loop.
+  m_pContextMenu->popup(globalPos);
+}
+
+void CMainFrame::UpdateRecentMenu() {
+  const std::vector<std::string>& entries = m_pRecentFiles->Entries();
+  const QFontMetrics metrics(menuBar()->font());
+  for (std::size_t i = 0; i < m_recentActions.size(); ++i) {
+    QAction* action = m_recentActions[i];
+    const bool used = i < entries.size();
+    action->setVisible(used);
+    if (!used) continue;
+    action->setText(RecentText(static_cast<int>(i), entries[i], metrics));
+    action->setStatusTip(Ui(kPromptRecent).arg(PathToQString(entries[i])));
+  }
+  m_pRecentNone->setVisible(entries.empty());
 }
 
 void CMainFrame::AttachMenu(QMenu* menu) {
@@ -255,6 +392,11 @@ bool CMainFrame::event(QEvent* event) {
 
 void CMainFrame::closeEvent(QCloseEvent* event) {
   if (!m_bClosed) {
+    if (!SaveModified()) {
+      event->ignore();
+      return;
+    }
+    SaveWindowSettings();
     m_bClosed = true;
     m_idleTimer.stop();
     // Workers stop and are waited for before the rows go; nothing is saved.
@@ -276,6 +418,9 @@ void CMainFrame::OnCommand(int id) {
 
 bool CMainFrame::OnCmdMsg(int id) {
   switch (id) {
+    case ID_NEW_LIST:
+      OnNewList();
+      return true;
     case ID_OPEN_LIST:
       OnOpenList();
       return true;
@@ -340,10 +485,44 @@ void CMainFrame::UpdateCommandUI() {
 
 void CMainFrame::SetListPath(const std::string& path) {
   m_strListPath = path;
-  setWindowTitle(Ui(kFrameTitle) + Ui(kTitleSeparator) + PathToQString(zv::PathFileName(path)));
+  setWindowTitle(Ui(kFrameTitle) + Ui(kTitleSeparator) + TitleName(path) + Ui(kModifiedMark));
+  // Every file that becomes the current one is a recent file.
+  m_pRecentFiles->Add(path);
+  UpdateRecentMenu();
+}
+
+bool CMainFrame::IsModified() const { return m_bModified && m_pView && m_pView->RowCount() > 0; }
+
+void CMainFrame::SetModified(bool modified) {
+  m_bModified = modified;
+  setWindowModified(IsModified());
+}
+
+bool CMainFrame::SaveModified() {
+  if (!IsModified()) return true;
+  switch (CUiPrompts::AskSaveChanges(this, m_strListPath)) {
+    case QMessageBox::Save:
+      // A cancelled or failed save keeps the list where it is.
+      OnSaveList();
+      return !IsModified();
+    case QMessageBox::Discard:
+      return true;
+    default:
+      return false;
+  }
+}
+
+void CMainFrame::OnNewList() {
+  if (!SaveModified()) return;
+  if (m_pView) m_pView->DeleteAllConvertItems();
+  m_strListPath.clear();
+  setWindowTitle(Ui(kFrameTitle) + Ui(kModifiedMark));
+  SetModified(false);
+  UpdateCommandUI();
 }
 
 void CMainFrame::OnOpenList() {
+  if (!SaveModified()) return;
   CUiPrompts::FileDialogSpec request;
   request.filters = {Ui(kFilterCsv), Ui(kFilterAll)};
   request.initialPath = m_strListPath;
@@ -351,18 +530,38 @@ void CMainFrame::OnOpenList() {
   request.mustExist = true;
   const std::string path = CUiPrompts::GetOpenFileName(this, request);
   if (path.empty()) return;
-  if (!zv::PathFileExists(path)) return;
+  OpenListFile(path);
+}
 
+bool CMainFrame::OpenListFile(const std::string& path) {
+  if (!zv::PathFileExists(path)) return false;
   // The current file changes even when the file gave no row, but not when
   // it could not be read: a later save would write the old rows into it.
   if (m_pView) {
-    if (m_pView->LoadConvertList(path) < 0) return;
+    if (m_pView->LoadConvertList(path) < 0) return false;
     if (const auto& from = m_pView->LastLoadConvertedFrom()) {
       SetMessageText(Ui(kListConverted).arg(QString::fromStdString(*from)));
     }
   }
   SetListPath(path);
+  SetModified(false);
   UpdateCommandUI();
+  return true;
+}
+
+void CMainFrame::OnOpenRecentFile(int index) {
+  const std::vector<std::string>& entries = m_pRecentFiles->Entries();
+  if (index < 0 || static_cast<std::size_t>(index) >= entries.size()) return;
+  const std::string path = entries[static_cast<std::size_t>(index)];
+  if (!zv::PathFileExists(path)) {
+    m_pRecentFiles->Remove(path);
+    UpdateRecentMenu();
+    CUiPrompts::WndMessageBox(this, Ui(kRecentMissing).arg(PathToQString(path)), QMessageBox::Ok,
+                              QMessageBox::Warning);
+    return;
+  }
+  if (!SaveModified()) return;
+  OpenListFile(path);
 }
 
 void CMainFrame::OnSaveList() { SaveOver(static_cast<int>(CZentravolixView::Rows::All)); }
@@ -373,28 +572,84 @@ void CMainFrame::OnSaveListAs() { SaveAs(static_cast<int>(CZentravolixView::Rows
 
 void CMainFrame::OnSaveSelectedAs() { SaveAs(static_cast<int>(CZentravolixView::Rows::Selected)); }
 
-void CMainFrame::SaveOver(int which) {
-  if (!m_pView) return;
+bool CMainFrame::SaveOver(int which) {
+  if (!m_pView) return false;
+  const auto rows = static_cast<CZentravolixView::Rows>(which);
   if (!m_strListPath.empty() && zv::PathFileExists(m_strListPath)) {
-    m_pView->SaveConvertList(m_strListPath, static_cast<CZentravolixView::Rows>(which));
-    return;
+    // No selection would empty the file.
+    if (rows == CZentravolixView::Rows::Selected && !m_pView->HasConvertItems(true)) {
+      CUiPrompts::WndMessageBox(this, Ui(kNoRowSelected), QMessageBox::Ok, QMessageBox::Information);
+      return false;
+    }
+    if (!m_pView->SaveConvertList(m_strListPath, rows)) return false;
+    if (rows == CZentravolixView::Rows::All) SetModified(false);
+    return true;
   }
   // Without a current file both commands save the whole list under a name.
-  OnSaveListAs();
+  return SaveAs(static_cast<int>(CZentravolixView::Rows::All));
 }
 
-void CMainFrame::SaveAs(int which) {
-  if (!m_pView) return;
+bool CMainFrame::SaveAs(int which) {
+  if (!m_pView) return false;
+  const auto rows = static_cast<CZentravolixView::Rows>(which);
+  if (rows == CZentravolixView::Rows::Selected && !m_pView->HasConvertItems(true)) {
+    CUiPrompts::WndMessageBox(this, Ui(kNoRowSelected), QMessageBox::Ok, QMessageBox::Information);
+    return false;
+  }
   CUiPrompts::FileDialogSpec request;
   request.filters = {Ui(kFilterAll)};
   request.initialPath = m_strListPath;
-  // An existing file is replaced without a question; no extension is added.
-  request.confirmOverwrite = false;
+  // The dialog asks before it replaces a file; no extension is added.
+  request.confirmOverwrite = true;
   const std::string path = CUiPrompts::GetSaveFileName(this, request);
-  if (path.empty()) return;
-  if (!m_pView->SaveConvertList(path, static_cast<CZentravolixView::Rows>(which))) return;
+  if (path.empty()) return false;
+  if (!m_pView->SaveConvertList(path, rows)) return false;
   SetListPath(path);
+  // Only the whole list saved leaves nothing unsaved.
+  if (rows == CZentravolixView::Rows::All) SetModified(false);
   UpdateCommandUI();
+  return true;
+}
+
+void CMainFrame::dragEnterEvent(QDragEnterEvent* event) {
+  if (!DroppedList(event->mimeData()).empty()) event->acceptProposedAction();
+}
+
+void CMainFrame::dropEvent(QDropEvent* event) {
+  const std::string path = DroppedList(event->mimeData());
+  if (path.empty()) return;
+  event->acceptProposedAction();
+  // Asked after the drop has ended: a box inside it would hold the file
+  // manager's drag.
+  QMetaObject::invokeMethod(
+      this,
+      [this, path] {
+        if (SaveModified()) OpenListFile(path);
+      },
+      Qt::QueuedConnection);
+}
+
+void CMainFrame::LoadWindowSettings() {
+  const QSettings settings;
+  const QByteArray geometry = settings.value(QStringLiteral("MainFrame/Geometry")).toByteArray();
+  if (!geometry.isEmpty()) restoreGeometry(geometry);
+  if (!m_pView) return;
+  const QVariantList widths = settings.value(QStringLiteral("MainFrame/ColumnWidths")).toList();
+  for (int column = 0; column < m_pView->columnCount() && column < widths.size(); ++column) {
+    bool ok = false;
+    const int width = widths.at(column).toInt(&ok);
+    // A width no one could have dragged to is a damaged profile.
+    if (ok && width >= 8 && width <= 10000) m_pView->setColumnWidth(column, width);
+  }
+}
+
+void CMainFrame::SaveWindowSettings() const {
+  QSettings settings;
+  settings.setValue(QStringLiteral("MainFrame/Geometry"), saveGeometry());
+  if (!m_pView) return;
+  QVariantList widths;
+  for (int column = 0; column < m_pView->columnCount(); ++column) widths << m_pView->columnWidth(column);
+  settings.setValue(QStringLiteral("MainFrame/ColumnWidths"), widths);
 }
 
 bool CMainFrame::OnUpdateSaveList() const {

@@ -7,9 +7,13 @@
 #include <QString>
 #include <QTimer>
 #include <map>
+#include <memory>
 #include <optional>
+#include <string>
+#include <vector>
 
 class CHelpWindow;
+class CRecentFileList;
 class CZentravolixApp;
 class CZentravolixView;
 class QAction;
@@ -44,7 +48,13 @@ class CMainFrame : public QMainWindow {
   // Runs every update handler; before a menu opens and after every change.
   void UpdateCommandUI();
 
+  void OnNewList();
   void OnOpenList();
+  // Opens the list at path as ﾌｧｲﾙを開く does once its dialog has answered
+  // (the list-file argument, a dropped file, a recent file); no question
+  // about unsaved changes. False when nothing was opened.
+  bool OpenListFile(const std::string& path);
+  void OnOpenRecentFile(int index);
   void OnSaveList();
   void OnSaveSelected();
   void OnSaveListAs();
@@ -52,6 +62,19 @@ class CMainFrame : public QMainWindow {
   void OnHelpContents();
   bool OnUpdateSaveList() const;
   bool OnUpdateSaveListAs() const;
+
+  // The list was changed since it was last opened or saved whole, and holds
+  // a row: closing it would lose something.
+  bool IsModified() const;
+  // Asks whether to save an unsaved list first; false: the user stays.
+  bool SaveModified();
+  const CRecentFileList& RecentFiles() const { return *m_pRecentFiles; }
+  // The recent-file entries of the ﾌｧｲﾙ menu, visible or not.
+  const std::vector<QAction*>& RecentActions() const { return m_recentActions; }
+  QMenu* ContextMenu() const { return m_pContextMenu; }
+  // Size and place of the window and the widths of the columns, from the
+  // profile; written back when the window closes.
+  void LoadWindowSettings();
 
   // Tool commands.
   void OnConvertFileName();
@@ -69,6 +92,8 @@ class CMainFrame : public QMainWindow {
  protected:
   bool event(QEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
 
  private:
   bool OnCmdMsg(int id);
@@ -77,10 +102,15 @@ class CMainFrame : public QMainWindow {
   void BuildMenu();
   bool BuildToolBar();
   bool BuildStatusBar();
-  void SaveOver(int which);
-  void SaveAs(int which);
+  bool SaveOver(int which);
+  bool SaveAs(int which);
   void SetListPath(const std::string& path);
+  void SetModified(bool modified);
   void AttachMenu(QMenu* menu);
+  void BuildContextMenu();
+  void ShowContextMenu(const QPoint& globalPos);
+  void UpdateRecentMenu();
+  void SaveWindowSettings() const;
 
   CZentravolixApp* m_pApp;
   std::string m_strListPath;
@@ -91,6 +121,11 @@ class CMainFrame : public QMainWindow {
   QLabel* m_pMessagePane = nullptr;
   QList<QLabel*> m_indicators;
   std::map<int, QAction*> m_actions;
+  std::unique_ptr<CRecentFileList> m_pRecentFiles;
+  std::vector<QAction*> m_recentActions;
+  QAction* m_pRecentNone = nullptr;
+  QMenu* m_pContextMenu = nullptr;
+  bool m_bModified = false;
   QTimer m_idleTimer;
   QPointer<CHelpWindow> m_pHelpWindow;
   bool m_bMenuActive = false;

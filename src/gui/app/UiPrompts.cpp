@@ -3,10 +3,13 @@
 #include <QApplication>
 #include <QDialog>
 #include <QPointer>
+#include <QPushButton>
+#include <QSettings>
 
 #include "app/AppTexts.h"
 #include "app/FileDialog.h"
 #include "app/QStringBytes.h"
+#include "platform/Path.h"
 
 bool CUiPrompts::s_bTestMode = false;
 std::vector<CUiPrompts::Record> CUiPrompts::s_records;
@@ -31,6 +34,13 @@ QMessageBox::StandardButton DefaultButton(QMessageBox::StandardButtons buttons) 
     if (buttons.testFlag(b)) return b;
   }
   return QMessageBox::Ok;
+}
+
+// One folder per asking window: lists and texts live in different places.
+QString FolderKey(QWidget* owner) {
+  const QWidget* window = owner ? owner->window() : nullptr;
+  return QStringLiteral("FileDialogs/") +
+         QString::fromLatin1(window ? window->metaObject()->className() : "Application");
 }
 
 }  // namespace
@@ -69,24 +79,67 @@ QMessageBox::StandardButton CUiPrompts::MessageBox(QWidget* owner, const QString
     s_messageAnswers.pop_front();
     return answer;
   }
-  QMessageBox box(icon, caption, text, buttons, owner);
-  return static_cast<QMessageBox::StandardButton>(box.exec());
+  return static_cast<QMessageBox::StandardButton>(
+      MakeMessageBox(owner, text, caption, buttons, icon)->exec());
+}
+
+std::unique_ptr<QMessageBox> CUiPrompts::MakeMessageBox(QWidget* owner, const QString& text,
+                                                        const QString& caption,
+                                                        QMessageBox::StandardButtons buttons,
+                                                        QMessageBox::Icon icon) {
+  auto box = std::make_unique<QMessageBox>(icon, caption, text, buttons, owner);
+  // Qt's own words for these two ("保存", "破棄") do not answer the question.
+  if (QAbstractButton* b = box->button(QMessageBox::Save)) {
+    b->setText(Ui(zv::texts::kAnswerSave));
+    box->setDefaultButton(QMessageBox::Save);  // Enter saves, Escape cancels
+  }
+  if (QAbstractButton* b = box->button(QMessageBox::Discard)) b->setText(Ui(zv::texts::kAnswerDiscard));
+  if (QAbstractButton* b = box->button(QMessageBox::Cancel)) b->setText(Ui(zv::texts::kAnswerCancel));
+  return box;
+}
+
+QString CUiPrompts::SaveChangesText(const std::string& path) {
+  const QString name = path.empty() ? Ui(zv::texts::kUntitled) : PathToQString(zv::PathFileName(path));
+  return Ui(zv::texts::kAskSaveChanges).arg(name);
+}
+
+QMessageBox::StandardButton CUiPrompts::AskSaveChanges(QWidget* owner, const std::string& path) {
+  return WndMessageBox(owner, SaveChangesText(path),
+                       QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, QMessageBox::Warning);
 }
 
 std::string CUiPrompts::AskFilePath(QWidget* owner, const FileDialogSpec& request, bool save) {
+  FileDialogSpec spec = request;
+  if (spec.initialPath.empty()) spec.initialPath = LastFolder(owner);
   Record rec;
   rec.kind = save ? Kind::SaveFile : Kind::OpenFile;
   rec.owner = owner;
-  rec.file = request;
+  rec.file = spec;
   Note(rec);
+  std::string answer;
   if (s_bTestMode && !CFileDialog::RealDialogInTestMode()) {
-    if (s_pathAnswers.empty()) return {};
-    std::string answer = s_pathAnswers.front();
-    s_pathAnswers.pop_front();
-    return answer;
+    if (!s_pathAnswers.empty()) {
+      answer = s_pathAnswers.front();
+      s_pathAnswers.pop_front();
+    }
+  } else {
+    CFileDialog dlg(owner, spec, save);
+    if (DoModal(dlg) == QDialog::Accepted) answer = dlg.SelectedPath();
   }
-  CFileDialog dlg(owner, request, save);
-  return DoModal(dlg) == QDialog::Accepted ? dlg.SelectedPath() : std::string();
+  if (!answer.empty()) SetLastFolder(owner, answer);
+  return answer;
+}
+
+std::string CUiPrompts::LastFolder(QWidget* owner) {
+  // Kept as bytes: a legacy folder name is no valid UTF-8.
+  const std::string folder = QSettings().value(FolderKey(owner)).toByteArray().toStdString();
+  return !folder.empty() && zv::PathIsDirectory(folder) ? folder : std::string();
+}
+
+void CUiPrompts::SetLastFolder(QWidget* owner, const std::string& path) {
+  const std::string folder = zv::SplitPath(path).dir;
+  if (folder.empty()) return;
+  QSettings().setValue(FolderKey(owner), QByteArray::fromStdString(folder));
 }
 
 std::string CUiPrompts::GetOpenFileName(QWidget* owner, const FileDialogSpec& request) {

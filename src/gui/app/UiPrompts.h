@@ -9,6 +9,7 @@
 #include <QStringList>
 #include <deque>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -20,9 +21,9 @@ class CUiPrompts {
   enum class Kind { MessageBox, OpenFile, SaveFile, Folder, Modal };
 
   struct FileDialogSpec {
-    QStringList filters;    // "name(patterns)", the first one selected
+    QStringList filters;      // "name(patterns)", the first one selected
     std::string initialPath;  // file (or folder) to start with, the file system's bytes
-    QString defaultSuffix;  // added to a typed name without an extension
+    QString defaultSuffix;    // added to a typed name without an extension
     bool mustExist = false;
     bool confirmOverwrite = false;
   };
@@ -53,8 +54,19 @@ class CUiPrompts {
   static void ShowSystemError(const QString& text);
   static QMessageBox::StandardButton MessageBox(QWidget* owner, const QString& text, const QString& caption,
                                                 QMessageBox::StandardButtons buttons, QMessageBox::Icon icon);
+  // The box MessageBox shows a user, not yet shown.
+  static std::unique_ptr<QMessageBox> MakeMessageBox(QWidget* owner, const QString& text,
+                                                     const QString& caption,
+                                                     QMessageBox::StandardButtons buttons,
+                                                     QMessageBox::Icon icon);
+  // Asks whether the changes to the file at path (empty: never saved) are to
+  // be saved: Save, Discard or Cancel.
+  static QMessageBox::StandardButton AskSaveChanges(QWidget* owner, const std::string& path);
+  static QString SaveChangesText(const std::string& path);
 
-  // The chosen path as the file system's bytes; empty: cancelled.
+  // The chosen path as the file system's bytes; empty: cancelled. Without an
+  // initial path the dialog starts in the folder last chosen from the same
+  // window.
   static std::string GetOpenFileName(QWidget* owner, const FileDialogSpec& request);
   static std::string GetSaveFileName(QWidget* owner, const FileDialogSpec& request);
   // For the folder browsers: in test mode records the call and hands back the
@@ -80,6 +92,9 @@ class CUiPrompts {
   // Records the file dialog and answers it (from the test queue or the user).
   static std::string AskFilePath(QWidget* owner, const FileDialogSpec& request, bool save);
   static void Note(Record record);
+  // Where the file dialogs of owner's window last were.
+  static std::string LastFolder(QWidget* owner);
+  static void SetLastFolder(QWidget* owner, const std::string& path);
 
   static bool s_bTestMode;
   static std::vector<Record> s_records;

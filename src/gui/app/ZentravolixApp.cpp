@@ -1,6 +1,11 @@
 #include "app/ZentravolixApp.h"
 
+#include <unistd.h>
+
 #include <QCoreApplication>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
 
 #include "app/AboutDlg.h"
 #include "app/AppTexts.h"
@@ -13,6 +18,33 @@
 
 namespace {
 CZentravolixApp* g_app = nullptr;
+
+// Qt's own boxes, buttons and context menus speak the program's language,
+// whatever the system's locale.
+void InstallQtTranslations() {
+  QCoreApplication* app = QCoreApplication::instance();
+  const QString name = QStringLiteral("qtbaseJapanese");
+  if (!app || app->findChild<QTranslator*>(name)) return;
+  auto* translator = new QTranslator(app);
+  translator->setObjectName(name);
+  if (translator->load(QLocale(QLocale::Japanese, QLocale::Japan), QStringLiteral("qtbase"),
+                       QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+    QCoreApplication::installTranslator(translator);
+  } else {
+    delete translator;
+  }
+}
+
+// The recent-file list must still find a file named relative to where the
+// program started.
+std::string Absolute(const std::string& path) {
+  if (path.empty() || path.front() == '/') return path;
+  std::string cwd(4096, '\0');
+  if (!::getcwd(cwd.data(), cwd.size())) return path;
+  cwd.resize(cwd.find('\0'));
+  return cwd + (cwd.ends_with('/') ? "" : "/") + path;
+}
+
 }  // namespace
 
 void InitZentravolixResources() { Q_INIT_RESOURCE(zentravolix); }
@@ -39,6 +71,7 @@ bool CZentravolixApp::InitInstance(const std::vector<std::string>& arguments) {
   // The profile lives under this organisation and the application name.
   QCoreApplication::setOrganizationName(Ui(zv::texts::kRegistryKey));
   QCoreApplication::setApplicationName(Ui(zv::texts::kAppName));
+  InstallQtTranslations();
 
   auto* frame = new CMainFrame(this);
   if (!frame->OnCreate()) {
@@ -46,6 +79,7 @@ bool CZentravolixApp::InitInstance(const std::vector<std::string>& arguments) {
     return false;
   }
   m_pMainWnd = frame;
+  frame->LoadWindowSettings();
 
   // The first argument that is not an option names a document; nothing else
   // on the command line means anything to the program.
@@ -56,12 +90,15 @@ bool CZentravolixApp::InitInstance(const std::vector<std::string>& arguments) {
       break;
     }
   }
+  // A file that cannot be opened at all ends the program; one that opens is
+  // read as ﾌｧｲﾙを開く reads it, over the shown window, messages included.
   const bool opened = file.empty() ? m_pDoc->OnNewDocument() : m_pDoc->OnOpenDocument(file);
   if (!opened) {
     delete m_pMainWnd.data();
     return false;
   }
   m_pMainWnd->show();
+  if (!file.empty()) m_pMainWnd->OpenListFile(Absolute(file));
   return true;
 }
 

@@ -22,8 +22,9 @@ class CZentravolixApp : public QObject {
   // The one application object, or nullptr.
   static CZentravolixApp* Instance();
 
-  // Builds the main window and shows it; a file named on the command line is
-  // opened as a document. False ends the program.
+  // Builds the main window and shows it; a list file named on the command
+  // line is opened into it. False (a file that cannot be opened) ends the
+  // program.
   // arguments: the command line as the system gave it (argv's bytes; a path
   // is never decoded).
   bool InitInstance(const std::vector<std::string>& arguments);

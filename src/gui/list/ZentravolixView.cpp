@@ -1,6 +1,7 @@
 #include "list/ZentravolixView.h"
 
 #include <QApplication>
+#include <QContextMenuEvent>
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QEventLoop>
@@ -198,10 +199,75 @@ bool CZentravolixView::SaveConvertList(std::string path, Rows which) {
 
 void CZentravolixView::OnColumnClick(int column) {
   const bool ascending = !(column == m_nSelectionMark && m_bLastSortAscending);
-  // The model's sort is stable and keeps the selection with its rows.
+  std::vector<const QTreeWidgetItem*> before;
+  before.reserve(static_cast<std::size_t>(RowCount()));
+  for (int row = 0; row < RowCount(); ++row) before.push_back(topLevelItem(row));
+  // The model's sort is stable and keeps the selection with its rows. The
+  // rows themselves change places: the order shown is the list's order.
   sortItems(column, ascending ? Qt::AscendingOrder : Qt::DescendingOrder);
   m_bLastSortAscending = ascending;
   m_nSelectionMark = column;
+  for (int row = 0; row < RowCount(); ++row) {
+    if (topLevelItem(row) != before[static_cast<std::size_t>(row)]) {
+      emit ListChanged();
+      break;
+    }
+  }
+}
+
+bool CZentravolixView::CanMoveSelected(int step) const {
+  for (int row = 0; row < RowCount(); ++row) {
+    const int to = row + step;
+    if (IsRowSelected(row) && to >= 0 && to < RowCount() && !IsRowSelected(to)) return true;
+  }
+  return false;
+}
+
+void CZentravolixView::MoveSelected(int step) {
+  if (!CanMoveSelected(step)) return;
+  const int n = RowCount();
+  // from[i]: the row that ends up at i. Each selected row passes the
+  // unselected neighbour on its side, so a block moves as one.
+  std::vector<int> from(static_cast<std::size_t>(n));
+  std::vector<bool> selected(static_cast<std::size_t>(n));
+  for (int row = 0; row < n; ++row) {
+    from[static_cast<std::size_t>(row)] = row;
+    selected[static_cast<std::size_t>(row)] = IsRowSelected(row);
+  }
+  const auto passes = [&](int row, int to) {
+    const auto r = static_cast<std::size_t>(row);
+    const auto t = static_cast<std::size_t>(to);
+    if (!selected[r] || selected[t]) return;
+    std::swap(from[r], from[t]);
+    std::vector<bool>::swap(selected[r], selected[t]);
+  };
+  if (step < 0) {
+    for (int row = 1; row < n; ++row) passes(row, row - 1);
+  } else {
+    for (int row = n - 2; row >= 0; --row) passes(row, row + 1);
+  }
+
+  std::vector<zv::ConvertItem> items;
+  items.reserve(static_cast<std::size_t>(n));
+  for (int row = 0; row < n; ++row) items.push_back(Row(row)->Item());
+  const int current = currentIndex().isValid() ? currentIndex().row() : -1;
+  int newCurrent = current;
+  int newMark = m_nSelectionMark;
+  for (int row = 0; row < n; ++row) {
+    const int old = from[static_cast<std::size_t>(row)];
+    if (old == row) continue;
+    Row(row)->SetItem(items[static_cast<std::size_t>(old)]);
+    SetRowSelected(row, selected[static_cast<std::size_t>(row)]);
+    // The current row and the anchor go with their rows.
+    if (old == current) newCurrent = row;
+    if (old == m_nSelectionMark) newMark = row;
+  }
+  m_nSelectionMark = newMark;
+  if (newCurrent >= 0) {
+    const QModelIndex index = model()->index(newCurrent, 0);
+    selectionModel()->setCurrentIndex(index, QItemSelectionModel::NoUpdate);
+    scrollTo(index);
+  }
   emit ListChanged();
 }
 
@@ -225,6 +291,12 @@ bool CZentravolixView::OnCmdMsg(int id) {
     case ID_LIST_CLEAR:
       OnListClear();
       return true;
+    case ID_MOVE_UP:
+      OnMoveUp();
+      return true;
+    case ID_MOVE_DOWN:
+      OnMoveDown();
+      return true;
     default:
       return false;
   }
@@ -241,6 +313,10 @@ std::optional<bool> CZentravolixView::OnUpdateCmdUI(int id) const {
     case ID_ITEM_EDIT:
     case ID_CONVERT_FOLDERTEXT:
       return OnUpdateListNotEmpty();
+    case ID_MOVE_UP:
+      return CanMoveSelected(-1);
+    case ID_MOVE_DOWN:
+      return CanMoveSelected(+1);
     default:
       return std::nullopt;
   }
@@ -266,6 +342,7 @@ void CZentravolixView::OnItemEdit() {
   dlg.m_strSearch = row->Item().m_strFind;
   dlg.m_strReplace = row->Item().m_strReplaceWith;
   if (CUiPrompts::DoModal(dlg) != QDialog::Accepted) return;
+  if (dlg.m_strSearch == row->Item().m_strFind && dlg.m_strReplace == row->Item().m_strReplaceWith) return;
   row->SetItem(zv::ConvertItem{dlg.m_strSearch, dlg.m_strReplace});
   emit ListChanged();
 }
@@ -417,7 +494,15 @@ void CZentravolixView::mousePressEvent(QMouseEvent* event) {
 }
 
 void CZentravolixView::keyPressEvent(QKeyEvent* event) {
-  // The program has no keyboard accelerators of any kind.
+  // Enter edits the row, as a double-click does.
+  if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
+      (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+    emit CommandRequested(ID_ITEM_EDIT);
+    event->accept();
+    return;
+  }
+  // Selecting all is the frame's command (Ctrl+A), enabled by its rule; the
+  // view's own would still select in an empty list. No copy either.
   if (event->matches(QKeySequence::SelectAll) || event->matches(QKeySequence::Copy)) {
     event->ignore();
     return;
@@ -464,4 +549,28 @@ void CZentravolixView::keyPressEvent(QKeyEvent* event) {
   if (navigation && !event->modifiers().testFlag(Qt::ControlModifier) && currentIndex().isValid()) {
     m_nSelectionMark = currentIndex().row();
   }
+}
+
+void CZentravolixView::mouseDoubleClickEvent(QMouseEvent* event) {
+  const QModelIndex index = indexAt(event->position().toPoint());
+  if (event->button() != Qt::LeftButton || !index.isValid()) {
+    QTreeWidget::mouseDoubleClickEvent(event);
+    return;
+  }
+  // The row double-clicked is the one edited, whatever else was selected.
+  selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+  m_nSelectionMark = index.row();
+  event->accept();
+  emit CommandRequested(ID_ITEM_EDIT);
+}
+
+void CZentravolixView::contextMenuEvent(QContextMenuEvent* event) {
+  QPoint pos = event->globalPos();
+  // From the keyboard: at the current row rather than wherever the pointer is.
+  if (event->reason() == QContextMenuEvent::Keyboard) {
+    const QRect rect = visualRect(currentIndex());
+    pos = viewport()->mapToGlobal(rect.isValid() ? rect.bottomLeft() : QPoint(0, 0));
+  }
+  event->accept();
+  emit ContextMenuRequested(pos);
 }

@@ -69,6 +69,13 @@ class CZentravolixView : public QTreeWidget {
   void OnListClear();
   void OnSelectAll();
   void OnSelectInvert();
+  // The selected rows one step up (-1) or down (+1) together; a selected
+  // row against the end or against another selected row that cannot move
+  // stays where it is.
+  void OnMoveUp() { MoveSelected(-1); }
+  void OnMoveDown() { MoveSelected(+1); }
+  // True when a move that way would change the order.
+  bool CanMoveSelected(int step) const;
 
   // Stops both workers, waits for them while still answering their calls,
   // then frees the rows. Runs once, when the main window closes.
@@ -102,15 +109,23 @@ class CZentravolixView : public QTreeWidget {
  signals:
   // Rows added, removed, edited or reordered: enabling must be looked at again.
   void ListChanged();
+  // A command the user asked for in the view (Enter, double-click), for the
+  // frame to route as if chosen from the menu.
+  void CommandRequested(int id);
+  // The context menu, at a global position.
+  void ContextMenuRequested(const QPoint& globalPos);
 
  protected:
   void mousePressEvent(QMouseEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
+  void mouseDoubleClickEvent(QMouseEvent* event) override;
+  void contextMenuEvent(QContextMenuEvent* event) override;
 
  private:
   CConvertRowItem* Row(int row) const;
   void SelectRange(int from, int to, bool keepOthers);
   void RowRemoved(int row);
+  void MoveSelected(int step);
   bool StartRun(bool textTool, std::string srcFolder, std::string dstFolder, std::string pattern,
                 CDlgBatchConvert* dialog);
 

@@ -153,7 +153,7 @@ void EncodeRun(QStringView run, zv::CodePage cp, CDlgTextConvert::FieldBytes& r,
 }  // namespace
 
 CDlgTextConvert::CDlgTextConvert(CZentravolixView* view, QWidget* parent) : QDialog(parent), m_pView(view) {
-  setWindowTitle(Ui(kTextConvertTitle));
+  setWindowTitle(Ui(kTextConvertTitle) + QStringLiteral("[*]"));
   setWindowFlag(Qt::WindowContextHelpButtonHint, false);
   setSizeGripEnabled(false);
   setFont(CDialogUnits::DialogFont());
@@ -211,6 +211,7 @@ CDlgTextConvert::CDlgTextConvert(CZentravolixView* view, QWidget* parent) : QDia
   connect(m_pBtnQuit, &QPushButton::clicked, this, &QDialog::reject);
   connect(m_pBtnConvert, &QPushButton::clicked, this, &CDlgTextConvert::OnConvert);
   connect(m_pBtnRemove, &QPushButton::clicked, this, &CDlgTextConvert::OnRemoveLineBreaks);
+  connect(m_pEditText->document(), &QTextDocument::modificationChanged, this, &CDlgTextConvert::ShowModified);
 
   UpdateData(false);
   // The size rule holds from the start, as it does for a window the system
@@ -227,6 +228,7 @@ bool CDlgTextConvert::UpdateData(bool save) {
   }
   ShowPath();
   ShowText();
+  ShowModified();
   return true;
 }
 
@@ -246,6 +248,7 @@ bool CDlgTextConvert::TakeText() {
   }
   m_strText = std::move(taken.bytes);
   doc->setModified(false);
+  m_bEdited = true;
   return true;
 }
 
@@ -300,6 +303,7 @@ void CDlgTextConvert::OnOpenFile() {
     return;
   }
   m_strText = std::move(text);
+  m_bEdited = false;
   UpdateData(false);
 }
 
@@ -308,7 +312,10 @@ void CDlgTextConvert::OnConvert() {
   m_pBtnConvert->setEnabled(false);
   QApplication::setOverrideCursor(Qt::WaitCursor);
   std::string converted;
-  if (m_pView && m_pView->ConvertString(m_strText, converted)) m_strText = std::move(converted);
+  if (m_pView && m_pView->ConvertString(m_strText, converted) && converted != m_strText) {
+    m_strText = std::move(converted);
+    m_bEdited = true;
+  }
   QApplication::restoreOverrideCursor();
   m_pBtnConvert->setEnabled(true);
   UpdateData(false);
@@ -316,7 +323,9 @@ void CDlgTextConvert::OnConvert() {
 
 void CDlgTextConvert::OnRemoveLineBreaks() {
   if (!UpdateData(true)) return;
+  const std::size_t before = m_strText.size();
   zv::RemoveLineBreaks(m_strText);
+  if (m_strText.size() != before) m_bEdited = true;
   UpdateData(false);
 }
 
@@ -337,7 +346,30 @@ void CDlgTextConvert::OnSaveFile() {
     ReportFileError(r, kTextWriteFailed);
     return;
   }
+  m_bEdited = false;
+  ShowModified();
   ShowPath();
+}
+
+bool CDlgTextConvert::IsTextModified() const { return m_bEdited || m_pEditText->document()->isModified(); }
+
+void CDlgTextConvert::ShowModified() { setWindowModified(IsTextModified()); }
+
+void CDlgTextConvert::reject() {
+  if (IsTextModified()) {
+    switch (CUiPrompts::AskSaveChanges(this, m_strPath)) {
+      case QMessageBox::Save:
+        // A cancelled or failed save keeps the dialog open.
+        OnSaveFile();
+        if (IsTextModified()) return;
+        break;
+      case QMessageBox::Discard:
+        break;
+      default:
+        return;
+    }
+  }
+  QDialog::reject();
 }
 
 void CDlgTextConvert::ShowPath() {

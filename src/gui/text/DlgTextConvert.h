@@ -69,6 +69,13 @@ class CDlgTextConvert : public QDialog {
   static constexpr int kRightMargin = 20;
   static constexpr int kBottomMargin = 35;
 
+  // The text differs from what was last opened or saved.
+  bool IsTextModified() const;
+
+ public slots:
+  // 終了, Escape and the close box: unsaved text is asked about first.
+  void reject() override;
+
  protected:
   void resizeEvent(QResizeEvent* event) override;
 
@@ -82,6 +89,8 @@ class CDlgTextConvert : public QDialog {
   // The file error message; fallback (with %1 for the path) when the cause
   // has no text of its own and the file was there.
   static void ReportFileError(const zv::FileResult& r, const char* fallback);
+  // The title's "[*]".
+  void ShowModified();
 
   CZentravolixView* m_pView;
   QPushButton* m_pBtnOpen;
@@ -92,4 +101,5 @@ class CDlgTextConvert : public QDialog {
   QLineEdit* m_pEditPath;
   std::string m_strShownPath;  // the bytes the path field shows
   QPlainTextEdit* m_pEditText;
+  bool m_bEdited = false;  // m_strText changed since the last open or save
 };

@@ -289,6 +289,7 @@ class FolderRunTest : public QObject {
     });
     dlg->show();
     SetFields(*dlg, src, out, QString());
+    CUiPrompts::PushMessageAnswer(QMessageBox::Discard);  // the unsaved list
     dlg->ExecuteButton()->click();
     // The main window goes, and the dialog with it.
     QTRY_VERIFY_WITH_TIMEOUT(frame.isNull(), 20000);

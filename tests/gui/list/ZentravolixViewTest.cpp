@@ -1,6 +1,6 @@
 // The list view: rows and their records, the editing commands, sorting by a
-// header with the anchor rule, loading, the row source for workers, and the
-// order of the shutdown.
+// header with the anchor rule, moving rows, loading, the row source for
+// workers, and the order of the shutdown.
 
 #include <QAction>
 #include <QHeaderView>
@@ -82,6 +82,7 @@ class ZentravolixViewTest : public QObject {
   void init() {
     zv::SetActiveCodePage(zv::CodePage::Utf8);
     CUiPrompts::Reset();
+    gt::ClearProfile();
     m_app = gt::StartApp();
     QVERIFY(m_app);
     m_frame = gt::Frame(*m_app);
@@ -266,6 +267,61 @@ class ZentravolixViewTest : public QObject {
     QCOMPARE(m_view->RowCount(), 0);
   }
 
+  // 上へ移動 / 下へ移動 through the frame's commands: the selected rows move
+  // one step together, a row against the end or against a selected row that
+  // cannot move stays, and a sorted view moves in the order it shows.
+  void moveKeepsSelectedRowsTogether_data() {
+    QTest::addColumn<int>("command");
+    QTest::addColumn<bool>("sortFirst");
+    QTest::addColumn<QList<int>>("selected");  // clicked in this order, the last one current
+    QTest::addColumn<QString>("order");        // the search strings afterwards
+    QTest::addColumn<QList<int>>("selectedAfter");
+    const QString unchanged = U("c a e b d");
+    QTest::newRow("one up") << int(ID_MOVE_UP) << false << QList<int>{2} << U("c e a b d") << QList<int>{1};
+    QTest::newRow("block up") << int(ID_MOVE_UP) << false << QList<int>{2, 3} << U("c e b a d")
+                              << QList<int>{1, 2};
+    QTest::newRow("apart up") << int(ID_MOVE_UP) << false << QList<int>{3, 1} << U("a c b e d")
+                              << QList<int>{0, 2};
+    QTest::newRow("top stays, rest up")
+        << int(ID_MOVE_UP) << false << QList<int>{0, 2} << U("c e a b d") << QList<int>{0, 1};
+    QTest::newRow("block down") << int(ID_MOVE_DOWN) << false << QList<int>{1, 2} << U("c b a e d")
+                                << QList<int>{2, 3};
+    QTest::newRow("end block stays") << int(ID_MOVE_DOWN) << false << QList<int>{3, 4} << unchanged
+                                     << QList<int>{3, 4};
+    QTest::newRow("nothing selected")
+        << int(ID_MOVE_UP) << false << QList<int>{} << unchanged << QList<int>{};
+    QTest::newRow("sorted, then up") << int(ID_MOVE_UP) << true << QList<int>{3} << U("a b d c e")
+                                     << QList<int>{2};
+  }
+  void moveKeepsSelectedRowsTogether() {
+    QFETCH(int, command);
+    QFETCH(bool, sortFirst);
+    QFETCH(QList<int>, selected);
+    QFETCH(QString, order);
+    QFETCH(QList<int>, selectedAfter);
+    AddRows({{"c", "3"}, {"a", "1"}, {"e", "5"}, {"b", "2"}, {"d", "4"}});
+    if (sortFirst) ClickHeader(m_view, 0);
+    m_view->clearSelection();
+    for (int i = 0; i < selected.size(); ++i)
+      ClickRow(m_view, selected[i], i ? Qt::ControlModifier : Qt::NoModifier);
+    const QString current = selected.isEmpty() ? QString() : m_view->topLevelItem(selected.last())->text(0);
+    const QString before = Column(m_view, 0).join(u' ');
+    m_frame->UpdateCommandUI();
+    // Enabled exactly when the move changes something.
+    QCOMPARE(m_frame->Action(command)->isEnabled(), before != order);
+
+    m_frame->Action(command)->trigger();
+    QCOMPARE(Column(m_view, 0).join(u' '), order);
+    QCOMPARE(SelectedRows(m_view), selectedAfter);
+    // Each row keeps its replacement and its record.
+    for (int row = 0; row < m_view->RowCount(); ++row) {
+      const QString find = m_view->topLevelItem(row)->text(0);
+      QCOMPARE(m_view->topLevelItem(row)->text(1), QString::number(find.at(0).unicode() - u'a' + 1));
+      QCOMPARE(QString::fromStdString(m_view->ItemAt(row)->m_strFind), find);
+    }
+    if (!current.isEmpty()) QCOMPARE(m_view->currentItem()->text(0), current);
+  }
+
   void sortOrderIsCaseInsensitiveInBothCodePages_data() {
     QTest::addColumn<int>("codePage");
     QTest::newRow("utf-8") << 65001;
@@ -393,7 +449,8 @@ class ZentravolixViewTest : public QObject {
     QTRY_VERIFY(started && calls > 3);
 
     QPointer<QThread> guard(worker);
-    m_frame->close();  // the wait must keep answering the worker's calls
+    CUiPrompts::PushMessageAnswer(QMessageBox::Discard);  // the unsaved list
+    m_frame->close();                                     // the wait must keep answering the worker's calls
     QVERIFY(guard.isNull() || guard->isFinished());
     QVERIFY(!sawMissingRows);
     QCOMPARE(m_view->m_bNameRunning.load(), 0);

@@ -98,7 +98,7 @@ class DlgTextConvertTest : public QObject {
   void textsAndShape() {
     CZentravolixView view;
     CDlgTextConvert dlg(&view);
-    QCOMPARE(dlg.windowTitle(), U("ﾃｷｽﾄ置換"));
+    QCOMPARE(dlg.windowTitle(), U("ﾃｷｽﾄ置換[*]"));  // "*" while the text is unsaved
     QStringList texts;
     for (QPushButton* b : {dlg.OpenButton(), dlg.SaveButton(), dlg.QuitButton(), dlg.ConvertButton(),
                            dlg.RemoveLineBreaksButton()})
@@ -566,6 +566,72 @@ class DlgTextConvertTest : public QObject {
     QVERIFY(dlg.m_strText == big);
   }
 
+  // 終了, Escape and the close box ask about text changed since it was
+  // opened or saved, which the title marks: 保存する saves and closes (a
+  // cancelled save stays), 保存しない closes, キャンセル stays. Text that
+  // nothing changed closes at once.
+  void quittingAsksAboutUnsavedText_data() {
+    QTest::addColumn<QString>("way");
+    QTest::addColumn<QString>("change");
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<bool>("closes");
+    QTest::newRow("quit, typed, discard") << U("quit") << U("typed") << int(QMessageBox::Discard) << true;
+    QTest::newRow("escape, converted, cancel")
+        << U("escape") << U("converted") << int(QMessageBox::Cancel) << false;
+    QTest::newRow("close box, stripped, save")
+        << U("close") << U("stripped") << int(QMessageBox::Save) << true;
+    QTest::newRow("quit, typed, save cancelled")
+        << U("quit") << U("typed") << int(QMessageBox::Save) << false;
+    QTest::newRow("escape, opened only") << U("escape") << U("none") << 0 << true;
+    QTest::newRow("quit, converted without a match") << U("quit") << U("unmatched") << 0 << true;
+    QTest::newRow("close box, typed then saved") << U("close") << U("saved") << 0 << true;
+  }
+  void quittingAsksAboutUnsavedText() {
+    QFETCH(QString, way);
+    QFETCH(QString, change);
+    QFETCH(int, answer);
+    QFETCH(bool, closes);
+    const bool asks = answer != 0;
+    CZentravolixView view;
+    view.OnInitialUpdate();
+    QVERIFY(view.AddConvertItem(0, "cat", "dog"));
+    const QString dir = gt::NewDir();
+    const QString file =
+        gt::WriteFile(dir, U("a.txt"), change == U("unmatched") ? "no match\r\n" : "a cat\r\nsat\r\n");
+    const QString saved = dir + U("/saved.txt");
+    CDlgTextConvert dlg(&view);
+    bool open = true;
+    QString marked;
+    gt::ShowModal(dlg, [&](CDlgTextConvert& d) {
+      Open(d, file);
+      QCOMPARE(gt::ShownTitle(&d), U("ﾃｷｽﾄ置換"));
+      if (change == U("typed") || change == U("saved")) gt::TypeText(d.TextEdit(), U("x"));
+      if (change == U("converted") || change == U("unmatched")) d.OnConvert();
+      if (change == U("stripped")) d.OnRemoveLineBreaks();
+      if (change == U("saved")) Save(d, saved);
+      marked = gt::ShownTitle(&d);
+      CUiPrompts::Reset();
+      if (asks) CUiPrompts::PushMessageAnswer(static_cast<QMessageBox::StandardButton>(answer));
+      // The save dialog of 保存する answers with a name only when the dialog should close.
+      if (answer == QMessageBox::Save && closes) CUiPrompts::PushPathAnswer(saved);
+      if (way == U("quit")) d.QuitButton()->click();
+      if (way == U("escape")) QTest::keyClick(&d, Qt::Key_Escape);
+      if (way == U("close")) d.close();
+      open = d.isVisible();
+    });
+    QCOMPARE(marked, asks ? U("ﾃｷｽﾄ置換*") : U("ﾃｷｽﾄ置換"));
+    QCOMPARE(open, !closes);
+    const auto boxes = gt::MessageBoxes();
+    QCOMPARE(boxes.size(), size_t(asks ? 1 : 0));
+    if (asks) {
+      QCOMPARE(boxes[0].text, U("a.txt への変更を保存しますか?"));
+      QCOMPARE(boxes[0].caption, U("Moravquell"));
+      QCOMPARE(boxes[0].buttons, QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel);
+      QCOMPARE(boxes[0].owner, &dlg);
+    }
+    if (answer == QMessageBox::Save && closes) QCOMPARE(gt::ReadFile(saved), std::string("a catsat"));
+  }
+
   void mainFrameOpensTheDialogOverTheList() {
     auto app = gt::StartApp();
     QVERIFY(app);
@@ -592,7 +658,7 @@ class DlgTextConvertTest : public QObject {
     const CUiPrompts::Record* modal = LastOf(CUiPrompts::Kind::Modal);
     QVERIFY(modal);
     QCOMPARE(modal->dialogClass, U("CDlgTextConvert"));
-    QCOMPARE(modal->caption, U("ﾃｷｽﾄ置換"));
+    QCOMPARE(modal->caption, U("ﾃｷｽﾄ置換[*]"));
     QCOMPARE(owner, frame);
     QCOMPARE(converted, U("a dog"));
     frame->close();

@@ -1,8 +1,9 @@
-// Writes the screenshots of the README: the main window with a list, the
-// item dialog, the about box, and the folder tools' windows (the run dialog
-// idle and during a run, both settings dialogs, the extension dialog, the
-// folder browser and the new-folder dialog), and the text dialog with a
-// converted example text.
+// Writes the screenshots of the README: the main window with a list, its
+// ﾌｧｲﾙ and 変換ﾘｽﾄ編集 menus open and the list's context menu, the item
+// dialog, the about box, and the folder tools' windows (the run dialog idle
+// and during a run, both settings dialogs, the extension dialog, the folder
+// browser and the new-folder dialog), and the text dialog with a converted
+// example text, alone and asking about its unsaved changes.
 // Usage: zv_screenshots <list.csv> <out-dir>
 // Run it on a real display (Xvfb) so that fonts render as a user sees them.
 
@@ -10,18 +11,25 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QContextMenuEvent>
 #include <QDir>
 #include <QEventLoop>
 #include <QFileInfo>
+#include <QMenu>
+#include <QMenuBar>
 #include <QPixmap>
 #include <QPushButton>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QTreeWidget>
 #include <cstdio>
+#include <memory>
 
 #include "app/AboutDlg.h"
+#include "app/AppTexts.h"
 #include "app/ByteLimitedEdit.h"
+#include "app/CommandIds.h"
 #include "app/FileDialog.h"
 #include "app/MainFrame.h"
 #include "app/QStringBytes.h"
@@ -48,12 +56,59 @@ bool Save(QWidget* w, const QString& path) {
   return ok;
 }
 
+// Lets the X server map and draw what was just shown.
+void Settle() {
+  QEventLoop wait;
+  QTimer::singleShot(400, &wait, &QEventLoop::quit);
+  wait.exec();
+}
+
+// The screen under several windows at once (a window and its open menu or
+// box), as a user sees them.
+bool SaveScreen(const QList<QWidget*>& windows, const QString& path) {
+  Settle();
+  QRect area;
+  for (QWidget* w : windows) area |= w->frameGeometry();
+  const QPixmap shot =
+      windows.front()->screen()->grabWindow(0, area.x(), area.y(), area.width(), area.height());
+  const bool ok = !shot.isNull() && shot.save(path);
+  std::printf("%s %s\n", ok ? "wrote" : "FAILED", qPrintable(path));
+  return ok;
+}
+
+// The main window with a menu of its menu bar open, one item highlighted.
+bool ShootMenu(CMainFrame* frame, int menuIndex, int highlight, const QString& path) {
+  QAction* title = frame->menuBar()->actions().at(menuIndex);
+  frame->UpdateCommandUI();
+  frame->menuBar()->setActiveAction(title);
+  Settle();
+  QMenu* menu = title->menu();
+  menu->setActiveAction(frame->Action(highlight));
+  const bool ok = SaveScreen({frame, menu}, path);
+  menu->hide();
+  return ok;
+}
+
+// The list's context menu, opened by a right-click on row.
+bool ShootContextMenu(CMainFrame* frame, CZentravolixView* view, int row, const QString& path) {
+  const QPoint at = view->visualRect(view->model()->index(row, 0)).center() + QPoint(40, 0);
+  QContextMenuEvent event(QContextMenuEvent::Mouse, at, view->viewport()->mapToGlobal(at));
+  QApplication::sendEvent(view->viewport(), &event);
+  Settle();
+  QMenu* menu = frame->ContextMenu();
+  menu->setActiveAction(frame->Action(ID_MOVE_UP));
+  const bool ok = SaveScreen({frame, menu}, path);
+  menu->hide();
+  return ok;
+}
+
 bool FolderToolShots(CMainFrame* frame, CZentravolixView* view, const QString& out) {
   bool ok = true;
   // The documents folder of a user: the script's private home when it gives
   // one (ZV_SHOT_HOME), else a temporary folder.
   QTemporaryDir temp;
-  const QString home = qEnvironmentVariableIsSet("ZV_SHOT_HOME") ? qEnvironmentVariable("ZV_SHOT_HOME") : temp.path();
+  const QString home =
+      qEnvironmentVariableIsSet("ZV_SHOT_HOME") ? qEnvironmentVariable("ZV_SHOT_HOME") : temp.path();
   const QString documents = home + QStringLiteral("/ドキュメント");
   const QString src = documents + QStringLiteral("/報告書");
   QDir().mkpath(documents + QStringLiteral("/お知らせ"));
@@ -118,8 +173,8 @@ bool FolderToolShots(CMainFrame* frame, CZentravolixView* view, const QString& o
   const zv::CodePage session = zv::ActiveCodePage();
   zv::SetActiveCodePage(zv::CodePage::Cp932);
   const std::string docs = QStringToPath(documents);
-  const std::string legacy = docs + "/" + *zv::ConvertCodePage("旧資料（Shift-JIS）", zv::CodePage::Utf8,
-                                                                zv::CodePage::Cp932);
+  const std::string legacy =
+      docs + "/" + *zv::ConvertCodePage("旧資料（Shift-JIS）", zv::CodePage::Utf8, zv::CodePage::Cp932);
   zv::CreateOneDirectory(legacy);
   {
     CFolderTreeDialog mixed(&batch, QStringLiteral("保存するフォルダを選択してください"), true);
@@ -136,18 +191,30 @@ bool FolderToolShots(CMainFrame* frame, CZentravolixView* view, const QString& o
 // The text dialog with the example text opened and converted by the list.
 bool ShootTextDialog(CMainFrame* frame, const QString& listPath, const QString& out) {
   QString sample = QFileInfo(listPath).absoluteDir().filePath(QStringLiteral("お知らせ.txt"));
-  if (!QFileInfo::exists(sample)) sample = QFileInfo(listPath).absoluteDir().filePath(QStringLiteral("sample.txt"));
+  if (!QFileInfo::exists(sample))
+    sample = QFileInfo(listPath).absoluteDir().filePath(QStringLiteral("sample.txt"));
   CDlgTextConvert dlg(frame->GetConvertView(), frame);
   if (QFileInfo::exists(sample)) {
     CUiPrompts::PushPathAnswer(sample);
     dlg.OnOpenFile();
   } else {
-    dlg.m_strText = QStringToBytes(QStringLiteral("株式会社ミナトの山田です。\r\nＡＢＣ有限会社の佐藤です。\r\n"));
+    dlg.m_strText =
+        QStringToBytes(QStringLiteral("株式会社ミナトの山田です。\r\nＡＢＣ有限会社の佐藤です。\r\n"));
     dlg.UpdateData(false);
   }
   dlg.OnConvert();
   dlg.show();
-  const bool ok = Save(&dlg, out + QStringLiteral("/screenshot-text.png"));
+  bool ok = Save(&dlg, out + QStringLiteral("/screenshot-text.png"));
+
+  // 終了 now would ask about the converted text; in this tool the prompts
+  // answer for the user, so the box is built here with the very same texts.
+  dlg.move(frame->geometry().topLeft() + QPoint(40, 40));
+  const auto box = CUiPrompts::MakeMessageBox(
+      &dlg, CUiPrompts::SaveChangesText(dlg.m_strPath), Ui(zv::texts::kFrameTitle),
+      QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, QMessageBox::Warning);
+  box->show();
+  ok &= SaveScreen({&dlg, box.get()}, out + QStringLiteral("/screenshot-text-unsaved.png"));
+  box->hide();
   dlg.hide();
   return ok;
 }
@@ -179,6 +246,9 @@ int main(int argc, char** argv) {
   QTimer::singleShot(300, [&] {
     view->SetRowSelected(2, true);
     ok &= Save(frame, out + QStringLiteral("/screenshot-main.png"));
+    ok &= ShootMenu(frame, 0, ID_OPEN_LIST, out + QStringLiteral("/screenshot-menu-file.png"));
+    ok &= ShootMenu(frame, 1, ID_MOVE_UP, out + QStringLiteral("/screenshot-menu-edit.png"));
+    ok &= ShootContextMenu(frame, view, 2, out + QStringLiteral("/screenshot-context-menu.png"));
 
     CDlgItemEdit item(frame);
     if (const zv::ConvertItem* row = view->ItemAt(1)) {
