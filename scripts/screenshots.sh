@@ -55,5 +55,15 @@ unshare -m bash -c '
   cp "$LIST" "$docs/変換リスト.csv"
   [ -f "$SAMPLE" ] && cp "$SAMPLE" "$docs/お知らせ.txt"
   cd /home/yamada
-  HOME=/home/yamada XDG_DOCUMENTS_DIR="$docs" ZV_SHOT_HOME=/home/yamada "$SHOTS" "$docs/変換リスト.csv" "$OUT"
+  export HOME=/home/yamada
+  # With a window manager, the pictures taken from the screen (menus, a box
+  # over its window) show title bars and captions as a desktop does.
+  wm=
+  if command -v openbox >/dev/null; then
+    openbox --sm-disable >/dev/null 2>&1 &
+    wm=$!
+    sleep 1
+  fi
+  XDG_DOCUMENTS_DIR="$docs" ZV_SHOT_HOME=/home/yamada "$SHOTS" "$docs/変換リスト.csv" "$OUT"
+  [ -z "$wm" ] || kill "$wm"
 '

@@ -245,7 +245,7 @@ int main(int argc, char** argv) {
 
   QTimer::singleShot(300, [&] {
     view->SetRowSelected(2, true);
-    ok &= Save(frame, out + QStringLiteral("/screenshot-main.png"));
+    ok &= SaveScreen({frame}, out + QStringLiteral("/screenshot-main.png"));
     ok &= ShootMenu(frame, 0, ID_OPEN_LIST, out + QStringLiteral("/screenshot-menu-file.png"));
     ok &= ShootMenu(frame, 1, ID_MOVE_UP, out + QStringLiteral("/screenshot-menu-edit.png"));
     ok &= ShootContextMenu(frame, view, 2, out + QStringLiteral("/screenshot-context-menu.png"));
