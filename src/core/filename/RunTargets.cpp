@@ -2,8 +2,6 @@
 
 #include <sys/stat.h>
 
-#include <cstring>
-
 #include "filename/FileNameTexts.h"
 #include "platform/FileError.h"
 
@@ -36,13 +34,20 @@ RunTargets::RunTargets(const std::vector<std::string>& sources) : m_sources(sour
 }
 
 std::optional<RunTargets::FolderId> RunTargets::IdOf(std::string_view folder) {
+  if (!m_lastFolder.empty() && folder == m_lastFolder) return m_lastId;
   std::string key(folder);
-  if (auto it = m_ids.find(key); it != m_ids.end()) return it->second;
+  if (auto it = m_ids.find(key); it != m_ids.end()) {
+    m_lastFolder = it->first;
+    m_lastId = it->second;
+    return m_lastId;
+  }
   struct stat st;
   // A folder that is not there is looked at again next time: it may be made.
   if (::stat(key.empty() ? "." : key.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return std::nullopt;
   const FolderId id{st.st_dev, st.st_ino};
-  m_ids.emplace(std::move(key), id);
+  m_ids.emplace(key, id);
+  m_lastFolder = std::move(key);
+  m_lastId = id;
   return id;
 }
 
@@ -50,11 +55,9 @@ RunTargets::Claim RunTargets::Take(std::size_t i, const std::string& dst) {
   const std::string_view dir = DirOf(dst);
   const std::string_view name = std::string_view(dst).substr(dir.size());
   Claim claim;
-  std::string key;
+  Taken* taken;
   if (const std::optional<FolderId> id = IdOf(dir)) {
-    key.resize(sizeof id->dev + sizeof id->ino);
-    std::memcpy(key.data(), &id->dev, sizeof id->dev);
-    std::memcpy(key.data() + sizeof id->dev, &id->ino, sizeof id->ino);
+    taken = &m_taken[*id];
     if (auto folder = m_sourceFolders.find(*id); folder != m_sourceFolders.end()) {
       auto& names = m_names[*id];
       if (names.empty()) {
@@ -67,11 +70,10 @@ RunTargets::Claim RunTargets::Take(std::size_t i, const std::string& dst) {
       }
     }
   } else {
-    key.assign(1, 'p').append(dir);  // a folder not made (a dry run): its path stands for it
+    taken = &m_takenUnmade[std::string(dir)];
   }
-  key.append(1, '/').append(name);
-  const auto [taken, isNew] = m_taken.emplace(std::move(key), i);
-  if (!isNew) return {Kind::Taken, taken->second};
+  const auto [first, isNew] = taken->emplace(name, i);
+  if (!isNew) return {Kind::Taken, first->second};
   return claim;
 }
 

@@ -47,10 +47,17 @@ class RunTargets {
 
   const std::vector<std::string>& m_sources;
   std::unordered_map<std::string, FolderId> m_ids;  // folders found, by their path
+  // The folder asked last: the files of a folder come together.
+  std::string m_lastFolder;
+  FolderId m_lastId{};
   std::unordered_map<FolderId, std::vector<std::size_t>, FolderIdHash> m_sourceFolders;
   // Names of a source folder, made when a destination first meets it.
   std::unordered_map<FolderId, std::unordered_map<std::string_view, std::size_t>, FolderIdHash> m_names;
-  std::unordered_map<std::string, std::size_t> m_taken;
+  // Destinations taken so far, by folder (its id, or the path of one not
+  // made, in a dry run) and name: small tables, one folder's at a time.
+  using Taken = std::unordered_map<std::string, std::size_t>;
+  std::unordered_map<FolderId, Taken, FolderIdHash> m_taken;
+  std::unordered_map<std::string, Taken> m_takenUnmade;
 };
 
 }  // namespace zv

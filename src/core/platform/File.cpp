@@ -2,6 +2,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <pthread.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -18,7 +19,6 @@
 #include <memory>
 #include <mutex>
 #include <optional>
-#include <unordered_set>
 
 #include "platform/CodePage.h"
 #include "platform/LineEnds.h"
@@ -128,57 +128,77 @@ FileResult ReadAll(const std::string& path, std::string& out, bool lock) {
 
 constexpr std::string_view kTempPrefix = ".zv-tmp-";
 
+// The process's pid, asked again in a forked child: its files must carry its
+// own, or they would pass for its parent's while that lives.
+std::atomic<pid_t> g_pid{0};
+
+pid_t OwnPid() {
+  pid_t pid = g_pid.load(std::memory_order_relaxed);
+  if (pid == 0) {
+    static const bool watched = ::pthread_atfork(nullptr, nullptr, [] { g_pid.store(0); }) == 0;
+    pid = ::getpid();
+    if (watched) g_pid.store(pid, std::memory_order_relaxed);
+  }
+  return pid;
+}
+
 // Unique within the process by the counter and between processes by the pid;
-// O_EXCL settles any clash with a stale file. The pid is asked every time: a
-// forked child's files must carry its own, or they would pass for its
-// parent's while that lives.
+// O_EXCL settles any clash with a stale file.
 std::string TempSuffix() {
   static std::atomic<unsigned long long> counter{0};
   char s[40];
-  std::snprintf(s, sizeof s, "%llx-%llx", static_cast<unsigned long long>(::getpid()),
+  std::snprintf(s, sizeof s, "%llx-%llx", static_cast<unsigned long long>(OwnPid()),
                 counter.fetch_add(1, std::memory_order_relaxed));
   return s;
 }
 
 // The temporary files under way, so that a process ending by a signal can
 // remove them. A path is noted before the file is created; the end waits
-// for creations in progress, so none is made behind its back.
+// for creations in progress, so none is made behind its back. The paths are
+// the writers' own strings, left unchanged while they are noted.
 class Temporaries {
  public:
   // False once the process is ending: no file may be created.
-  bool BeginCreate(const std::string& path) {
+  bool BeginCreate(const std::string* path) {
     std::lock_guard<std::mutex> lock(m_mutex);
     if (m_closing) return false;
-    m_paths.insert(path);
+    m_paths.push_back(path);
     ++m_creating;
     return true;
   }
   // False when the process began to end meanwhile: the caller removes its file.
-  bool EndCreate(const std::string& path, bool made) {
+  bool EndCreate(const std::string* path, bool made) {
     std::lock_guard<std::mutex> lock(m_mutex);
     --m_creating;
-    if (!made || m_closing) m_paths.erase(path);
+    if (!made || m_closing) EraseLocked(path);
     m_cv.notify_all();
     return !m_closing;
   }
-  void Forget(const std::string& path) {
+  void Forget(const std::string* path) {
     std::lock_guard<std::mutex> lock(m_mutex);
-    m_paths.erase(path);
+    EraseLocked(path);
   }
   void RemoveAllAndClose() {
     std::unique_lock<std::mutex> lock(m_mutex);
     m_closing = true;
     m_cv.wait(lock, [this] { return m_creating == 0; });
-    for (const std::string& path : m_paths) ::unlink(path.c_str());
+    for (const std::string* path : m_paths) ::unlink(path->c_str());
     m_paths.clear();
   }
 
  private:
+  void EraseLocked(const std::string* path) {
+    auto it = std::find(m_paths.begin(), m_paths.end(), path);
+    if (it == m_paths.end()) return;
+    *it = m_paths.back();
+    m_paths.pop_back();
+  }
+
   std::mutex m_mutex;
   std::condition_variable m_cv;
   bool m_closing = false;
   int m_creating = 0;
-  std::unordered_set<std::string> m_paths;
+  std::vector<const std::string*> m_paths;  // as many as writers under way
 };
 
 // Never destroyed: a signal may end the process while static objects go.
@@ -208,7 +228,7 @@ class ReplaceWriter {
     fd_.Reset();
     if (tmp_.empty()) return;
     if (!committed_) ::unlink(tmp_.c_str());
-    LiveTemporaries().Forget(tmp_);
+    LiveTemporaries().Forget(&tmp_);
   }
 
   FileResult Begin(const KnownTarget* known = nullptr) {
@@ -254,21 +274,23 @@ class ReplaceWriter {
     if (int e = CheckFileFault(FileOp::Open, path_)) return Fail(FileOp::Open, e);
     const std::string prefix = AddBackslash(SplitPath(target).dir) + ".zv-tmp-";
     for (int attempt = 0; attempt < 100; ++attempt) {
-      std::string tmp = prefix + TempSuffix();
+      tmp_ = prefix + TempSuffix();
       // The process is ending by a signal: nothing more is written.
-      if (!LiveTemporaries().BeginCreate(tmp)) return Fail(FileOp::Open, EINTR);
-      fd_.Reset(::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0666));
-      const int err = errno;
-      const bool made = fd_.Get() >= 0;
-      if (!LiveTemporaries().EndCreate(tmp, made)) {
-        if (made) ::unlink(tmp.c_str());
-        fd_.Reset();
+      if (!LiveTemporaries().BeginCreate(&tmp_)) {
+        tmp_.clear();
         return Fail(FileOp::Open, EINTR);
       }
-      if (made) {
-        tmp_ = std::move(tmp);
-        break;
+      fd_.Reset(::open(tmp_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0666));
+      const int err = errno;
+      const bool made = fd_.Get() >= 0;
+      if (!LiveTemporaries().EndCreate(&tmp_, made)) {
+        if (made) ::unlink(tmp_.c_str());
+        fd_.Reset();
+        tmp_.clear();
+        return Fail(FileOp::Open, EINTR);
       }
+      if (made) break;
+      tmp_.clear();
       if (err != EEXIST) return Fail(FileOp::Open, err);
     }
     if (tmp_.empty()) return Fail(FileOp::Open, EEXIST);
@@ -322,7 +344,7 @@ class ReplaceWriter {
       return Fail(FileOp::Rename, errno);
     }
     committed_ = true;
-    LiveTemporaries().Forget(tmp_);
+    LiveTemporaries().Forget(&tmp_);
     return FileResult::Ok();
   }
 
@@ -528,7 +550,7 @@ void RemoveStaleTemporaries(const std::string& folder) {
   DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
   if (!dir) return;
   const int dirFd = ::dirfd(dir);
-  const pid_t self = ::getpid();
+  const pid_t self = OwnPid();
   while (const struct dirent* e = ::readdir(dir)) {
     if (!IsTemporaryName(e->d_name)) continue;
     const pid_t pid = static_cast<pid_t>(std::strtoull(e->d_name + kTempPrefix.size(), nullptr, 16));
