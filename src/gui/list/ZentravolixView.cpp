@@ -25,6 +25,7 @@
 #include "platform/CodePage.h"
 #include "platform/FileError.h"
 #include "settings/Settings.h"
+#include "text/RowsByEncoding.h"
 #include "text/TextConvert.h"
 
 CZentravolixView::CZentravolixView(QWidget* parent) : QTreeWidget(parent) {}
@@ -144,6 +145,18 @@ bool CZentravolixView::ConvertString(std::string text, std::string& out) const {
   return true;
 }
 
+bool CZentravolixView::ConvertString(std::string text, std::string& out, zv::TextEncoding as,
+                                     std::vector<std::size_t>& leftOut) const {
+  zv::RowsByEncoding byEncoding;
+  const zv::RowsByEncoding::Converted rows =
+      byEncoding.For(std::make_shared<const zv::ConvertRows>(GetRows(Rows::All)), as);
+  leftOut = rows.leftOut;
+  if (text.empty()) return true;
+  zv::ApplyList(text, *rows.rows, zv::WorkingCodePage(as));
+  out = std::move(text);
+  return true;
+}
+
 int CZentravolixView::LoadConvertList(const std::string& path) {
   m_convertedFrom.reset();
   zv::ConvertRows rows;
@@ -189,9 +202,9 @@ bool CZentravolixView::SaveConvertList(std::string path, Rows which) {
   if (!result) {
     // Every failed save is said, also one whose cause has no text of its own.
     const std::optional<std::string> message = zv::FileErrorMessage(result);
-    CUiPrompts::AfxMessageBox(message ? CoreMessageText(*message)
-                                      : Ui(zv::texts::kListSaveFailed).arg(PathToQString(path)),
-                              QMessageBox::Ok, QMessageBox::Critical);
+    CUiPrompts::AfxMessageBox(
+        message ? CoreMessageText(*message) : Ui(zv::texts::kListSaveFailed).arg(PathToQString(path)),
+        QMessageBox::Ok, QMessageBox::Critical);
     return false;
   }
   return true;

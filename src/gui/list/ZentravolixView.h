@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "list/ConvertItem.h"
+#include "text/TextEncoding.h"
 
 class CConvertRowItem;
 class CDlgBatchConvert;
@@ -44,6 +45,10 @@ class CZentravolixView : public QTreeWidget {
   // All rows applied to text in display order; out is left alone for an
   // empty text.
   bool ConvertString(std::string text, std::string& out) const;
+  // The same for a text of another encoding (worked in its code page): rows
+  // it cannot express take no part and are named in leftOut.
+  bool ConvertString(std::string text, std::string& out, zv::TextEncoding as,
+                     std::vector<std::size_t>& leftOut) const;
 
   // The list file. Load returns the rows added, or -1 when nothing exists at
   // the path or it could not be read; failures are reported to the user.

@@ -23,7 +23,10 @@
 #include "list/ZentravolixView.h"
 #include "platform/FileError.h"
 #include "platform/PlatformTexts.h"
+#include "settings/Settings.h"
 #include "text/DlgTextConvertTexts.h"
+#include "text/EncodingChoiceBox.h"
+#include "text/RowsByEncoding.h"
 #include "text/TextConvert.h"
 
 namespace {
@@ -184,6 +187,19 @@ CDlgTextConvert::CDlgTextConvert(CZentravolixView* view, QWidget* parent) : QDia
   m_pBtnRemove = new QPushButton(Ui(kTextRemoveLineBreaks), this);
   m_pBtnRemove->setObjectName(QStringLiteral("button1008"));
   du.Place(m_pBtnRemove, 62, 41, 50, 12);
+  auto* encodingLabel = new QLabel(Ui(kTextEncodingLabel), this);
+  encodingLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+  du.Place(encodingLabel, 115, 43, 45, 8);
+  m_pEncoding = new CEncodingChoiceBox(this);
+  du.Place(m_pEncoding, 161, 40, 85, 14);
+  encodingLabel->setBuddy(m_pEncoding);
+  m_pLabelEncoding = new QLabel(this);
+  m_pLabelEncoding->setTextFormat(Qt::PlainText);
+  du.Place(m_pLabelEncoding, 250, 43, 53, 8);
+  m_pEncoding->SetChoice(zv::StoredEncodingChoice(zv::LoadTextDialogEncoding()));
+  // Remembered at once, like the folder tool's settings are on OK.
+  connect(m_pEncoding, &QComboBox::currentIndexChanged, this,
+          [this] { zv::SaveTextDialogEncoding(zv::EncodingChoiceWord(m_pEncoding->Choice())); });
 
   m_pEditText = new QPlainTextEdit(this);
   m_pEditText->setObjectName(QStringLiteral("edit1010"));
@@ -236,7 +252,7 @@ bool CDlgTextConvert::TakeText() {
   QTextDocument* doc = m_pEditText->document();
   // Unchanged since shown: the member still holds its exact bytes.
   if (!doc->isModified()) return true;
-  const zv::CodePage cp = zv::ActiveCodePage();
+  const zv::CodePage cp = FieldCodePage();
   FieldBytes taken = FieldToText(doc->toRawText(), cp);
   if (!taken.ok) {
     QStringList shown = taken.refused.mid(0, kMaxRefusedShown);
@@ -254,7 +270,7 @@ bool CDlgTextConvert::TakeText() {
 
 void CDlgTextConvert::ShowText() {
   QApplication::setOverrideCursor(Qt::WaitCursor);
-  const QString field = TextToField(m_strText, zv::ActiveCodePage());
+  const QString field = TextToField(m_strText, FieldCodePage());
   QTextDocument* doc = m_pEditText->document();
   m_pEditText->clear();
   doc->setUndoRedoEnabled(false);
@@ -288,21 +304,37 @@ void CDlgTextConvert::OnOpenFile() {
   m_strPath = path;
   // A device would be read without end; only files and what the core
   // refuses itself (folders) go on.
-  if (struct stat st {}; ::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode)) {
+  if (struct stat st{}; ::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode)) {
     CUiPrompts::AfxMessageBox(Ui(kTextReadFailed).arg(PathToQString(path)), QMessageBox::Ok,
                               QMessageBox::Critical);
     return;
   }
-  std::string text;
+  std::string raw;
   QApplication::setOverrideCursor(Qt::WaitCursor);
-  const zv::FileResult r = zv::ReadSingleFileText(path, text);
+  const zv::FileResult r = zv::ReadFileBytes(path, raw);
+  zv::EncodedText opened;
+  const zv::EncodedFailure failure =
+      r ? zv::OpenEncoded(std::move(raw), m_pEncoding->Choice(), opened) : zv::EncodedFailure::None;
   QApplication::restoreOverrideCursor();
+  // The fields go on showing the previous file.
   if (!r) {
-    // The fields go on showing the previous file.
     ReportFileError(r, r.err == ENOENT ? nullptr : kTextReadFailed);
     return;
   }
-  m_strText = std::move(text);
+  if (failure != zv::EncodedFailure::None) {
+    const QString shown = PathToQString(path);
+    CUiPrompts::AfxMessageBox(
+        failure == zv::EncodedFailure::Unknown
+            ? Ui(kTextEncodingUnknown).arg(shown)
+            : Ui(kTextEncodingNotExact).arg(shown, Ui(zv::EncodingLabel(opened.enc).c_str())),
+        QMessageBox::Ok, QMessageBox::Critical);
+    return;
+  }
+  m_strText = zv::SingleFileTextFromBytes(opened.text);
+  opened.text.clear();
+  m_opened = std::move(opened);
+  m_bOpened = true;
+  ShowEncoding();
   m_bEdited = false;
   UpdateData(false);
 }
@@ -312,9 +344,15 @@ void CDlgTextConvert::OnConvert() {
   m_pBtnConvert->setEnabled(false);
   QApplication::setOverrideCursor(Qt::WaitCursor);
   std::string converted;
-  if (m_pView && m_pView->ConvertString(m_strText, converted) && converted != m_strText) {
+  std::vector<std::size_t> leftOut;
+  const zv::TextEncoding as = m_bOpened ? m_opened.as : zv::SessionEncoding();
+  if (m_pView && m_pView->ConvertString(m_strText, converted, as, leftOut) && converted != m_strText) {
     m_strText = std::move(converted);
     m_bEdited = true;
+  }
+  if (!leftOut.empty()) {
+    CUiPrompts::WndMessageBox(this, Ui(zv::RowsLeftOutOfTexts(leftOut, as).c_str()), QMessageBox::Ok,
+                              QMessageBox::Information);
   }
   QApplication::restoreOverrideCursor();
   m_pBtnConvert->setEnabled(true);
@@ -332,6 +370,26 @@ void CDlgTextConvert::OnRemoveLineBreaks() {
 void CDlgTextConvert::OnSaveFile() {
   // Refused before a name is asked for, so nothing is ever written in part.
   if (!TakeText()) return;
+  // Written back in the encoding it was read in, with its mark.
+  std::optional<std::string> bytes =
+      m_bOpened ? zv::CloseEncoded(m_opened, m_strText) : std::optional<std::string>(m_strText);
+  if (!bytes) {
+    // Only a decoded encoding (the text is UTF-8 then) can lack a character.
+    QStringList refused;
+    QSet<char32_t> seen;
+    for (const char32_t c : QString::fromStdString(m_strText).toUcs4()) {
+      if (seen.contains(c)) continue;
+      seen.insert(c);
+      if (!zv::EncodeText(QString::fromUcs4(&c, 1).toStdString(), m_opened.as)) refused << DescribeChar(c);
+    }
+    QStringList shown = refused.mid(0, kMaxRefusedShown);
+    if (refused.size() > kMaxRefusedShown)
+      shown << Ui(kTextNotEncodableMore).arg(refused.size() - kMaxRefusedShown);
+    CUiPrompts::WndMessageBox(
+        this, Ui(kTextNotEncodable).arg(Ui(zv::EncodingLabel(m_opened.enc).c_str()), shown.join(u'\n')),
+        QMessageBox::Ok, QMessageBox::Warning);
+    return;
+  }
   CUiPrompts::FileDialogSpec request;
   request.filters = {Ui(kTextFilter)};
   request.initialPath = m_strPath;
@@ -340,7 +398,7 @@ void CDlgTextConvert::OnSaveFile() {
   if (path.empty()) return;
   m_strPath = path;
   QApplication::setOverrideCursor(Qt::WaitCursor);
-  const zv::FileResult r = zv::WriteSingleFileText(path, m_strText);
+  const zv::FileResult r = zv::WriteSingleFileText(path, *bytes);
   QApplication::restoreOverrideCursor();
   if (!r) {
     ReportFileError(r, kTextWriteFailed);
@@ -349,6 +407,10 @@ void CDlgTextConvert::OnSaveFile() {
   m_bEdited = false;
   ShowModified();
   ShowPath();
+}
+
+void CDlgTextConvert::ShowEncoding() {
+  m_pLabelEncoding->setText(m_bOpened ? Ui(zv::EncodingLabel(m_opened.enc).c_str()) : QString());
 }
 
 bool CDlgTextConvert::IsTextModified() const { return m_bEdited || m_pEditText->document()->isModified(); }

@@ -9,8 +9,11 @@
 #include <string_view>
 
 #include "platform/CodePage.h"
+#include "text/TextEncoding.h"
 
+class CEncodingChoiceBox;
 class CZentravolixView;
+class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
@@ -36,8 +39,14 @@ class CDlgTextConvert : public QDialog {
   void OnConvert();
   void OnRemoveLineBreaks();
 
-  // The text being worked on, bytes in the active code page, line breaks CR LF.
+  // The text being worked on, line breaks CR LF: bytes in the code page the
+  // file's encoding is worked in (the file's own bytes for Shift-JIS and
+  // UTF-8, UTF-8 for the others).
   std::string m_strText;
+  // How the last file was read: its encoding and the mark it keeps; the
+  // session's code page before any file.
+  zv::EncodedText m_opened;
+  bool m_bOpened = false;
   // The file last opened or saved, as the file dialogs name it.
   std::string m_strPath;  // the file system's bytes
 
@@ -48,6 +57,8 @@ class CDlgTextConvert : public QDialog {
   QPushButton* RemoveLineBreaksButton() const { return m_pBtnRemove; }
   QLineEdit* PathEdit() const { return m_pEditPath; }
   QPlainTextEdit* TextEdit() const { return m_pEditText; }
+  CEncodingChoiceBox* EncodingBox() const { return m_pEncoding; }
+  QLabel* EncodingLabel() const { return m_pLabelEncoding; }
 
   // The field's rendering of a text and back. CR LF is a line of the field;
   // a lone CR or LF and every byte that does not decode (or that the field
@@ -91,6 +102,12 @@ class CDlgTextConvert : public QDialog {
   static void ReportFileError(const zv::FileResult& r, const char* fallback);
   // The title's "[*]".
   void ShowModified();
+  // The code page the field shows and takes m_strText in.
+  zv::CodePage FieldCodePage() const {
+    return m_bOpened ? zv::WorkingCodePage(m_opened.as) : zv::ActiveCodePage();
+  }
+  // What the file was read as.
+  void ShowEncoding();
 
   CZentravolixView* m_pView;
   QPushButton* m_pBtnOpen;
@@ -101,5 +118,7 @@ class CDlgTextConvert : public QDialog {
   QLineEdit* m_pEditPath;
   std::string m_strShownPath;  // the bytes the path field shows
   QPlainTextEdit* m_pEditText;
+  CEncodingChoiceBox* m_pEncoding;
+  QLabel* m_pLabelEncoding;
   bool m_bEdited = false;  // m_strText changed since the last open or save
 };

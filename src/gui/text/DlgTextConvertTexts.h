@@ -19,5 +19,9 @@ inline constexpr const char* kTextWriteFailed = "%1 に保存できませんで�
 inline constexpr const char* kTextNotEncodable =
     "次の文字は現在の文字コード (%1) で表せないため、処理を中止しました。\n%2";
 inline constexpr const char* kTextNotEncodableMore = "ほか %1 種類";
+inline constexpr const char* kTextEncodingLabel = "文字コード(&K)：";
+inline constexpr const char* kTextEncodingUnknown = "%1 の文字コードを判別できません。";
+inline constexpr const char* kTextEncodingNotExact =
+    "%1 を %2 として読み書きすると元のバイト列に戻らないため、開きませんでした。";
 
 }  // namespace zv::texts

@@ -21,8 +21,8 @@ inline constexpr const char* kTextSettingCancel = "ｷｬﾝｾﾙ";
 // Our own additions: the encoding of the texts and their line ends.
 inline constexpr const char* kEncodingGroup = "文字コードと改行";
 inline constexpr const char* kEncodingLabel = "文字コード(&C)：";
-inline constexpr const char* kEncodingSystem = "システム (コードページのまま)";
-inline constexpr const char* kEncodingAuto = "自動判別 (ファイルごと)";
+inline constexpr const char* kEncodingSystem = "システム (既定)";
+inline constexpr const char* kEncodingAuto = "自動判別";
 inline constexpr const char* kEncodingCp932 = "Shift-JIS (932)";
 inline constexpr const char* kEncodingUtf8 = "UTF-8 (65001)";
 inline constexpr const char* kEncodingEucJp = "EUC-JP";

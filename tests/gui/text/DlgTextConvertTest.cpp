@@ -23,7 +23,9 @@
 #include "list/ZentravolixView.h"
 #include "platform/CodePage.h"
 #include "platform/File.h"
+#include "settings/Settings.h"
 #include "text/DlgTextConvert.h"
+#include "text/EncodingChoiceBox.h"
 
 using gt::U;
 
@@ -106,9 +108,12 @@ class DlgTextConvertTest : public QObject {
     QCOMPARE(texts, (QStringList{U("ﾌｧｲﾙを開く(&O)..."), U("保存(&F)..."), U("終了"), U("変換(&C)..."),
                                  U("改行を削除(&R)")}));
     const QList<QLabel*> labels = dlg.findChildren<QLabel*>();
-    QCOMPARE(labels.size(), 1);
+    QCOMPARE(labels.size(), 3);  // with ours: the encoding's label and what a file was read as
     QCOMPARE(labels[0]->text(), U("ファイル名："));
     QVERIFY(labels[0]->alignment() & Qt::AlignRight);
+    QCOMPARE(labels[1]->text(), U("文字コード(&K)："));
+    QCOMPARE(dlg.EncodingBox()->currentText(), U("システム (既定)"));
+    QVERIFY(dlg.EncodingLabel()->text().isEmpty());
     QVERIFY(dlg.PathEdit()->isReadOnly());
     QCOMPARE(dlg.TextEdit()->lineWrapMode(), QPlainTextEdit::NoWrap);
     QCOMPARE(dlg.TextEdit()->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
@@ -212,6 +217,43 @@ class DlgTextConvertTest : public QObject {
       QVERIFY(gt::MessageBoxes().empty());
     }
     CFileDialog::SetRealDialogInTestMode(false);
+  }
+
+  // With 自動判別 a file is read, converted and saved in its own encoding,
+  // with its mark; rows its encoding cannot hold sit out and are named.
+  void aFileIsReadConvertedAndSavedInItsOwnEncoding() {
+    zv::SetActiveCodePage(zv::CodePage::Utf8);
+    const QString dir = gt::NewDir();
+    CZentravolixView view;
+    view.OnInitialUpdate();
+    QVERIFY(view.AddConvertItem(0, "株式", "ｶﾌﾞ"));  // ISO-2022-JP has no half-width katakana
+    QVERIFY(view.AddConvertItem(1, "会社", "(社)"));
+    CDlgTextConvert dlg(&view);
+    dlg.EncodingBox()->SetChoice(zv::EncodingChoice::Auto);
+    QCOMPARE(zv::LoadTextDialogEncoding(), std::string("auto"));  // remembered
+    const struct {
+      const char* name;
+      std::string bytes, saved;
+      const char* label;
+    } cases[] = {
+        {"euc.txt", "\xB3\xF4\xBC\xB0\xB2\xF1\xBC\xD2", "\x8E\xB6\x8E\xCC\x8E\xDE(\xBC\xD2)\r\n", "EUC-JP"},
+        {"bom.txt", "\xEF\xBB\xBF株式会社", "\xEF\xBB\xBFｶﾌﾞ(社)\r\n", "UTF-8 (BOM)"},
+        {"iso.txt", "\x1B$B3t<02q<R\x1B(B", "\x1B$B3t<0\x1B(B(\x1B$B<R\x1B(B)\r\n", "ISO-2022-JP"},
+    };
+    for (const auto& c : cases) {
+      const QString path = gt::WriteFile(dir, U(c.name), c.bytes);
+      Open(dlg, path);
+      dlg.OnConvert();
+      QCOMPARE(dlg.EncodingLabel()->text(), U(c.label));
+      Save(dlg, path);
+      QCOMPARE(gt::ReadFile(path), c.saved);
+    }
+    // Said once, for the one file whose encoding had no form for a row.
+    const auto boxes = gt::MessageBoxes();
+    QCOMPARE(boxes.size(), std::size_t(1));
+    QCOMPARE(boxes[0].text, U("変換リストの行 1 は ISO-2022-JP "
+                              "のテキストでは表せない文字を含むため、そのファイルには使いません。"));
+    dlg.EncodingBox()->SetChoice(zv::EncodingChoice::System);
   }
 
   void untouchedTextKeepsItsBytes() {

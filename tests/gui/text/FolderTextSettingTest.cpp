@@ -155,7 +155,7 @@ class FolderTextSettingTest : public QObject {
     gt::WriteFile(Config(), U("Zentravolix.ini"), "[CONVERTTEXT]\r\nSUBDIR=1\r\n");
     CDlgFolderTextSetting dlg;
     gt::ShowModal(dlg, [](CDlgFolderTextSetting& d) {
-      QCOMPARE(d.EncodingBox()->currentText(), U("システム (コードページのまま)"));
+      QCOMPARE(d.EncodingBox()->currentText(), U("システム (既定)"));
       QVERIFY(d.CrLfRadio()->isChecked() && !d.KeepLineEndsRadio()->isChecked());
       d.EncodingBox()->SetChoice(zv::EncodingChoice::Auto);
       d.KeepLineEndsRadio()->setChecked(true);
@@ -167,7 +167,7 @@ class FolderTextSettingTest : public QObject {
     QCOMPARE(stored.keepLineEnds, std::string("1"));
     CDlgFolderTextSetting again;
     gt::ShowModal(again, [](CDlgFolderTextSetting& d) {
-      QCOMPARE(d.EncodingBox()->currentText(), U("自動判別 (ファイルごと)"));
+      QCOMPARE(d.EncodingBox()->currentText(), U("自動判別"));
       QVERIFY(d.KeepLineEndsRadio()->isChecked());
       QVERIFY(d.SubDirCheck()->isChecked());
     });
