@@ -11,7 +11,7 @@ namespace zv::cli {
 
 class Console;
 
-enum class Command { Names, FolderText, Text };
+enum class Command { Names, FolderText, Text, Check };
 
 struct CliOptions {
   Command command = Command::Names;
@@ -36,6 +36,8 @@ struct CliOptions {
   bool keepLineEnds = false;
   // text
   bool removeLineBreaks = false;
+  // check: the findings as CSV instead of lines of text
+  bool csv = false;
   std::optional<std::string> output;
   // all
   std::optional<CodePage> codePage;

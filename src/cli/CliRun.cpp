@@ -22,6 +22,7 @@
 #include "filename/FileNameEngine.h"
 #include "filename/FolderWalk.h"
 #include "list/ConvertListFile.h"
+#include "list/ListCheck.h"
 #include "platform/CodePage.h"
 #include "platform/File.h"
 #include "platform/Path.h"
@@ -295,6 +296,26 @@ int RunText(const CliOptions& o, Console& con) {
   return FinishRun(o, con, {row}, status);
 }
 
+int RunCheck(const CliOptions& o, Console& con) {
+  ConvertRows rows;
+  if (int status = LoadList(o, con, rows)) return status;
+  const std::vector<ListFinding> findings = CheckList(rows);
+  if (o.csv) {
+    std::string out = "kind,rows,message";
+    for (const ListFinding& f : findings) {
+      std::string numbers;
+      for (std::size_t r : f.rows) numbers += (numbers.empty() ? "" : ";") + std::to_string(r);
+      out += std::string("\n") + FindingKindWord(f.kind) + ',' + numbers + ',' + CsvField(f.message);
+    }
+    con.Out(con.Lit(out));
+  } else if (findings.empty()) {
+    con.Out(con.Lit(texts::kCheckNothingFound));
+  } else {
+    for (const ListFinding& f : findings) con.Out(con.Lit(f.message));
+  }
+  return findings.empty() ? kExitOk : kExitFailed;
+}
+
 // A standard stream that was closed at the start would be taken by the
 // first file opened, and lines meant for it would go into that file. /dev/null
 // fills it; true when stdout was one of them.
@@ -324,6 +345,8 @@ int RunCommand(int argc, const char* const* argv, Console& con) {
         return RunFolder(o, con, showProgress);
       case Command::Text:
         return RunText(o, con);
+      case Command::Check:
+        return RunCheck(o, con);
     }
   } catch (const std::exception& e) {
     con.Error(e.what());

@@ -47,6 +47,12 @@ inline constexpr const char* kHelpFolderText =
 inline constexpr const char* kHelpText =
     "1 ファイルのテキスト置換: FILE を変換して標準出力か -o のファイルに書き出します";
 
+inline constexpr const char* kHelpCheck =
+    "変換リストの検査: 効かない行、互いに影響する行、見分けにくい行、文字コードで表せない行を表示します "
+    "(見つからなければ終了ステータス 0、見つかれば 1)";
+inline constexpr const char* kOptFormat = "出力の形式 (text または csv)。例: --format csv";
+inline constexpr const char* kCheckNothingFound = "変換リストに問題は見つかりませんでした";
+
 inline constexpr const char* kOptHelp = "このヘルプを表示する。例: zentravolix-cli names --help";
 inline constexpr const char* kOptVersion = "バージョンを表示する。例: zentravolix-cli --version";
 inline constexpr const char* kOptList =
@@ -93,6 +99,7 @@ inline constexpr const char* kHelpFooter =
     "  zentravolix-cli folder-text --list list.csv --subdir --skip-binary --report result.csv ./docs "
     "./docs-out\n"
     "  zentravolix-cli text --list list.csv --remove-line-breaks -o out.txt memo.txt\n"
+    "  zentravolix-cli check --list list.csv\n"
     "終了ステータス: 0 = すべて処理した、1 = 失敗したファイルがある (標準出力に書けなかったときも)、"
     "2 = 引数や入力の誤り、128 + シグナル番号 = シグナルで中断 (Ctrl+C は 130)";
 

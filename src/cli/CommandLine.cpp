@@ -80,13 +80,24 @@ ParseOutcome ParseCommandLine(int argc, const char* const* argv, Console& consol
   AddCommonOptions(*text, o, codePage);
   text->add_option("FILE", o.file, texts::kOptFile)->required()->type_name("");
 
+  CLI::App* check = app.add_subcommand("check", texts::kHelpCheck);
+  AddListOption(*check, o);
+  std::string format = "text";
+  check->add_option("--format", format, texts::kOptFormat)
+      ->type_name("text|csv")
+      ->check(CLI::IsMember({"text", "csv"}).description(""));
+  check->add_option("--codepage", codePage, texts::kOptCodePage)
+      ->type_name("932|65001")
+      ->check(CLI::IsMember({"932", "65001"}).description(""));
+  check->set_help_flag("-h,--help", texts::kOptHelp);
+
   try {
     app.parse(argc, argv);
   } catch (const CLI::CallForHelp&) {
     // The top level documents every subcommand's options; a subcommand's
     // --help shows its own.
     const CLI::App* shown = &app;
-    for (const CLI::App* sub : {names, folderText, text}) {
+    for (const CLI::App* sub : {names, folderText, text, check}) {
       if (sub->parsed()) shown = sub;
     }
     std::string help = shown == &app ? app.help("", CLI::AppFormatMode::All) : shown->help("zentravolix-cli");
@@ -107,6 +118,9 @@ ParseOutcome ParseCommandLine(int argc, const char* const* argv, Console& consol
     o.command = Command::Names;
   } else if (folderText->parsed()) {
     o.command = Command::FolderText;
+  } else if (check->parsed()) {
+    o.command = Command::Check;
+    o.csv = format == "csv";
   } else {
     o.command = Command::Text;
   }

@@ -319,3 +319,27 @@ TEST_F(CliGeneralTest, ProgressBarOnlyOnATerminalAndNotWithQuiet) {
 
 }  // namespace
 }  // namespace zv::clitest
+
+namespace zv::clitest {
+namespace {
+
+// The list check: a line per finding and status 1, or a word that all is
+// well and status 0; --format csv for scripts.
+TEST_F(CliGeneralTest, CheckGivesFindingsByLineOrCsvAndTheStatusSaysWhetherThereWereAny) {
+  Write("good.csv", "株式会社,(株)\r\n");
+  RunResult good = Run({"check", "--list", "good.csv"});
+  EXPECT_EQ(good.status, 0);
+  EXPECT_EQ(good.out, "変換リストに問題は見つかりませんでした\n");
+
+  Write("bad.csv", "犬,猫\r\n猫,犬\r\n");
+  RunResult bad = Run({"check", "--list", "bad.csv", "--format", "csv"});
+  EXPECT_EQ(bad.status, 1);
+  const std::vector<std::string> lines = Lines(bad.out);
+  ASSERT_EQ(lines.size(), 3u) << bad.out;
+  EXPECT_EQ(lines[0], "kind,rows,message");
+  EXPECT_EQ(lines[1].substr(0, 9), "chain,1;2");
+  EXPECT_EQ(lines[2].substr(0, 9), "cycle,1;2");
+}
+
+}  // namespace
+}  // namespace zv::clitest
