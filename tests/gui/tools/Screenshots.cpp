@@ -1,6 +1,7 @@
 // Writes the screenshots of the README: the main window with a list, its
 // ﾌｧｲﾙ and 変換ﾘｽﾄ編集 menus open and the list's context menu, the item
-// dialog, the about box, and the folder tools' windows (the run dialog idle
+// dialog, the open dialog, the save dialog asking before it replaces a file,
+// the about box, and the folder tools' windows (the run dialog idle
 // and during a run, both settings dialogs, the extension dialog, the folder
 // browser and the new-folder dialog), and the text dialog with a converted
 // example text, alone and asking about its unsaved changes.
@@ -266,6 +267,22 @@ int main(int argc, char** argv) {
     files.show();
     ok &= Save(&files, out + QStringLiteral("/screenshot-open-dialog.png"));
     files.hide();
+
+    // 名前を付けてﾘｽﾄを保存 onto the list itself: the save dialog asks first,
+    // with Qt's own (translated) はい / いいえ.
+    CUiPrompts::FileDialogSpec saveAs;
+    saveAs.filters = {Ui(zv::texts::kFilterAll)};
+    saveAs.initialPath = open.initialPath;
+    saveAs.confirmOverwrite = true;
+    CFileDialog save(frame, saveAs, true);
+    save.show();
+    const auto replace = CUiPrompts::MakeMessageBox(
+        &save, Ui(zv::texts::kFileDlgReplace).arg(PathToQString(saveAs.initialPath)),
+        Ui(zv::texts::kFrameTitle), QMessageBox::Yes | QMessageBox::No, QMessageBox::Warning);
+    replace->show();
+    ok &= SaveScreen({&save, replace.get()}, out + QStringLiteral("/screenshot-save-replace.png"));
+    replace->hide();
+    save.hide();
 
     CAboutDlg about(frame);
     about.show();
