@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <bit>
 #include <climits>
 #include <cstring>
@@ -241,7 +242,14 @@ class CompiledList {
   std::array<std::vector<std::uint8_t>, 2> m_alone;
 };
 
+namespace {
+std::atomic<std::size_t> g_compiled{0};
+}  // namespace
+
+std::size_t CompiledListsMade() { return g_compiled.load(); }
+
 CompiledList::CompiledList(const ConvertRows& rows) : m_rows(rows) {
+  g_compiled.fetch_add(1);
   const std::size_t n = rows.size();
   m_words = (n + 63) / 64;
   std::map<std::string, std::uint32_t> index;
@@ -874,7 +882,8 @@ std::shared_ptr<const CompiledList> CachedCompile(const ConvertRows& rows, const
   auto compiled = std::make_shared<const CompiledList>(rows);
   std::lock_guard<std::mutex> lock(mutex);
   cache.insert(cache.begin(), CompiledEntry{key, compiled});
-  if (cache.size() > 4) cache.pop_back();
+  // A run over texts of several encodings uses a row set for each.
+  if (cache.size() > 8) cache.pop_back();
   return compiled;
 }
 

@@ -52,4 +52,7 @@ bool ListKeepsCp932Boundaries(const CompiledList& list);
 // cannot change the text. False when the scan cannot run.
 bool RowsOccurring(const CompiledList& list, std::string_view text, long after, std::vector<std::uint32_t>& rows);
 
+// How many lists have been compiled so far (tests count the compiles of a run).
+std::size_t CompiledListsMade();
+
 }  // namespace zv
