@@ -8,6 +8,7 @@
 
 #include "CliTexts.h"
 #include "Console.h"
+#include "filename/RunSummary.h"
 
 namespace zv::cli {
 
@@ -154,7 +155,19 @@ void RunSink::DrawLocked() {
 
 void RunSink::Finish() {
   std::lock_guard lock(m_mutex);
-  if (m_dryRun) PrintDryRunLinesLocked(true);
+  if (m_dryRun) {
+    PrintDryRunLinesLocked(true);
+    // The plan's counts, the numbers the report's rows give.
+    RunSummary summary;
+    for (const auto& o : m_outcomes) {
+      if (o) {
+        summary.Add(*o);
+      } else {
+        ++summary.notReached;
+      }
+    }
+    m_console.Out(m_console.Lit(SummaryLine(summary)));
+  }
   if (m_showProgress) m_console.SetProgressLine("");
 }
 

@@ -168,12 +168,17 @@ TEST_F(CliFolderTextTest, InterruptStopsAfterTheFileUnderWay) {
     ASSERT_TRUE(WaitUntilStdoutFull(run)) << "the plan never filled standard output";
     const int number = std::string(sig) == "INT" ? SIGINT : std::string(sig) == "TERM" ? SIGTERM : SIGHUP;
     kill(run.pid, number);
+    ASSERT_TRUE(WaitUntilSignalTaken(run));
 
     RunResult r = Finish(run);
     EXPECT_EQ(r.status, 128 + number);
     EXPECT_EQ(r.err, "中断しました。処理中のファイルで停止しました。\n");
     // The files planned form the start of the list; the rest were never reached.
-    const std::vector<std::string> planned = Lines(r.out), rows = Lines(Read("r.csv"));
+    std::vector<std::string> planned = Lines(r.out);
+    const std::vector<std::string> rows = Lines(Read("r.csv"));
+    ASSERT_FALSE(planned.empty());
+    EXPECT_NE(planned.back().find("未処理"), std::string::npos) << "the counts come last";
+    planned.pop_back();
     ASSERT_EQ(rows.size(), kFiles + 1u);
     ASSERT_LT(planned.size(), static_cast<std::size_t>(kFiles));
     for (std::size_t i = 0; i < kFiles; ++i) {

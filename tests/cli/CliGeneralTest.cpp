@@ -131,7 +131,8 @@ TEST_F(CliGeneralTest, DryRunPrintsThePlanAndWritesNothing) {
             "copy src/a.txt -> out/a.txt\n"
             "skip src/p.jpg\n"
             "skip src/report.txt\n"
-            "copy src/sub/b.txt -> out/sub/b.txt\n");
+            "copy src/sub/b.txt -> out/sub/b.txt\n"
+            "変換 0、コピー 2、スキップ 0、既存 2、失敗 0、置換 1 件\n");
 
   RunResult text = Run(
       {"folder-text", "--list", "list.csv", "--binary-ext", "exts", "--subdir", "--dry-run", "src", "fresh"});
@@ -140,14 +141,16 @@ TEST_F(CliGeneralTest, DryRunPrintsThePlanAndWritesNothing) {
             "convert src/a.txt -> fresh/a.txt (UTF-8)\n"
             "copy src/p.jpg -> fresh/p.jpg\n"
             "convert src/report.txt -> fresh/report.txt (UTF-8)\n"
-            "convert src/sub/b.txt -> fresh/sub/b.txt (UTF-8)\n");
+            "convert src/sub/b.txt -> fresh/sub/b.txt (UTF-8)\n"
+            "変換 3、コピー 1、スキップ 0、既存 0、失敗 0、置換 1 件\n");
 
   RunResult skip = Run({"folder-text", "--list", "list.csv", "--binary-ext", "exts", "--skip-binary",
                         "--dry-run", "src", "out"});
   EXPECT_EQ(skip.out,
             "convert src/a.txt -> out/a.txt (UTF-8)\n"
             "skip src/p.jpg\n"
-            "convert src/report.txt -> out/report.txt (UTF-8)\n");
+            "convert src/report.txt -> out/report.txt (UTF-8)\n"
+            "変換 2、コピー 0、スキップ 1、既存 0、失敗 0、置換 1 件\n");
 
   RunResult inPlace = Run({"folder-text", "--list", "list.csv", "--dry-run", "src", "src"});
   EXPECT_EQ(inPlace.status, 0);

@@ -134,12 +134,13 @@ TEST_F(CliHardeningTest, StandardOutputThatCannotBeWrittenIsAFailure) {
 }
 
 TEST_F(CliHardeningTest, ControlCharactersInNamesAreEscapedOnTheTerminalAndExactInTheReport) {
+  const std::string kCounts = "変換 0、コピー 1、スキップ 0、既存 0、失敗 0、置換 0 件\n";
   const std::string name = "x\x1b[31m\nx\xc2\x9b.txt";  // ESC, LF and the C1 CSI
   Write("src/" + name, "a");
   RunResult r = Run({"names", "--list", "ab.csv", "--dry-run", "--report", "r.csv", "src", "out"});
   EXPECT_EQ(r.status, 0) << r.err;
   const std::string shown = "x\\x1B[31m\\x0Ax\\u009B.txt";
-  EXPECT_EQ(r.out, "copy src/" + shown + " -> out/" + shown + "\n");
+  EXPECT_EQ(r.out, "copy src/" + shown + " -> out/" + shown + "\n" + kCounts);
   const std::string report = Read("r.csv");
   EXPECT_NE(report.find("\n\"src/" + name + "\",\"out/" + name + "\",copied,0,"), std::string::npos)
       << report;

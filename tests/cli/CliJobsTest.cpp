@@ -235,19 +235,24 @@ TEST_F(CliJobsTest, InterruptStopsAfterTheFilesUnderWay) {
   const std::string stem(200, 'f');
   for (int i = 0; i < kFiles; ++i) Write("src/" + stem + std::to_string(1000 + i) + ".txt", "foo");
   Running run =
-      Start({"names", "--list", "list.csv", "--jobs", "4", "--dry-run", "--report", "r.csv", "src", "out"});
+      Start({"folder-text", "--list", "list.csv", "--jobs", "4", "--dry-run", "--report", "r.csv", "src", "out"});
   ASSERT_TRUE(WaitUntilStdoutFull(run)) << "the plan never filled standard output";
   kill(run.pid, SIGINT);
+  ASSERT_TRUE(WaitUntilSignalTaken(run));
 
   RunResult r = Finish(run);
   EXPECT_EQ(r.status, 130);
-  const std::vector<std::string> planned = Lines(r.out), rows = Lines(Read("r.csv"));
+  std::vector<std::string> planned = Lines(r.out);
+  const std::vector<std::string> rows = Lines(Read("r.csv"));
+  ASSERT_FALSE(planned.empty());
+  EXPECT_NE(planned.back().find("未処理"), std::string::npos) << "the counts come last";
+  planned.pop_back();
   ASSERT_EQ(rows.size(), kFiles + 1u);
   ASSERT_LT(planned.size(), static_cast<std::size_t>(kFiles));
   // The files under way are finished: those done form the start of the list.
   for (std::size_t i = 0; i < kFiles; ++i) {
     const bool done = i < planned.size();
-    EXPECT_NE(rows[i + 1].find(done ? ",copied,0," : ",,skipped,0,処理されませんでした"), std::string::npos)
+    EXPECT_NE(rows[i + 1].find(done ? ",converted,1," : ",,skipped,0,処理されませんでした"), std::string::npos)
         << rows[i + 1];
   }
 }

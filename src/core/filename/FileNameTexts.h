@@ -12,4 +12,14 @@ inline constexpr const char* kEmptyOutputFolder = "出力先のﾌｫﾙﾀﾞ�
 inline constexpr const char* kDstIsSource = "%1: 変換元のファイルには書き込みません";
 inline constexpr const char* kDstTaken = "%1: 出力先が重複しています（%2 と %3）";
 
+// The counts of a run: "変換 3、コピー 1、スキップ 0、既存 0、失敗 0、置換 12 件".
+inline constexpr const char* kSummaryConverted = "変換 ";
+inline constexpr const char* kSummaryCopied = "、コピー ";
+inline constexpr const char* kSummarySkipped = "、スキップ ";
+inline constexpr const char* kSummaryExists = "、既存 ";
+inline constexpr const char* kSummaryFailed = "、失敗 ";
+inline constexpr const char* kSummaryReplacements = "、置換 ";
+inline constexpr const char* kSummaryReplacementsTail = " 件";
+inline constexpr const char* kSummaryNotReached = "、未処理 ";
+
 }  // namespace zv::texts
