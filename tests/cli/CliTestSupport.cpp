@@ -132,6 +132,30 @@ bool CliTest::WaitUntilStdoutFull(const Running& running) const {
   return false;
 }
 
+bool CliTest::WaitUntilSignalTaken(const Running& running) const {
+  const std::string proc = "/proc/" + std::to_string(running.pid);
+  for (int i = 0; i < 1000; ++i) {
+    std::ifstream status(proc + "/status");
+    std::string line;
+    bool pending = true;
+    while (std::getline(status, line))
+      if (line.rfind("ShdPnd:", 0) == 0) pending = line.find_first_not_of("\t0", 7) != std::string::npos;
+    int signalThread = 0;
+    std::error_code ec;
+    for (const auto& e : fs::directory_iterator(proc + "/task", ec)) {
+      const int tid = std::stoi(e.path().filename().string());
+      if (tid > running.pid && (signalThread == 0 || tid < signalThread)) signalThread = tid;
+    }
+    std::ifstream stat(proc + "/task/" + std::to_string(signalThread) + "/stat");
+    std::string fields;
+    std::getline(stat, fields);
+    const std::size_t end = fields.rfind(") ");
+    if (!pending && signalThread != 0 && end != std::string::npos && fields[end + 2] == 'S') return true;
+    usleep(10000);
+  }
+  return false;
+}
+
 RunResult CliTest::Finish(Running& running) {
   RunResult result;
   if (running.pid < 0) return result;

@@ -38,6 +38,10 @@ class CliTest : public ::testing::Test {
   // test has not read, is too full for another line: the program is held at
   // its next line. False when that never happens.
   bool WaitUntilStdoutFull(const Running& running) const;
+  // Waits (up to 10 s) until the started program has taken a signal sent to
+  // it: none is pending and its signal thread (the first started) sleeps
+  // again, so what the signal does has been done.
+  bool WaitUntilSignalTaken(const Running& running) const;
   // stdout and stderr both on a pseudo-terminal.
   RunResult RunOnTerminal(const std::vector<std::string>& args, const Env& env = {});
 
