@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "Report.h"
 #include "filename/RunInterfaces.h"
+#include "filename/RunReport.h"
 #include "platform/CodePage.h"
 
 namespace zv::cli {

@@ -1,5 +1,6 @@
 #pragma once
-// The CSV manifest of a run: one row per file, in file-list order.
+// The CSV report of a run: one row per file, in file-list order; the
+// command line's --report and the desktop's レポートを保存 write the same.
 
 #include <cstddef>
 #include <string>
@@ -9,7 +10,7 @@
 #include "filename/RunInterfaces.h"
 #include "platform/File.h"
 
-namespace zv::cli {
+namespace zv {
 
 struct ReportRow {
   std::string source, destination;  // the file system's bytes
@@ -25,4 +26,4 @@ std::string CsvField(std::string_view field);
 std::string FormatReport(const std::vector<ReportRow>& rows);
 FileResult WriteReport(const std::string& path, const std::vector<ReportRow>& rows);
 
-}  // namespace zv::cli
+}  // namespace zv

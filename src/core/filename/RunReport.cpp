@@ -1,6 +1,6 @@
-#include "Report.h"
+#include "filename/RunReport.h"
 
-namespace zv::cli {
+namespace zv {
 
 std::string CsvField(std::string_view field) {
   if (field.find_first_of(",\"\r\n") == std::string_view::npos) return std::string(field);
@@ -26,4 +26,4 @@ FileResult WriteReport(const std::string& path, const std::vector<ReportRow>& ro
   return WriteFileAtomic(path, FormatReport(rows));
 }
 
-}  // namespace zv::cli
+}  // namespace zv
