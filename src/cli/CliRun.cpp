@@ -23,6 +23,7 @@
 #include "filename/RunReport.h"
 #include "list/ConvertListFile.h"
 #include "list/ListCheck.h"
+#include "list/ListTexts.h"
 #include "platform/CodePage.h"
 #include "platform/File.h"
 #include "platform/Path.h"

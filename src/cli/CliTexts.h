@@ -29,8 +29,6 @@ inline constexpr const char* kWriteFailed = "書き込みに失敗しました";
 inline constexpr const char* kReportFailed = "結果のファイルを書き込めませんでした";
 inline constexpr const char* kStdoutName = "標準出力";
 
-// Report rows of files that a stopped run never reached.
-inline constexpr const char* kNotProcessed = "処理されませんでした";
 inline constexpr const char* kInterrupted = "中断しました。処理中のファイルで停止しました。";
 
 inline constexpr const char* kUsageError = "コマンドラインが正しくありません: ";
@@ -51,7 +49,6 @@ inline constexpr const char* kHelpCheck =
     "変換リストの検査: 効かない行、互いに影響する行、見分けにくい行、文字コードで表せない行を表示します "
     "(見つからなければ終了ステータス 0、見つかれば 1)";
 inline constexpr const char* kOptFormat = "出力の形式 (text または csv)。例: --format csv";
-inline constexpr const char* kCheckNothingFound = "変換リストに問題は見つかりませんでした";
 
 inline constexpr const char* kOptHelp = "このヘルプを表示する。例: zentravolix-cli names --help";
 inline constexpr const char* kOptVersion = "バージョンを表示する。例: zentravolix-cli --version";

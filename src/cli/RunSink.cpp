@@ -8,6 +8,7 @@
 
 #include "CliTexts.h"
 #include "Console.h"
+#include "filename/FileNameTexts.h"
 #include "filename/RunSummary.h"
 
 namespace zv::cli {

@@ -12,6 +12,9 @@ inline constexpr const char* kEmptyOutputFolder = "出力先のﾌｫﾙﾀﾞ�
 inline constexpr const char* kDstIsSource = "%1: 変換元のファイルには書き込みません";
 inline constexpr const char* kDstTaken = "%1: 出力先が重複しています（%2 と %3）";
 
+// Report rows of files that a stopped run never reached.
+inline constexpr const char* kNotProcessed = "処理されませんでした";
+
 // The counts of a run: "変換 3、コピー 1、スキップ 0、既存 0、失敗 0、置換 12 件".
 inline constexpr const char* kSummaryConverted = "変換 ";
 inline constexpr const char* kSummaryCopied = "、コピー ";

@@ -5,6 +5,7 @@
 #include <climits>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 
 #include "filename/FileNameTexts.h"
 #include "platform/CodePage.h"
@@ -194,6 +195,17 @@ bool ShortenPath(const std::string& path, std::string& out, std::size_t maxLen, 
   out += kSep;
   out.append(path, tail, std::string::npos);
   return true;
+}
+
+FolderRelation RelationOf(const std::string& src, const std::string& dst) {
+  std::error_code ec;
+  const std::filesystem::path s = std::filesystem::weakly_canonical(src, ec);
+  if (ec) return FolderRelation::Apart;
+  const std::filesystem::path d = std::filesystem::weakly_canonical(dst, ec);
+  if (ec) return FolderRelation::Apart;
+  if (s == d) return FolderRelation::Same;
+  const std::string sb = AddBackslash(s.native()), db = AddBackslash(d.native());
+  return db.compare(0, sb.size(), sb) == 0 ? FolderRelation::Inside : FolderRelation::Apart;
 }
 
 std::optional<std::string> CheckRunFolders(const std::string& src, const std::string& dst) {

@@ -45,6 +45,11 @@ bool CreateDirectories(const std::string& folder);
 // falls in, in that name's own encoding.
 bool ShortenPath(const std::string& path, std::string& out, std::size_t maxLen, std::size_t headLen);
 
+// Where the output folder lies against the source folder, links and "." or
+// ".." worked out (an output folder that does not exist yet by its parent).
+enum class FolderRelation { Apart, Same, Inside };
+FolderRelation RelationOf(const std::string& src, const std::string& dst);
+
 // Refuses empty folder fields before any walk: the message, or nullopt when fine.
 std::optional<std::string> CheckRunFolders(const std::string& src, const std::string& dst);
 

@@ -25,6 +25,7 @@ inline constexpr const char* kCheckFullWidthSpace =
     "行 %1 の検索文字列には全角スペース (U+3000) があります。見た目では半角スペースと区別できません。";
 inline constexpr const char* kCheckWaveDash =
     "行 %1 の検索文字列には %2 があります。波ダッシュ (〜 U+301C) と全角チルダ (～ U+FF5E) は見た目が同じ別の文字です。";
+inline constexpr const char* kCheckNothingFound = "変換リストに問題は見つかりませんでした";
 inline constexpr const char* kCheckNotExpressible =
     "行 %1 は %2 で表せない文字を含むため、その文字コードのテキストやファイル名には使われません。";
 

@@ -15,6 +15,7 @@
 #include "platform/FileError.h"
 #include "platform/Path.h"
 #include "settings/BinaryExtList.h"
+#include "text/FolderTextConvert.h"
 #include "text/TextConvert.h"
 #include "text/TextTexts.h"
 
@@ -146,48 +147,14 @@ void FolderTextEngine::Load(std::size_t i, Job& job, RowSource* rows) const {
 }
 
 void FolderTextEngine::Convert(Job& job, std::string raw) const {
-  if (m_options.encoding == EncodingChoice::System && !m_options.keepLineEnds) {
-    // Rows that cannot tell CR LF from LF work on a CR LF file's own bytes,
-    // which spares decoding it and encoding the result.
-    job.enc = FileEncoding{m_cp == CodePage::Cp932 ? TextEncoding::Cp932 : TextEncoding::Utf8, 0, false};
-    job.text = FolderTextFromBytes(std::move(raw), RowsIgnoreLineEnds(job.rows), job.fileForm);
-    job.replacements = ApplySharedList(job.text, job.rows, m_cp);
-    return;
-  }
-  const EncodingChoice choice = m_options.encoding == EncodingChoice::System
-                                    ? (m_cp == CodePage::Cp932 ? EncodingChoice::Cp932 : EncodingChoice::Utf8)
-                                    : m_options.encoding;
-  EncodedText opened;
-  const EncodedFailure failure = OpenEncoded(std::move(raw), choice, opened);
-  if (failure != EncodedFailure::None) {
-    job.unconverted = failure == EncodedFailure::Unknown ? texts::kEncodingUnknown : texts::kEncodingNotExact;
-    if (failure == EncodedFailure::NotExact) job.enc = opened.enc;
-    return;
-  }
-  job.enc = opened.enc;
-  const TextEncoding as = opened.as;
-  const RowsByEncoding::Converted rows = m_rowsByEncoding.For(job.rows, as);
-  job.leftOut = rows.leftOut;
-  const CodePage working = WorkingCodePage(as);
-  std::string text = std::move(opened.text);
-  if (m_options.keepLineEnds) {
-    job.replacements = ApplySharedList(text, rows.rows, working);
-  } else {
-    // A decoded text goes back through its encoding as it stands, so its
-    // line ends are made here rather than by the write.
-    const bool keepCrLf = !IsDecoded(as) && RowsIgnoreLineEnds(rows.rows);
-    text = FolderTextFromBytes(std::move(text), keepCrLf, job.fileForm);
-    job.replacements = ApplySharedList(text, rows.rows, working);
-    if (IsDecoded(as) && !job.fileForm) text = TextModeEncode(text);
-  }
-  std::optional<std::string> bytes = CloseEncoded(opened, std::move(text));
-  if (!bytes) {
-    job.unconverted = texts::kEncodingNotExact;
-    return;
-  }
-  // Written as they stand unless the write still makes the line ends.
-  job.fileForm = m_options.keepLineEnds || IsDecoded(as) || job.fileForm;
-  job.text = std::move(*bytes);
+  FolderTextResult r = ConvertFolderText(std::move(raw), job.rows, m_options.encoding, m_options.keepLineEnds, m_cp,
+                                         m_rowsByEncoding);
+  job.enc = r.enc;
+  job.unconverted = r.unconverted;
+  job.leftOut = std::move(r.leftOut);
+  job.text = std::move(r.text);
+  job.fileForm = r.fileForm;
+  job.replacements = r.replacements;
 }
 
 void FolderTextEngine::Finish(std::size_t i, Job& job, ProgressSink& progress, ErrorSink& errors) const {

@@ -24,6 +24,7 @@ enum CommandId : int {
   // the framework gives those commands.
   ID_MOVE_UP = 32795,
   ID_MOVE_DOWN = 32796,
+  ID_LIST_CHECK = 32797,
   ID_NEW_LIST = 57600,
   ID_FILE_MRU_FILE1 = 57616,  // ..+3: the four recent files
   ID_APP_ABOUT = 57664,

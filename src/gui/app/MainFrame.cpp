@@ -75,6 +75,8 @@ const std::vector<MenuDef>& Menu130() {
         {ID_MOVE_UP, kMenuMoveUp},
         {ID_MOVE_DOWN, kMenuMoveDown},
         {0, nullptr},
+        {ID_LIST_CHECK, kMenuListCheck},
+        {0, nullptr},
         {ID_LIST_CLEAR, kMenuListClear}}},
       {kMenuFileName,
        {{ID_CONVERT_FILENAME, kMenuConvertFileName},
@@ -105,6 +107,7 @@ const Prompt kPrompts[] = {
     {ID_NEW_LIST, kPromptNewList, nullptr},
     {ID_MOVE_UP, kPromptMoveUp, nullptr},
     {ID_MOVE_DOWN, kPromptMoveDown, nullptr},
+    {ID_LIST_CHECK, kPromptListCheck, nullptr},
 };
 
 // The keys a desktop user expects. Enter (edit the row) is the view's.

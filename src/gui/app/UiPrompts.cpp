@@ -1,10 +1,12 @@
 #include "app/UiPrompts.h"
 
 #include <QApplication>
+#include <QDesktopServices>
 #include <QDialog>
 #include <QPointer>
 #include <QPushButton>
 #include <QSettings>
+#include <QUrl>
 
 #include "app/AppTexts.h"
 #include "app/FileDialog.h"
@@ -183,6 +185,17 @@ int CUiPrompts::DoModal(QDialog& dialog) {
     return result;
   }
   return dialog.exec();
+}
+
+void CUiPrompts::OpenFolder(const std::string& path) {
+  Record rec;
+  rec.kind = Kind::OpenFolder;
+  rec.text = PathToQString(path);
+  Note(rec);
+  if (s_bTestMode) return;
+  // By its bytes: a legacy name would not survive a QString.
+  QDesktopServices::openUrl(
+      QUrl::fromEncoded("file://" + QByteArray::fromStdString(path).toPercentEncoding("/"), QUrl::StrictMode));
 }
 
 void CUiPrompts::SetTestMode(bool on) { s_bTestMode = on; }

@@ -18,7 +18,7 @@ class QWidget;
 
 class CUiPrompts {
  public:
-  enum class Kind { MessageBox, OpenFile, SaveFile, Folder, Modal };
+  enum class Kind { MessageBox, OpenFile, SaveFile, Folder, Modal, OpenFolder };
 
   struct FileDialogSpec {
     QStringList filters;      // "name(patterns)", the first one selected
@@ -76,6 +76,9 @@ class CUiPrompts {
   // Runs dialog modally; in test mode the next preset handler runs instead
   // (none: the dialog is rejected without being shown).
   static int DoModal(QDialog& dialog);
+  // Shows a folder (the file system's bytes) in the desktop's file manager;
+  // in test mode only recorded (its path in Record::text).
+  static void OpenFolder(const std::string& path);
 
   // Test seam.
   static void SetTestMode(bool on);

@@ -16,12 +16,14 @@
 #include "filename/DlgFileNameSetting.h"
 #include "filename/FileNameUiTexts.h"
 #include "filename/FolderWalk.h"
-#include "filename/RunWorker.h"
 #include "folder/FolderBrowser.h"
 #include "folder/PlainFolderBrowser.h"
 #include "list/ZentravolixView.h"
 #include "platform/AppPaths.h"
 #include "platform/Path.h"
+#include "run/DlgPreview.h"
+#include "run/DlgRunSummary.h"
+#include "run/FolderRun.h"
 #include "settings/Settings.h"
 #include "text/DlgFolderTextSetting.h"
 
@@ -89,6 +91,8 @@ CDlgBatchConvert::CDlgBatchConvert(QWidget* parent, CZentravolixView* view)
   du.Place(m_progress, 7, 148, 289, 12);
   m_progress->hide();
 
+  m_pBtnPreview = new QPushButton(Ui(zv::texts::kBatchPreview), this);
+  du.Place(m_pBtnPreview, 68, 184, 50, 12);
   m_pBtnSettings = new QPushButton(Ui(zv::texts::kBatchSettings), this);
   du.Place(m_pBtnSettings, 127, 184, 50, 12);
   m_pBtnExecute = new QPushButton(Ui(zv::texts::kBatchExecute), this);
@@ -96,7 +100,7 @@ CDlgBatchConvert::CDlgBatchConvert(QWidget* parent, CZentravolixView* view)
   m_pBtnCancel = new QPushButton(Ui(zv::texts::kBatchClose), this);
   du.Place(m_pBtnCancel, 245, 184, 50, 12);
   // The dialog has no default button: Enter in an edit closes it (keyPressEvent).
-  for (QPushButton* b : {m_pBtnSettings, m_pBtnExecute, m_pBtnCancel}) b->setDefault(false);
+  for (QPushButton* b : {m_pBtnPreview, m_pBtnSettings, m_pBtnExecute, m_pBtnCancel}) b->setDefault(false);
 
   m_btnSrcDir->LoadBitmaps(QStringLiteral(":/icons/bitmap135.png"), QStringLiteral(":/icons/bitmap133.png"),
                            QStringLiteral(":/icons/bitmap134.png"), QStringLiteral(":/icons/bitmap135.png"));
@@ -106,6 +110,7 @@ CDlgBatchConvert::CDlgBatchConvert(QWidget* parent, CZentravolixView* view)
   connect(m_btnSrcDir, &QAbstractButton::clicked, this, &CDlgBatchConvert::OnBrowseSrcDir);
   connect(m_btnDstDir, &QAbstractButton::clicked, this, &CDlgBatchConvert::OnBrowseDstDir);
   connect(m_pBtnExecute, &QPushButton::clicked, this, &CDlgBatchConvert::OnExecute);
+  connect(m_pBtnPreview, &QPushButton::clicked, this, &CDlgBatchConvert::OnPreview);
   connect(m_pBtnSettings, &QPushButton::clicked, this, &CDlgBatchConvert::OnSettings);
   connect(m_pBtnCancel, &QPushButton::clicked, this, &CDlgBatchConvert::OnCancel);
 }
@@ -200,26 +205,93 @@ bool CDlgBatchConvert::IsIdleLook() const {
          m_pLabelDstFile->text().isEmpty() && m_progress->isHidden();
 }
 
-void CDlgBatchConvert::OnExecute() {
+bool CDlgBatchConvert::ReadyToRun(bool preview) {
   UpdateData(true);
   // An empty field would walk the current folder or write below the root.
   if (auto message = zv::CheckRunFolders(m_strSrcDir, m_strDstDir)) {
     CUiPrompts::WndMessageBox(this, CoreMessageText(*message));
-    return;
+    return false;
   }
   // A file where the output folder should be would fail every file of the run.
   if (zv::PathFileExists(m_strDstDir) && !zv::PathIsDirectory(m_strDstDir)) {
     CUiPrompts::WndMessageBox(this, Ui(zv::texts::kOutputNotFolder).arg(PathToQString(m_strDstDir)));
+    return false;
+  }
+  if (preview) return true;
+  // Writing into the source itself, or below it, is asked about first.
+  const zv::FolderRelation relation = zv::RelationOf(m_strSrcDir, m_strDstDir);
+  if (relation == zv::FolderRelation::Apart) return true;
+  const char* question = relation == zv::FolderRelation::Same ? zv::texts::kRunInPlace : zv::texts::kRunInside;
+  return CUiPrompts::WndMessageBox(this, Ui(question), QMessageBox::Yes | QMessageBox::No,
+                                   QMessageBox::Question) == QMessageBox::Yes;
+}
+
+void CDlgBatchConvert::OnExecute() {
+  if (!ReadyToRun(false)) return;
+  SetRunningLook(true);
+  CZentravolixView* view = View();
+  CFolderRun* run = view ? view->NewRun(m_nMode == kModeFolderText) : nullptr;
+  if (!run) {
+    SetRunningLook(false);
     return;
   }
+  Attach(run);
+  if (!run->Start(m_strSrcDir, m_strDstDir, m_strPattern, false)) SetRunningLook(false);
+}
+
+void CDlgBatchConvert::OnPreview() {
+  if (!ReadyToRun(true)) return;
+  CZentravolixView* view = View();
+  if (!view) return;
+  CDlgPreview preview(this, view, m_nMode == kModeFolderText);
+  if (!preview.Start(m_strSrcDir, m_strDstDir, m_strPattern)) return;
+  if (CUiPrompts::DoModal(preview) != QDialog::Accepted) return;
+  // 実行 in the preview: exactly what it showed, asked about like any run.
+  if (!ReadyToRun(false)) return;
+  CFolderRun* run = view->NewRun(m_nMode == kModeFolderText);
+  if (!run || !preview.Run()) return;
   SetRunningLook(true);
-  bool started = false;
-  if (CZentravolixView* view = View()) {
-    started = m_nMode == kModeFolderText
-                  ? view->StartTextConvert(m_strSrcDir, m_strDstDir, m_strPattern, this)
-                  : view->StartConvertFileName(m_strSrcDir, m_strDstDir, m_strPattern, this);
+  Attach(run);
+  if (!run->StartFrom(*preview.Run())) SetRunningLook(false);
+}
+
+void CDlgBatchConvert::Attach(CFolderRun* run) {
+  m_pRun = run;
+  connect(run, &CFolderRun::Progress, this, [this](const QString& src, const QString& dst, int percent) {
+    OnShowSrcFile(src);
+    OnShowDstFile(dst);
+    OnShowProgress(percent);
+  });
+  connect(run, &CFolderRun::FilesDone, this, [this, run](int from, int to) {
+    // With detection per file, what the last text came as.
+    if (run->GetTool() != CFolderRun::Tool::FolderText) return;
+    for (int i = to - 1; i >= from; --i) {
+      const auto& o = run->Outcomes()[static_cast<std::size_t>(i)];
+      if (!o || o->encoding.empty()) continue;
+      if (run->GetOptions().texts.encoding == zv::EncodingChoice::Auto) {
+        OnShowEncoding(Ui(zv::texts::kEncodingShown) + QString::fromStdString(o->encoding) + QStringLiteral(" (") +
+                       PathToQString(zv::PathFileName(o->src)) + QLatin1Char(')'));
+      }
+      break;
+    }
+  });
+  connect(run, &CFolderRun::Notice, this, [this](const QString& text) {
+    CUiPrompts::WndMessageBox(this, text, QMessageBox::Ok, QMessageBox::Information);
+  });
+  connect(run, &CFolderRun::Finished, this, &CDlgBatchConvert::OnRunEnded);
+}
+
+void CDlgBatchConvert::OnRunEnded() {
+  CFolderRun* run = m_pRun;
+  // A stopped run (the dialog is going) leaves the dialog as it is.
+  if (!run || m_bDestroyed || run->End() == zv::RunEnd::Stopped) {
+    if (!m_bDestroyed) SetRunningLook(false);
+    return;
   }
-  if (!started) SetRunningLook(false);
+  OnRunFinished();
+  emit SummaryShown(run);
+  CDlgRunSummary summary(this, *run);
+  CUiPrompts::DoModal(summary);
 }
 
 void CDlgBatchConvert::OnSettings() {
@@ -267,14 +339,13 @@ void CDlgBatchConvert::keyPressEvent(QKeyEvent* event) {
 void CDlgBatchConvert::OnDestroy() {
   if (m_bDestroyed) return;
   m_bDestroyed = true;
-  // Only the view this dialog started a run on, never a lookup while the
-  // main window may be going.
-  CZentravolixView* view = m_pView;
-  if (!view) return;
-  view->m_bNameRunning = 0;
-  view->m_bTextRunning = 0;
-  // The file under way is finished; its calls into this dialog are served meanwhile.
-  view->WaitForWorkers();
+  // The file under way is finished; the run's calls (a message box) are
+  // served meanwhile, and nothing of it reaches this dialog any more.
+  if (CFolderRun* run = m_pRun) {
+    disconnect(run, nullptr, this, nullptr);
+    run->Stop();
+    run->Wait();
+  }
 }
 
 void CDlgBatchConvert::OnShowSrcFile(const QString& text) {

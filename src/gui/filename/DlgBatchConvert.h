@@ -1,8 +1,8 @@
 #pragma once
 // The folder run dialog of both folder tools: mode 1 copies files under
 // converted names, mode 2 converts the text of every file of a folder. It
-// takes the progress of the run's worker through its slots, which the
-// worker reaches only through blocking queued calls.
+// starts a folder run (or its preview) and shows what the run signals; at
+// the end of a run it shows its summary.
 
 #include <QDialog>
 #include <QPointer>
@@ -10,6 +10,7 @@
 
 class CBitmapButton;
 class CByteLimitedEdit;
+class CFolderRun;
 class CZentravolixView;
 class QLabel;
 class QProgressBar;
@@ -46,6 +47,7 @@ class CDlgBatchConvert : public QDialog {
   QLabel* DstFileLabel() const { return m_pLabelDstFile; }
   QLabel* EncodingLabel() const { return m_pLabelEncoding; }
   QPushButton* SettingsButton() const { return m_pBtnSettings; }
+  QPushButton* PreviewButton() const { return m_pBtnPreview; }
   QPushButton* ExecuteButton() const { return m_pBtnExecute; }
   QPushButton* CancelButton() const { return m_pBtnCancel; }
   bool IsIdleLook() const;
@@ -70,6 +72,9 @@ class CDlgBatchConvert : public QDialog {
   void OnBrowseSrcDir();
   void OnBrowseDstDir();
   void OnExecute();
+  // The same run, writing nothing, in the preview window; its 実行 runs
+  // exactly what it showed.
+  void OnPreview();
   void OnSettings();
   // Button 2, Esc and the close box: the folders and pattern are saved.
   void OnCancel();
@@ -81,6 +86,8 @@ class CDlgBatchConvert : public QDialog {
   void EncodingShown(const QString& text);
   void ProgressShown(int percent);
   void RunFinished();
+  // The run's summary window is about to be shown (for tests and screenshots).
+  void SummaryShown(CFolderRun* run);
 
  public:
   void reject() override;
@@ -96,6 +103,11 @@ class CDlgBatchConvert : public QDialog {
   void OnDestroy();
   CZentravolixView* View();
   void SetRunningLook(bool running);
+  // Checks the fields; asks about an output folder inside or equal to the source.
+  bool ReadyToRun(bool preview);
+  // Shows run's progress here and its summary at its end.
+  void Attach(CFolderRun* run);
+  void OnRunEnded();
 
   QPointer<CZentravolixView> m_pView;
   QProgressBar* m_progress = nullptr;
@@ -108,6 +120,8 @@ class CDlgBatchConvert : public QDialog {
   QLabel* m_pLabelDstFile = nullptr;
   QLabel* m_pLabelEncoding = nullptr;
   QPushButton* m_pBtnSettings = nullptr;
+  QPushButton* m_pBtnPreview = nullptr;
+  QPointer<CFolderRun> m_pRun;
   QPushButton* m_pBtnExecute = nullptr;
   QPushButton* m_pBtnCancel = nullptr;
   bool m_bInitialized = false;

@@ -17,6 +17,11 @@ inline constexpr const char* kBatchDstLabel = "出力先(&D)";
 inline constexpr const char* kBatchSrcButton = "Dir(&1)...";
 inline constexpr const char* kBatchDstButton = "Dir(&2)..";
 inline constexpr const char* kBatchSettings = "設定(&S)...";
+inline constexpr const char* kBatchPreview = "プレビュー(&V)...";
+// Asked before a run that writes into its source folder or below it.
+inline constexpr const char* kRunInPlace =
+    "出力先が変換元と同じフォルダです。変換元のファイルが上書きされることがあります。\n実行しますか?";
+inline constexpr const char* kRunInside = "出力先が変換元のフォルダの中にあります。\n実行しますか?";
 inline constexpr const char* kBatchExecute = "実行(&C)";
 inline constexpr const char* kBatchClose = "閉じる";
 inline constexpr const char* kBatchCancel = "ｷｬﾝｾﾙ";

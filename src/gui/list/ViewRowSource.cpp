@@ -1,19 +1,15 @@
 #include "list/ViewRowSource.h"
 
-#include <QMetaObject>
-#include <QThread>
-
 #include "list/ZentravolixView.h"
 
-CViewRowSource::CViewRowSource(CZentravolixView* view) : m_pView(view) {}
-
-zv::SharedRows CViewRowSource::GetRows() {
-  CZentravolixView* view = m_pView.data();
-  if (!view) return m_rows.Hand({});
-  if (QThread::currentThread() == view->thread()) return m_rows.Hand(view->GetRows());
-  // The view outlives every worker: it waits for them before it goes.
-  zv::ConvertRows rows;
-  QMetaObject::invokeMethod(
-      view, [view, &rows] { rows = view->GetRows(); }, Qt::BlockingQueuedConnection);
-  return m_rows.Hand(std::move(rows));
+zv::SharedRows CRowsSnapshot::Get() const {
+  std::lock_guard<std::mutex> lock(m_mutex);
+  return m_rows;
 }
+
+void CRowsSnapshot::Set(zv::SharedRows rows) {
+  std::lock_guard<std::mutex> lock(m_mutex);
+  m_rows = std::move(rows);
+}
+
+CViewRowSource::CViewRowSource(const CZentravolixView* view) : m_snapshot(view->Snapshot()) {}

@@ -16,19 +16,26 @@
 #include "app/UiPrompts.h"
 #include "filename/DlgBatchConvert.h"
 #include "filename/FolderWalk.h"
-#include "filename/RunWorker.h"
 #include "list/ConvertListFile.h"
 #include "list/ConvertRowItem.h"
 #include "list/DlgItemEdit.h"
+#include "list/DlgListCheck.h"
 #include "list/GridLineDelegate.h"
 #include "list/ListTexts.h"
+#include "list/ViewRowSource.h"
 #include "platform/CodePage.h"
+#include "run/FolderRun.h"
 #include "platform/FileError.h"
 #include "settings/Settings.h"
 #include "text/RowsByEncoding.h"
 #include "text/TextConvert.h"
 
-CZentravolixView::CZentravolixView(QWidget* parent) : QTreeWidget(parent) {}
+CZentravolixView::CZentravolixView(QWidget* parent)
+    : QTreeWidget(parent), m_snapshot(std::make_shared<CRowsSnapshot>()) {
+  // Every change of the rows, their texts or their order emits ListChanged.
+  connect(this, &CZentravolixView::ListChanged, this,
+          [this] { m_snapshot->Set(std::make_shared<const zv::ConvertRows>(GetRows(Rows::All))); });
+}
 
 CZentravolixView::~CZentravolixView() { OnDestroy(); }
 
@@ -310,6 +317,9 @@ bool CZentravolixView::OnCmdMsg(int id) {
     case ID_MOVE_DOWN:
       OnMoveDown();
       return true;
+    case ID_LIST_CHECK:
+      OnListCheck();
+      return true;
     default:
       return false;
   }
@@ -325,6 +335,7 @@ std::optional<bool> CZentravolixView::OnUpdateCmdUI(int id) const {
     case ID_ITEM_DELETE:
     case ID_ITEM_EDIT:
     case ID_CONVERT_FOLDERTEXT:
+    case ID_LIST_CHECK:
       return OnUpdateListNotEmpty();
     case ID_MOVE_UP:
       return CanMoveSelected(-1);
@@ -362,6 +373,16 @@ void CZentravolixView::OnItemEdit() {
 
 void CZentravolixView::OnItemDelete() { DeleteSelectedConvertItems(); }
 
+void CZentravolixView::OnListCheck() {
+  std::vector<zv::ListFinding> findings = zv::CheckList(GetRows());
+  if (findings.empty()) {
+    CUiPrompts::WndMessageBox(this, Ui(zv::texts::kCheckNothingFound), QMessageBox::Ok, QMessageBox::Information);
+    return;
+  }
+  CDlgListCheck dlg(window(), this, std::move(findings));
+  CUiPrompts::DoModal(dlg);
+}
+
 void CZentravolixView::OnListClear() { DeleteAllConvertItems(); }
 
 void CZentravolixView::OnSelectAll() {
@@ -375,16 +396,16 @@ void CZentravolixView::OnSelectInvert() {
 void CZentravolixView::OnDestroy() {
   if (m_bDestroyed) return;
   m_bDestroyed = true;
-  m_bNameRunning = 0;
-  m_bTextRunning = 0;
-  WaitForWorkers();
+  if (m_pRun) {
+    m_pRun->Stop();
+    m_pRun->Wait();
+  }
   FreeConvertItems();
-  ClearFileList();
 }
 
 void CZentravolixView::WaitServingEvents(QThread* thread) {
-  // A worker may be inside a blocking call to this thread (rows, labels, a
-  // message box); a bare wait would never let it reach its next flag test.
+  // A worker may be inside a blocking call to this thread (a message box); a
+  // bare wait would never let it reach its next flag test.
   QPointer<QThread> guard(thread);
   while (guard && guard->isRunning()) {
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
@@ -392,92 +413,17 @@ void CZentravolixView::WaitServingEvents(QThread* thread) {
   }
 }
 
-bool CZentravolixView::StartConvertFileName(std::string srcFolder, std::string dstFolder, std::string pattern,
-                                            CDlgBatchConvert* dialog) {
-  return StartRun(false, std::move(srcFolder), std::move(dstFolder), std::move(pattern), dialog);
-}
+CFolderRun* CZentravolixView::Run() const { return m_pRun.data(); }
 
-bool CZentravolixView::StartTextConvert(std::string srcFolder, std::string dstFolder, std::string pattern,
-                                        CDlgBatchConvert* dialog) {
-  return StartRun(true, std::move(srcFolder), std::move(dstFolder), std::move(pattern), dialog);
-}
-
-bool CZentravolixView::StartRun(bool textTool, std::string srcFolder, std::string dstFolder,
-                                std::string pattern, CDlgBatchConvert* dialog) {
-  if (m_bDestroyed) return false;
-  // Both runs share the file list, the folders and the dialog: an old worker
-  // (possible only if its dialog went without waiting) is let finish first.
-  if (m_pNameThread || m_pTextThread) WaitForWorkers();
-
-  // Only the walk's option is used here; the worker reads all of them again.
-  bool recurse = false;
-  if (textTool) {
-    zv::TextOptions options;
-    zv::LoadConvertTextOptions(options);
-    recurse = zv::FlagOn(options.subDir);
-  } else {
-    zv::FileOptions options;
-    zv::LoadConvertFileOptions(options);
-    recurse = zv::FlagOn(options.subDir);
+CFolderRun* CZentravolixView::NewRun(bool textTool) {
+  if (m_bDestroyed) return nullptr;
+  if (m_pRun) {
+    m_pRun->Stop();
+    m_pRun->Wait();
+    delete m_pRun.data();
   }
-  std::atomic<int>& running = textTool ? m_bTextRunning : m_bNameRunning;
-  QPointer<QThread>& thread = textTool ? m_pTextThread : m_pNameThread;
-  thread = nullptr;
-  running = 0;
-  ClearFileList();
-
-  // The wait cursor stays until the run ends.
-  QApplication::setOverrideCursor(Qt::WaitCursor);
-  zv::WalkCallbacks callbacks;
-  callbacks.systemError = [](int code, int err, const std::string&) {
-    CUiPrompts::ShowSystemError(CoreMessageText(zv::SystemErrorText(code, err)));
-  };
-  if (!zv::CollectFiles(srcFolder, pattern, recurse, m_fileList, callbacks)) {
-    QApplication::restoreOverrideCursor();
-    return false;
-  }
-
-  m_srcFolder = srcFolder;
-  m_dstFolder = dstFolder;
-  m_pRunDialog = dialog;
-  auto* worker = new CRunWorker(textTool ? CRunWorker::Tool::FolderText : CRunWorker::Tool::FileName, this,
-                                dialog, m_fileList, std::move(srcFolder), std::move(dstFolder), running);
-  connect(worker, &QThread::finished, this, [this, worker] {
-    worker->Joined();
-    if (m_pNameThread == worker) m_pNameThread = nullptr;
-    if (m_pTextThread == worker) m_pTextThread = nullptr;
-  });
-  // Not tied to the view: the cursor comes back even when the view goes first.
-  connect(worker, &QThread::finished, qApp, [] { QApplication::restoreOverrideCursor(); });
-  connect(worker, &QThread::finished, worker, &QObject::deleteLater);
-  thread = worker;
-  // The flag is up before the worker's first step.
-  running = 1;
-  worker->start();
-  return true;
-}
-
-void CZentravolixView::WaitForWorkers() {
-  for (QPointer<QThread>* slot : {&m_pNameThread, &m_pTextThread}) {
-    QPointer<QThread> thread = *slot;
-    // Its calls to this thread (rows, labels, a message box) are served
-    // meanwhile; a bare wait here would never let it reach its flag test.
-    // Polling, not a blocking nested loop: inside some event deliveries
-    // (a close event, for one) a nested loop was seen to sleep through the
-    // worker's call.
-    while (thread && !thread->isFinished()) {
-      QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-      // Inside some event deliveries the worker's queued call is not
-      // delivered by processEvents; serve it directly.
-      if (auto* worker = qobject_cast<CRunWorker*>(thread.data())) worker->ServePendingCall();
-      if (thread) thread->wait(QDeadlineTimer(5));
-    }
-    // Past its finished signal it calls nobody any more.
-    if (thread) thread->wait();
-    if (auto* worker = qobject_cast<CRunWorker*>(thread.data())) worker->Joined();
-    // Ended: no worker of this tool exists any more.
-    if (*slot == thread) *slot = nullptr;
-  }
+  m_pRun = new CFolderRun(textTool ? CFolderRun::Tool::FolderText : CFolderRun::Tool::FileName, this, this);
+  return m_pRun;
 }
 
 void CZentravolixView::SelectRange(int from, int to, bool keepOthers) {

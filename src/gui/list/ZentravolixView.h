@@ -1,11 +1,12 @@
 #pragma once
-// The conversion list: a report view whose rows own their ConvertItem. It is
-// also where the folder tools keep their run state, and it serves the rows to
-// their workers through CViewRowSource.
+// The conversion list: a report view whose rows own their ConvertItem. It
+// keeps a snapshot of its rows for the folder runs' workers (CViewRowSource)
+// and owns the folder run under way.
 
 #include <QPointer>
 #include <QTreeWidget>
 #include <atomic>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -14,7 +15,8 @@
 #include "text/TextEncoding.h"
 
 class CConvertRowItem;
-class CDlgBatchConvert;
+class CFolderRun;
+class CRowsSnapshot;
 class QThread;
 
 class CZentravolixView : public QTreeWidget {
@@ -74,6 +76,8 @@ class CZentravolixView : public QTreeWidget {
   void OnListClear();
   void OnSelectAll();
   void OnSelectInvert();
+  // The list check: its findings, or word that there are none.
+  void OnListCheck();
   // The selected rows one step up (-1) or down (+1) together; a selected
   // row against the end or against another selected row that cannot move
   // stays where it is.
@@ -82,33 +86,23 @@ class CZentravolixView : public QTreeWidget {
   // True when a move that way would change the order.
   bool CanMoveSelected(int step) const;
 
-  // Stops both workers, waits for them while still answering their calls,
-  // then frees the rows. Runs once, when the main window closes.
+  // Stops the folder run under way, waits for it while still answering its
+  // calls, then frees the rows. Runs once, when the main window closes.
   void OnDestroy();
-  void ClearFileList() { m_fileList.clear(); }
   // Waits until thread has ended, serving the events it waits on meanwhile.
   static void WaitServingEvents(QThread* thread);
 
-  // The folder runs: the walk on this thread, then a worker that reports to
-  // dialog. False when the walk failed (its reason has been shown) or the
-  // view is going, and nothing was started.
-  bool StartConvertFileName(std::string srcFolder, std::string dstFolder, std::string pattern,
-                            CDlgBatchConvert* dialog);
-  bool StartTextConvert(std::string srcFolder, std::string dstFolder, std::string pattern,
-                        CDlgBatchConvert* dialog);
-  // Waits until both workers have ended, serving their calls meanwhile.
-  void WaitForWorkers();
+  // A new folder run, owned by the view; an earlier one still going is
+  // stopped and waited for first (one run at a time). nullptr once the view
+  // is going.
+  CFolderRun* NewRun(bool textTool);
+  // The run last made, while it exists.
+  CFolderRun* Run() const;
   bool IsDestroyed() const { return m_bDestroyed; }
 
-  // Run state of the folder tools.
-  std::vector<std::string> m_fileList;
-  std::string m_srcFolder;
-  std::string m_dstFolder;
-  QPointer<QWidget> m_pRunDialog;
-  QPointer<QThread> m_pNameThread;
-  std::atomic<int> m_bNameRunning{0};
-  QPointer<QThread> m_pTextThread;
-  std::atomic<int> m_bTextRunning{0};
+  // The rows for workers, taken whenever the list changes.
+  const std::shared_ptr<CRowsSnapshot>& Snapshot() const { return m_snapshot; }
+
   bool m_bLastSortAscending = false;
 
  signals:
@@ -131,10 +125,10 @@ class CZentravolixView : public QTreeWidget {
   void SelectRange(int from, int to, bool keepOthers);
   void RowRemoved(int row);
   void MoveSelected(int step);
-  bool StartRun(bool textTool, std::string srcFolder, std::string dstFolder, std::string pattern,
-                CDlgBatchConvert* dialog);
 
   int m_nSelectionMark = -1;
+  std::shared_ptr<CRowsSnapshot> m_snapshot;
+  QPointer<CFolderRun> m_pRun;
   bool m_bDestroyed = false;
   std::optional<std::string> m_convertedFrom;
 };

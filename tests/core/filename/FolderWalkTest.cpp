@@ -260,6 +260,29 @@ TEST(CreateDirectories, OutermostFirstAndExistingLeftAlone) {
   CreateDirectories(std::string(5000, 'x') + "/");  // too long: refused quietly
 }
 
+TEST(RelationOf, OutputFolderAgainstTheSource) {
+  TempDir tmp;
+  CreateDirectories(tmp / "src/sub/");
+  CreateDirectories(tmp / "other/");
+  ASSERT_EQ(::symlink((tmp / "src").c_str(), (tmp / "link").c_str()), 0);
+  const struct {
+    std::string dst;
+    FolderRelation expected;
+  } cases[] = {
+      {tmp / "src", FolderRelation::Same},
+      {tmp / "src/", FolderRelation::Same},
+      {tmp / "other/../src", FolderRelation::Same},
+      {tmp / "link", FolderRelation::Same},  // a link to the source is the source
+      {tmp / "src/sub", FolderRelation::Inside},
+      {tmp / "src/new/deeper/", FolderRelation::Inside},  // not made yet
+      {tmp / "link/new", FolderRelation::Inside},
+      {tmp / "other", FolderRelation::Apart},
+      {tmp / "src2", FolderRelation::Apart},  // a shared prefix is not a parent
+      {tmp.path(), FolderRelation::Apart},  // the source inside the output is no risk to it
+  };
+  for (const auto& c : cases) EXPECT_EQ(RelationOf(tmp / "src", c.dst), c.expected) << c.dst;
+}
+
 TEST(CheckRunFolders, EmptyFieldsAreRefused) {
   EXPECT_EQ(CheckRunFolders("", "/o"), std::string(texts::kEmptySourceFolder));
   EXPECT_EQ(CheckRunFolders("", ""), std::string(texts::kEmptySourceFolder));

@@ -76,7 +76,7 @@ class DlgBatchConvertTest : public QObject {
     QStringList expected{U("変換元のﾌｫﾙﾀﾞ(&R)"), U("検索文字（ファイル名絞込み）(&F)："),
                          U("出力先(&D)"),        U("Dir(&1)..."),
                          U("Dir(&2).."),         U("設定(&S)..."),
-                         U("実行(&C)"),          U("閉じる")};
+                         U("プレビュー(&V)..."), U("実行(&C)"),          U("閉じる")};
     expected.sort();
     QCOMPARE(texts, expected);
     // Nothing of a run shows yet.

@@ -5,6 +5,7 @@
 #include <QAction>
 #include <QHeaderView>
 #include <QPushButton>
+#include <QTreeWidget>
 #include <QTest>
 #include <QThread>
 #include <atomic>
@@ -17,6 +18,7 @@
 #include "app/MainFrame.h"
 #include "app/ZentravolixApp.h"
 #include "list/DlgItemEdit.h"
+#include "list/DlgListCheck.h"
 #include "list/ViewRowSource.h"
 #include "list/ZentravolixView.h"
 #include "platform/CodePage.h"
@@ -423,38 +425,35 @@ class ZentravolixViewTest : public QObject {
     delete worker;
     QCOMPARE(fromWorker[0].m_strFind, std::string("a"));
     QCOMPARE(fromWorker[1].m_strReplaceWith, std::string("2"));
-    // On the user-interface thread the call is direct.
+    // Unchanged rows come back as the same pointer, which the engines' caches know again.
+    QCOMPARE(source.GetRows(), source.GetRows());
     QCOMPARE(source.GetRows()->size(), size_t(2));
   }
 
-  void closingStopsWorkersBeforeRowsAreFreed() {
-    AddRows({{"a", "1"}, {"b", "2"}, {"c", "3"}});
-    CViewRowSource source(m_view);
-    std::atomic<int> calls{0};
-    std::atomic<bool> sawMissingRows{false};
-    std::atomic<bool> started{false};
-    // A worker in the shape of the engines: tests its flag, then asks for rows.
-    QThread* worker = QThread::create([&] {
-      while (m_view->m_bNameRunning) {
-        started = true;
-        if (source.GetRows()->size() != 3) sawMissingRows = true;
-        ++calls;
-        QThread::msleep(2);
-      }
-    });
-    worker->setParent(m_view);
-    m_view->m_bNameRunning = 1;
-    m_view->m_pNameThread = worker;
-    worker->start();
-    QTRY_VERIFY(started && calls > 3);
+  void listCheckNamesRowsAndSelectsThemInTheList() {
+    // A clean list says so in a box.
+    AddRows({{"a", "b"}});
+    m_frame->Action(ID_LIST_CHECK)->trigger();
+    QCOMPARE(gt::MessageBoxes().size(), std::size_t(1));
+    QCOMPARE(gt::MessageBoxes()[0].text, U("変換リストに問題は見つかりませんでした"));
 
-    QPointer<QThread> guard(worker);
-    CUiPrompts::PushMessageAnswer(QMessageBox::Discard);  // the unsaved list
-    m_frame->close();                                     // the wait must keep answering the worker's calls
-    QVERIFY(guard.isNull() || guard->isFinished());
-    QVERIFY(!sawMissingRows);
-    QCOMPARE(m_view->m_bNameRunning.load(), 0);
-    QCOMPARE(m_view->RowCount(), 0);  // freed after the wait
+    // A duplicate row and a row that changes nothing: one finding each, in order.
+    AddRows({{"c", "d"}, {"a", "x"}, {"e", "e"}});
+    QStringList shown;
+    QList<QList<int>> selected;
+    CUiPrompts::PushModalHandler([&](QDialog& d) {
+      auto& dlg = static_cast<CDlgListCheck&>(d);
+      for (int i = 0; i < dlg.Findings()->topLevelItemCount(); ++i) {
+        shown << dlg.Findings()->topLevelItem(i)->text(0);
+        dlg.Findings()->setCurrentItem(dlg.Findings()->topLevelItem(i));
+        selected << SelectedRows(m_view);
+      }
+      dlg.CloseButton()->click();
+      return dlg.result();
+    });
+    m_frame->Action(ID_LIST_CHECK)->trigger();
+    QCOMPARE(shown, (QStringList{U("3, 1"), U("4")}));
+    QCOMPARE(selected, (QList<QList<int>>{{0, 2}, {3}}));
   }
 
  private:
