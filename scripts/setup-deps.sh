@@ -5,6 +5,7 @@ PKGS=(build-essential cmake ninja-build pkg-config
       qt6-base-dev libgl-dev libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev
       qt6-translations-l10n  # Qt's own buttons and boxes in Japanese
       libicu-dev  # the list check's Unicode normalisation
+      libdtl-dev  # the preview's before/after marks (a diff)
       fonts-ipafont-gothic xvfb xauth imagemagick
       clang-14 libclang-rt-14-dev
       time python3)  # bench/compare.sh: /usr/bin/time -v, the corpus generator

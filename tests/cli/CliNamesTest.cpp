@@ -119,7 +119,7 @@ TEST_F(CliNamesTest, NameLeadingOutOfTheOutputFolderFailsAndTheRunGoesOn) {
   EXPECT_FALSE(Exists("a/escaped.txt"));
   EXPECT_EQ(Read("a/b/out/ok.txt"), "ok");
   // Named by the destination that cannot be written.
-  EXPECT_EQ(r.err, "a/b/out/../../escaped.txt: ﾊﾟｽが誤っています\n");
+  EXPECT_EQ(r.err, "a/b/out/../../escaped.txt: 新しい名前が出力先のﾌｫﾙﾀﾞの外を指しています\n");
 }
 
 TEST_F(CliNamesTest, CopyOntoItselfNeverLosesTheSource) {

@@ -35,6 +35,9 @@ constexpr std::uint64_t kNameBytesPerJob = std::uint64_t{64} << 20;
 // hold a separator (it then names a subfolder that is not created), but it
 // never climbs out of the destination folder and never names a folder itself.
 // Every reason reads as a bad path.
+// RefuseName's answer for a name with a ".." part.
+constexpr int kLeavesFolder = -1;
+
 int RefuseName(const std::string& name, const std::string& dst) {
   if (dst.size() >= PATH_MAX) return ENAMETOOLONG;
   std::size_t start = 0;
@@ -43,7 +46,7 @@ int RefuseName(const std::string& name, const std::string& dst) {
     const std::size_t end = name.find(kPathSep, start);
     const std::string_view part =
         std::string_view(name).substr(start, end == std::string::npos ? std::string::npos : end - start);
-    if (part == "..") return EINVAL;
+    if (part == "..") return kLeavesFolder;
     if (part.size() > NAME_MAX) return ENAMETOOLONG;
     last = part;
     if (end == std::string::npos) break;
@@ -161,7 +164,9 @@ RunEnd FileNameEngine::Run(RowSource& rows, ProgressSink& progress, ErrorSink& e
     progress.ShowProgress(percent);
     // Decided here, in list order: the first file to a destination keeps it.
     if (const int refused = RefuseName(job.name, job.dst)) {
-      job.refusal = FileFailureMessage(FileResult::Fail(FileOp::Open, refused, job.dst));
+      job.refusal = refused == kLeavesFolder
+                        ? FormatMessage(texts::kNameLeavesFolder, {job.dst})
+                        : FileFailureMessage(FileResult::Fail(FileOp::Open, refused, job.dst));
     } else if (const RunTargets::Claim claim = targets.Take(i, job.dst);
                claim.kind == RunTargets::Kind::Taken ||
                (m_options.overwrite && claim.kind != RunTargets::Kind::Free)) {

@@ -10,6 +10,7 @@ inline constexpr const char* kEmptySourceFolder = "変換元のﾌｫﾙﾀﾞ�
 inline constexpr const char* kEmptyOutputFolder = "出力先のﾌｫﾙﾀﾞを指定してください。";
 // Destinations a run refuses (templates: %1 the destination, %2 and %3 the two sources).
 inline constexpr const char* kDstIsSource = "%1: 変換元のファイルには書き込みません";
+inline constexpr const char* kNameLeavesFolder = "%1: 新しい名前が出力先のﾌｫﾙﾀﾞの外を指しています";
 inline constexpr const char* kDstTaken = "%1: 出力先が重複しています（%2 と %3）";
 
 // Report rows of files that a stopped run never reached.

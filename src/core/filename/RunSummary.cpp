@@ -6,16 +6,21 @@ namespace zv {
 
 void RunSummary::Add(const FileOutcome& o) {
   replacements += o.replacements;
-  const bool failure = o.action == FileAction::Failed || !o.error.empty();
+  // Each file counts once: a failure is a failure whatever step it reached.
+  if (o.action == FileAction::Failed || !o.error.empty()) {
+    ++failed;
+    if (firstFailures.size() < kFailuresKept) firstFailures.push_back(o);
+    return;
+  }
   switch (o.action) {
     case FileAction::Converted:
       ++converted;
       break;
     case FileAction::Copied:
-      if (!failure) ++copied;
+      ++copied;
       break;
     case FileAction::Skipped:
-      if (!failure) ++skipped;
+      ++skipped;
       break;
     case FileAction::Exists:
       ++exists;
@@ -23,9 +28,6 @@ void RunSummary::Add(const FileOutcome& o) {
     case FileAction::Failed:
       break;
   }
-  if (!failure) return;
-  ++failed;
-  if (firstFailures.size() < kFailuresKept) firstFailures.push_back(o);
 }
 
 std::string SummaryLine(const RunSummary& s) {

@@ -11,6 +11,8 @@
 #include <QTableView>
 #include <QTextBlock>
 #include <QVBoxLayout>
+#include <dtl/dtl.hpp>
+#include <string>
 
 #include "app/DialogUnits.h"
 #include "app/QStringBytes.h"
@@ -64,9 +66,85 @@ QStringList Lines(const QString& text) {
   return lines;
 }
 
-// What differs between two line lists: lines the same at both ends are
-// left alone, the rest paired in order, and in each pair the characters
-// between the common beginning and end are marked.
+// One side's view of an edit script: runs of kept and changed elements.
+enum class Op { Keep, Del, Add };
+using Script = std::vector<Op>;
+
+// The shortest edit script (dtl's O(NP) algorithm) from a to b.
+template <typename Seq>
+Script EditScript(const Seq& a, const Seq& b) {
+  using Elem = typename Seq::value_type;
+  dtl::Diff<Elem, Seq> diff(a, b);
+  diff.compose();
+  Script script;
+  for (const auto& [elem, info] : diff.getSes().getSequence()) {
+    script.push_back(info.type == dtl::SES_COMMON ? Op::Keep : info.type == dtl::SES_DELETE ? Op::Del : Op::Add);
+  }
+  return script;
+}
+
+// A character or two kept between two changes belongs to the replaced span:
+// 株式会社 -> (株) reads as one replacement, not as 株 kept.
+void JoinShortKeeps(Script& script) {
+  constexpr std::size_t kShortest = 2;
+  std::size_t i = 0;
+  while (i < script.size()) {
+    if (script[i] != Op::Keep) {
+      ++i;
+      continue;
+    }
+    std::size_t j = i;
+    while (j < script.size() && script[j] == Op::Keep) ++j;
+    if (i > 0 && j < script.size() && j - i <= kShortest) {
+      Script changed;
+      changed.insert(changed.end(), j - i, Op::Del);
+      changed.insert(changed.end(), j - i, Op::Add);
+      script.erase(script.begin() + static_cast<std::ptrdiff_t>(i), script.begin() + static_cast<std::ptrdiff_t>(j));
+      script.insert(script.begin() + static_cast<std::ptrdiff_t>(i), changed.begin(), changed.end());
+      j = i + changed.size();
+    }
+    i = j;
+  }
+}
+
+// Marks the changed characters of one changed pair of lines.
+void CompareLine(int lineA, const QString& a, int lineB, const QString& b, std::vector<CDlgPreview::Mark>& marksA,
+                 std::vector<CDlgPreview::Mark>& marksB) {
+  // Very long lines: the span from the first to the last difference.
+  constexpr qsizetype kLongestDiffed = 4000;
+  if (a.size() > kLongestDiffed || b.size() > kLongestDiffed) {
+    qsizetype pre = 0;
+    while (pre < a.size() && pre < b.size() && a[pre] == b[pre]) ++pre;
+    qsizetype post = 0;
+    while (post < a.size() - pre && post < b.size() - pre && a[a.size() - 1 - post] == b[b.size() - 1 - post]) ++post;
+    marksA.push_back({lineA, static_cast<int>(pre), static_cast<int>(a.size() - pre - post)});
+    marksB.push_back({lineB, static_cast<int>(pre), static_cast<int>(b.size() - pre - post)});
+    return;
+  }
+  const std::u16string ua(reinterpret_cast<const char16_t*>(a.utf16()), static_cast<std::size_t>(a.size()));
+  const std::u16string ub(reinterpret_cast<const char16_t*>(b.utf16()), static_cast<std::size_t>(b.size()));
+  Script script = EditScript(ua, ub);
+  JoinShortKeeps(script);
+  int x = 0, y = 0;
+  bool markedA = false, markedB = false;
+  for (std::size_t i = 0; i < script.size();) {
+    if (script[i] == Op::Keep) {
+      ++x, ++y, ++i;
+      continue;
+    }
+    const int fromX = x, fromY = y;
+    for (; i < script.size() && script[i] != Op::Keep; ++i) (script[i] == Op::Del ? x : y)++;
+    if (x > fromX) marksA.push_back({lineA, fromX, x - fromX}), markedA = true;
+    if (y > fromY) marksB.push_back({lineB, fromY, y - fromY}), markedB = true;
+  }
+  // A line whose change is only on the other side is still shown as changed.
+  if (!markedA) marksA.push_back({lineA, 0, 0});
+  if (!markedB) marksB.push_back({lineB, 0, 0});
+}
+
+// What differs between two line lists: lines are matched by a line diff,
+// each changed line meets its counterpart in order, and within such a pair
+// the changed characters are marked.
 void Compare(const QStringList& a, const QStringList& b, std::vector<CDlgPreview::Mark>& marksA,
              std::vector<CDlgPreview::Mark>& marksB) {
   int head = 0;
@@ -76,16 +154,45 @@ void Compare(const QStringList& a, const QStringList& b, std::vector<CDlgPreview
     --tailA;
     --tailB;
   }
-  for (int i = head; i < std::max(tailA, tailB); ++i) {
-    const QString la = i < tailA ? a[i] : QString(), lb = i < tailB ? b[i] : QString();
-    if (i < tailA && i < tailB && la == lb) continue;
-    qsizetype pre = 0;
-    while (pre < la.size() && pre < lb.size() && la[pre] == lb[pre]) ++pre;
-    qsizetype post = 0;
-    while (post < la.size() - pre && post < lb.size() - pre && la[la.size() - 1 - post] == lb[lb.size() - 1 - post])
-      ++post;
-    if (i < tailA) marksA.push_back({i, static_cast<int>(pre), static_cast<int>(la.size() - pre - post)});
-    if (i < tailB) marksB.push_back({i, static_cast<int>(pre), static_cast<int>(lb.size() - pre - post)});
+  // Replacements seldom add or remove lines: then the lines pair in order.
+  // Otherwise a line diff finds the pairs, unless the middle is too large.
+  constexpr int kMostLinesDiffed = 20000;
+  Script script;
+  if (tailA - head != tailB - head && (tailA - head) + (tailB - head) <= kMostLinesDiffed) {
+    const std::vector<QString> la(a.begin() + head, a.begin() + tailA), lb(b.begin() + head, b.begin() + tailB);
+    script = EditScript(la, lb);
+  } else {
+    const int both = std::min(tailA, tailB) - head;
+    for (int i = 0; i < both; ++i) {
+      if (a[head + i] == b[head + i]) {
+        script.push_back(Op::Keep);
+      } else {
+        script.push_back(Op::Del);
+        script.push_back(Op::Add);
+      }
+    }
+    script.insert(script.end(), static_cast<std::size_t>(tailA - head - both), Op::Del);
+    script.insert(script.end(), static_cast<std::size_t>(tailB - head - both), Op::Add);
+  }
+  int x = head, y = head;
+  for (std::size_t i = 0; i < script.size();) {
+    if (script[i] == Op::Keep) {
+      ++x, ++y, ++i;
+      continue;
+    }
+    std::vector<int> gone, come;
+    for (; i < script.size() && script[i] != Op::Keep; ++i) {
+      if (script[i] == Op::Del)
+        gone.push_back(x++);
+      else
+        come.push_back(y++);
+    }
+    const std::size_t paired = std::min(gone.size(), come.size());
+    for (std::size_t p = 0; p < paired; ++p) CompareLine(gone[p], a[gone[p]], come[p], b[come[p]], marksA, marksB);
+    for (std::size_t p = paired; p < gone.size(); ++p)
+      marksA.push_back({gone[p], 0, static_cast<int>(a[gone[p]].size())});
+    for (std::size_t p = paired; p < come.size(); ++p)
+      marksB.push_back({come[p], 0, static_cast<int>(b[come[p]].size())});
   }
 }
 
@@ -151,7 +258,8 @@ class CPreviewModel : public QAbstractTableModel {
     if (!index.isValid()) return {};
     const zv::FileOutcome& o = Outcome(index.row());
     if (role == Qt::ForegroundRole) {
-      return !o.error.empty() || o.action == zv::FileAction::Failed ? QVariant(QColor(Qt::darkRed)) : QVariant();
+      if (!o.error.empty() || o.action == zv::FileAction::Failed) return QColor(Qt::darkRed);
+      return MovesFolder(o) ? QVariant(QColor(Qt::darkYellow)) : QVariant();
     }
     if (role != Qt::DisplayRole) return {};
     const int column = !m_bText && index.column() == 4 ? 5 : index.column();
@@ -167,17 +275,28 @@ class CPreviewModel : public QAbstractTableModel {
       case 4:
         return QString::fromStdString(o.encoding);
       default:
+        if (o.error.empty() && o.note.empty() && MovesFolder(o)) return Ui(zv::texts::kPreviewMovesFolder);
         return CoreMessageText(o.error.empty() ? o.note : o.error);
     }
+  }
+
+  // A new name holding a separator puts the copy in another folder than its
+  // source's counterpart.
+  bool MovesFolder(const zv::FileOutcome& o) const {
+    if (m_bText || o.dst.empty()) return false;
+    const std::string src = Below(o.src, m_pRun->Src()), dst = Below(o.dst, m_pRun->Dst());
+    return src.substr(0, src.rfind('/') + 1) != dst.substr(0, dst.rfind('/') + 1);
   }
 
  private:
   // A path below its run's folder, as the user sees it: names tool rows show
   // old and new names side by side.
-  static QString Relative(const std::string& path, const std::string& folder) {
+  static std::string Below(const std::string& path, const std::string& folder) {
     const std::string prefix = zv::AddBackslash(folder);
-    if (path.compare(0, prefix.size(), prefix) == 0) return PathToQString(std::string_view(path).substr(prefix.size()));
-    return PathToQString(path);
+    return path.compare(0, prefix.size(), prefix) == 0 ? path.substr(prefix.size()) : path;
+  }
+  static QString Relative(const std::string& path, const std::string& folder) {
+    return PathToQString(Below(path, folder));
   }
 
   const CFolderRun* m_pRun = nullptr;
@@ -293,7 +412,10 @@ void CDlgPreview::ShowFile(int row) {
   m_pAfter->clear();
   if (!m_bText || row < 0 || row >= m_pModel->rowCount({})) return;
   const zv::FileOutcome& o = m_pModel->Outcome(row);
-  if (o.action != zv::FileAction::Converted) return;
+  const QString unchanged = o.action == zv::FileAction::Converted ? QString() : Ui(zv::texts::kPreviewNoDiff);
+  m_pBefore->setPlaceholderText(unchanged);
+  m_pAfter->setPlaceholderText(unchanged);
+  if (!unchanged.isEmpty()) return;
   std::string raw;
   if (!zv::ReadFileBytes(o.src, raw)) return;
   // The very conversion the run makes of this file, with the preview's rows and options.

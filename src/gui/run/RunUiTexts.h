@@ -41,6 +41,7 @@ inline constexpr const char* kPreviewStop = "中止(&T)";
 inline constexpr const char* kPreviewClose = "閉じる";
 inline constexpr const char* kPreviewListChanged =
     "プレビューの後に変換リストが変わりました。実行するには、もう一度プレビューしてください。";
+inline constexpr const char* kPreviewMovesFolder = "新しい名前で別のフォルダに入ります";
 inline constexpr const char* kPreviewNoDiff = "このファイルは変わりません。";
 
 }  // namespace zv::texts
