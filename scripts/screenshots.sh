@@ -3,8 +3,9 @@
 # menus and the list's context menu, the item dialog, the about box, the open
 # dialog, the folder tools' windows (the run dialog idle and during a run,
 # both settings dialogs, the extension dialog, the folder browser, the
-# new-folder dialog, and the folder browser of a 932 session with a legacy
-# Shift-JIS folder) and the text dialog, alone and asking about its unsaved
+# new-folder dialog, the folder browser of a 932 session with a legacy
+# Shift-JIS folder, the run's summary, both previews and the list check) and
+# the text dialog, alone and asking about its unsaved
 # text. Builds the screenshot
 # tool, starts a private Xvfb and runs the windows there with the example
 # list in a private home, so that Japanese text is drawn with the installed

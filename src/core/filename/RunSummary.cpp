@@ -17,7 +17,8 @@ void RunSummary::Add(const FileOutcome& o) {
       ++converted;
       break;
     case FileAction::Copied:
-      ++copied;
+      // A copy under a new name is the file-name tool's conversion.
+      ++(o.replacements > 0 ? converted : copied);
       break;
     case FileAction::Skipped:
       ++skipped;

@@ -20,7 +20,8 @@ struct RunSummary {
 
   static constexpr std::size_t kFailuresKept = 10;
 
-  // Counts one file; a text copied unchanged for its encoding counts as failed.
+  // Counts one file; a text copied unchanged for its encoding counts as
+  // failed, a copy under a new name as converted.
   void Add(const FileOutcome& o);
   std::size_t Files() const { return converted + copied + skipped + exists + failed; }
   // No row matched anywhere: whatever was written, the list changed nothing.

@@ -196,11 +196,12 @@ void CDlgBatchConvert::OnBrowseDstDir() {
 void CDlgBatchConvert::SetRunningLook(bool running) {
   m_pBtnExecute->setEnabled(!running);
   m_pBtnSettings->setEnabled(!running);
+  m_pBtnPreview->setEnabled(!running);
   m_pBtnCancel->setText(Ui(running ? zv::texts::kBatchCancel : zv::texts::kBatchClose));
 }
 
 bool CDlgBatchConvert::IsIdleLook() const {
-  return m_pBtnExecute->isEnabled() && m_pBtnSettings->isEnabled() &&
+  return m_pBtnExecute->isEnabled() && m_pBtnSettings->isEnabled() && m_pBtnPreview->isEnabled() &&
          m_pBtnCancel->text() == Ui(zv::texts::kBatchClose) && m_pLabelSrcFile->text().isEmpty() &&
          m_pLabelDstFile->text().isEmpty() && m_progress->isHidden();
 }

@@ -36,7 +36,7 @@ const char* ActionText(const zv::FileOutcome& o) {
     case zv::FileAction::Converted:
       return zv::texts::kActionConverted;
     case zv::FileAction::Copied:
-      return zv::texts::kActionCopied;
+      return o.replacements > 0 ? zv::texts::kActionConverted : zv::texts::kActionCopied;
     case zv::FileAction::Skipped:
       return zv::texts::kActionSkipped;
     case zv::FileAction::Exists:

@@ -54,6 +54,8 @@ CDlgRunSummary::CDlgRunSummary(QWidget* parent, const CFolderRun& run) : QDialog
   layout->addWidget(m_pNote);
   layout->addWidget(failuresLabel);
   layout->addWidget(m_pFailures, 1);
+  // Without failures the lines stay together above the buttons.
+  if (s.failed == 0) layout->addStretch(1);
   layout->addLayout(buttons);
   resize(s.failed > 0 ? 560 : 460, s.failed > 0 ? 320 : 140);
 }

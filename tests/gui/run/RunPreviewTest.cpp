@@ -65,7 +65,9 @@ std::map<std::string, std::size_t> ReportCounts(const std::string& csv) {
       p = c + 1;
     }
     const bool failed = f[2] == "failed" || !f[4].empty();
-    ++counts[failed ? "failed" : f[2]];
+    // A copy under a new name is the names tool's conversion.
+    const bool renamed = f[2] == "copied" && f[3] != "0";
+    ++counts[failed ? "failed" : renamed ? "converted" : f[2]];
     counts["replacements"] += std::stoul(f[3]);
   }
   return counts;

@@ -3,8 +3,9 @@
 // dialog, the open dialog, the save dialog asking before it replaces a file,
 // the about box, and the folder tools' windows (the run dialog idle
 // and during a run, both settings dialogs, the extension dialog, the folder
-// browser and the new-folder dialog), and the text dialog with a converted
-// example text, alone and asking about its unsaved changes.
+// browser and the new-folder dialog), the summary of the run, the preview of
+// names and of texts (before and after), the list check, and the text dialog
+// with a converted example text, alone and asking about its unsaved changes.
 // Usage: zv_screenshots <list.csv> <out-dir>
 // Run it on a real display (Xvfb) so that fonts render as a user sees them.
 
@@ -20,8 +21,10 @@
 #include <QMenuBar>
 #include <QPixmap>
 #include <QPushButton>
+#include <QTableView>
 #include <QScreen>
 #include <QTemporaryDir>
+#include <QThread>
 #include <QTimer>
 #include <QTreeWidget>
 #include <cstdio>
@@ -41,9 +44,12 @@
 #include "folder/DlgNewDirName.h"
 #include "folder/FolderTreeDialog.h"
 #include "list/DlgItemEdit.h"
+#include "list/DlgListCheck.h"
 #include "list/ZentravolixView.h"
 #include "platform/CodePage.h"
 #include "platform/File.h"
+#include "run/DlgPreview.h"
+#include "run/FolderRun.h"
 #include "text/DlgExtension.h"
 #include "text/DlgFolderTextSetting.h"
 #include "text/DlgTextConvert.h"
@@ -103,6 +109,49 @@ bool ShootContextMenu(CMainFrame* frame, CZentravolixView* view, int row, const 
   return ok;
 }
 
+// A preview, filled in, with its first row chosen.
+bool ShootPreview(QWidget* parent, CZentravolixView* view, bool text, const QString& src, const QString& dst,
+                  const QString& path) {
+  CDlgPreview preview(parent, view, text);
+  QEventLoop wait;
+  QObject::connect(&preview, &CDlgPreview::PreviewEnded, &wait, &QEventLoop::quit);
+  QTimer::singleShot(20000, &wait, &QEventLoop::quit);
+  if (!preview.Start(QStringToPath(src), QStringToPath(dst), "*.txt")) return false;
+  if (!preview.Run()->Ended()) wait.exec();
+  preview.show();
+  preview.Table()->selectRow(0);
+  return Save(&preview, path);
+}
+
+// Both previews (the names of the reports; a notice, before and after) and
+// the list check of a list with rows that cannot act or feed each other.
+bool PreviewShots(QWidget* parent, CZentravolixView* view, const QString& documents, const QString& src,
+                  const QString& dst, const QString& out) {
+  bool ok = ShootPreview(parent, view, false, src + QStringLiteral("/2006"), dst,
+                         out + QStringLiteral("/screenshot-preview-names.png"));
+  const QString notices = documents + QStringLiteral("/お知らせ");
+  const char* lines[] = {"株式会社ゼントの山田です。", "いつもお世話になっております。",
+                         "ＡＢＣ有限会社様との打ち合わせは、", "株式会社ゼント 本社 3F 会議室で行います。",
+                         "資料は有限会社ミナトの佐藤様がご用意くださいます。", "よろしくお願いいたします。"};
+  QByteArray text;
+  for (const char* l : lines) text += QByteArray(l) + "\r\n";
+  for (const char* name : {"打ち合わせのお知らせ.txt", "議事録.txt"}) {
+    QFile f(notices + QLatin1Char('/') + QString::fromUtf8(name));
+    if (f.open(QIODevice::WriteOnly)) f.write(text);
+  }
+  ok &= ShootPreview(parent, view, true, notices, dst + QStringLiteral("お知らせ/"),
+                     out + QStringLiteral("/screenshot-preview-text.png"));
+
+  const zv::ConvertRows rows = {{"株式会社", "(株)"}, {"有限会社", "(有)"},      {"株式会社", "(株)"},
+                                {"ＡＢＣ", "ABC"},    {"ABC", "ABC"},          {"会社概要", "会社案内"},
+                                {"〜", "～"},          {"株式会社ゼント", "ゼント"}};
+  CDlgListCheck check(parent, nullptr, zv::CheckList(rows));
+  check.show();
+  check.Findings()->setCurrentItem(check.Findings()->topLevelItem(0));
+  ok &= Save(&check, out + QStringLiteral("/screenshot-list-check.png"));
+  return ok;
+}
+
 bool FolderToolShots(CMainFrame* frame, CZentravolixView* view, const QString& out) {
   bool ok = true;
   // The documents folder of a user: the script's private home when it gives
@@ -139,12 +188,29 @@ bool FolderToolShots(CMainFrame* frame, CZentravolixView* view, const QString& o
     if (percent >= 50 && !grabbed)
       grabbed = Save(&batch, out + QStringLiteral("/screenshot-batch-running.png"));
   });
+  // The summary at the run's end, as it opens over the dialog.
+  CUiPrompts::PushModalHandler([&](QDialog& summary) {
+    summary.show();
+    Settle();
+    ok &= Save(&summary, out + QStringLiteral("/screenshot-summary.png"));
+    summary.hide();
+    return int(QDialog::Accepted);
+  });
   QEventLoop run;
   QObject::connect(&batch, &CDlgBatchConvert::RunFinished, &run, &QEventLoop::quit);
   QTimer::singleShot(20000, &run, &QEventLoop::quit);
+  // Forty small files go by faster than the window repaints: each is held
+  // up a little, so the picture shows a run under way.
+  zv::SetFileFaultHook([](zv::FileOp op, const std::string&) {
+    if (op == zv::FileOp::Open) QThread::msleep(40);
+    return 0;
+  });
   batch.ExecuteButton()->click();
   if (!batch.IsIdleLook()) run.exec();
+  zv::SetFileFaultHook(nullptr);
   ok &= grabbed;
+
+  ok &= PreviewShots(&batch, view, documents, src, dst, out);
 
   CDlgFolderTextSetting texts(&batch);
   texts.show();
