@@ -89,27 +89,55 @@ LiteralScanner::LiteralScanner(const std::vector<std::string>& needles, bool six
   m_hasThree = !three.empty();
   m_hasLong = !longer.empty();
   m_hasSix = !six.empty();
+  // The big buckets' table is sized for every string that could land in one.
+  std::size_t slots = 16;
+  while (slots < 2 * (three.size() + longer.size() + six.size())) slots *= 2;
+  m_bigShift = static_cast<unsigned>(64 - std::countr_zero(slots));
   if (m_hasTwo) Build(m_twoBits, m_twoStart, m_twoIds, two);
   if (m_hasThree) Build(m_threeBits, m_threeStart, m_threeIds, three);
   if (m_hasLong) Build(m_longBits, m_longStart, m_longIds, longer);
   if (m_hasSix) Build(m_sixBits, m_sixStart, m_sixIds, six);
 }
 
+void LiteralScanner::AddBigSlot(std::uint32_t id) {
+  if (m_bigSlots.empty()) m_bigSlots.assign(std::size_t{1} << (64 - m_bigShift), BigSlot{0, kNoSlot});
+  std::uint64_t h = kFnvStart;
+  for (const char c : m_needles[id]) h = FnvStep(h, static_cast<unsigned char>(c));
+  std::size_t k = BigSlotOf(h);
+  while (m_bigSlots[k].id != kNoSlot) k = (k + 1) & (m_bigSlots.size() - 1);
+  m_bigSlots[k] = {h, id};
+}
+
 void LiteralScanner::AddToSet(int set, unsigned char byte) { AddToNibbleSet(m_sets[static_cast<std::size_t>(set)], byte); }
 
 void LiteralScanner::Build(std::vector<std::uint64_t>& bits, std::vector<std::uint32_t>& start,
-                           std::vector<std::uint32_t>& ids,
-                           const std::vector<std::pair<unsigned, std::uint32_t>>& keyed) {
+                           std::vector<std::uint32_t>& ids, std::vector<std::pair<unsigned, std::uint32_t>>& keyed) {
   bits.assign(kBuckets / 64, 0);
+  std::stable_sort(keyed.begin(), keyed.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
   start.assign(kBuckets + 1, 0);
-  for (const auto& [k, id] : keyed) {
+  ids.clear();
+  for (std::size_t b = 0; b < keyed.size();) {
+    const unsigned k = keyed[b].first;
+    std::size_t e = b;
+    while (e < keyed.size() && keyed[e].first == k) ++e;
     bits[k >> 6] |= std::uint64_t{1} << (k & 63);
-    ++start[k + 1];
+    if (e - b > kBigAbove) {
+      std::vector<std::uint32_t> lengths;
+      for (std::size_t i = b; i < e; ++i) {
+        lengths.push_back(static_cast<std::uint32_t>(m_needles[keyed[i].second].size()));
+        AddBigSlot(keyed[i].second);
+      }
+      std::sort(lengths.begin(), lengths.end());
+      lengths.erase(std::unique(lengths.begin(), lengths.end()), lengths.end());
+      ids.push_back(kBigBucket + static_cast<std::uint32_t>(m_big.size()));
+      m_big.push_back(std::move(lengths));
+    } else {
+      for (std::size_t i = b; i < e; ++i) ids.push_back(keyed[i].second);
+    }
+    start[k + 1] = static_cast<std::uint32_t>(ids.size());
+    b = e;
   }
-  for (unsigned k = 0; k < kBuckets; ++k) start[k + 1] += start[k];
-  ids.assign(keyed.size(), 0);
-  std::vector<std::uint32_t> fill(start.begin(), start.end() - 1);
-  for (const auto& [k, id] : keyed) ids[fill[k]++] = id;
+  for (unsigned k = 0; k < kBuckets; ++k) start[k + 1] = std::max(start[k + 1], start[k]);
 }
 
 std::size_t LiteralScanner::Filter(const unsigned char* p, std::size_t blocks, std::uint64_t* masks,

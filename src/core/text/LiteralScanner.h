@@ -6,6 +6,9 @@
 // strings, all in tables that stay in the cache. Only marked positions are
 // compared in full. On x86 with AVX2 a first stage tests 32 positions at a
 // time against byte sets, and only the positions it passes see the tables.
+// A bucket that many strings share (long lists with a common prefix, such as
+// product codes) is looked up by the hash of each of its string lengths
+// instead of comparing every string.
 
 #include <algorithm>
 #include <array>
@@ -178,16 +181,62 @@ class LiteralScanner {
                     unsigned k, const unsigned char* at, std::size_t left, std::size_t pos,
                     OnMatch& onMatch) const {
     for (std::uint32_t b = start[k]; b < start[k + 1]; ++b) {
-      const std::string& s = m_needles[ids[b]];
-      if (s.size() <= left && std::memcmp(at, s.data(), s.size()) == 0 && !onMatch(ids[b], pos)) return false;
+      const std::uint32_t id = ids[b];
+      if (id >= kBigBucket) {
+        if (!ReportBig(m_big[id - kBigBucket], at, left, pos, onMatch)) return false;
+        continue;
+      }
+      const std::string& s = m_needles[id];
+      if (s.size() <= left && std::memcmp(at, s.data(), s.size()) == 0 && !onMatch(id, pos)) return false;
+    }
+    return true;
+  }
+
+  // A bucket of more than this many strings becomes a big bucket: its place
+  // in the ids holds kBigBucket + its index in m_big.
+  static constexpr std::size_t kBigAbove = 8;
+  static constexpr std::uint32_t kBigBucket = 0x80000000u;
+  struct BigSlot {
+    std::uint64_t hash;
+    std::uint32_t id;  // kNoSlot: empty
+  };
+  static constexpr std::uint32_t kNoSlot = ~std::uint32_t{0};
+  // FNV-1a over a string's bytes, one byte at a time, so a text's prefixes
+  // of every length are hashed in one pass.
+  static constexpr std::uint64_t kFnvStart = 0xcbf29ce484222325ull;
+  static std::uint64_t FnvStep(std::uint64_t h, unsigned char c) { return (h ^ c) * 0x100000001b3ull; }
+  std::size_t BigSlotOf(std::uint64_t hash) const {
+    return static_cast<std::size_t>((hash * 0x9E3779B97F4A7C15ull) >> m_bigShift);
+  }
+  void AddBigSlot(std::uint32_t id);
+
+  template <class OnMatch>
+  bool ReportBig(const std::vector<std::uint32_t>& lengths, const unsigned char* at, std::size_t left,
+                 std::size_t pos, OnMatch& onMatch) const {
+    std::uint64_t h = kFnvStart;
+    std::size_t hashed = 0;
+    for (const std::uint32_t n : lengths) {
+      if (n > left) break;
+      for (; hashed < n; ++hashed) h = FnvStep(h, at[hashed]);
+      for (std::size_t k = BigSlotOf(h); m_bigSlots[k].id != kNoSlot; k = (k + 1) & (m_bigSlots.size() - 1)) {
+        const BigSlot& slot = m_bigSlots[k];
+        if (slot.hash != h) continue;
+        const std::string& s = m_needles[slot.id];
+        if (s.size() == n && std::memcmp(at, s.data(), n) == 0 && !onMatch(slot.id, pos)) return false;
+      }
     }
     return true;
   }
 
   void Build(std::vector<std::uint64_t>& bits, std::vector<std::uint32_t>& start,
-             std::vector<std::uint32_t>& ids, const std::vector<std::pair<unsigned, std::uint32_t>>& keyed);
+             std::vector<std::uint32_t>& ids, std::vector<std::pair<unsigned, std::uint32_t>>& keyed);
 
   std::vector<std::string> m_needles;
+  // Big buckets: the lengths of their strings, ascending; their strings in
+  // one open-addressing table keyed by the hash of the whole string.
+  std::vector<std::vector<std::uint32_t>> m_big;
+  std::vector<BigSlot> m_bigSlots;
+  unsigned m_bigShift = 64;
   bool m_hasOne = false, m_hasTwo = false, m_hasThree = false, m_hasLong = false, m_hasSix = false;
   std::array<std::uint32_t, 256> m_one{};  // id + 1 of the one-byte needle, or 0
   std::array<bool, 256> m_startsLonger{};  // the first byte of a needle of two bytes or more

@@ -133,6 +133,41 @@ TEST(LiteralScanner, LeavesOutOccurrencesInsideShiftJisCharacters) {
   }
 }
 
+// Long lists whose strings share their first bytes put hundreds of strings
+// in one bucket of the three-, four- or six-byte table; strings that are
+// prefixes of each other, of many lengths, and near misses in the text.
+TEST(LiteralScanner, StringsSharingTheirFirstBytes) {
+  for (const bool portable : {false, true}) {
+    PortableFilter force(portable);
+    std::mt19937 rng(portable ? 8 : 9);
+    for (const std::string prefix : {"abc", "ITEM-", "\xe5\x93\x81\xe7\x95\xaa"}) {
+      std::set<std::string> set;
+      while (set.size() < 300) {
+        std::string s = prefix;
+        for (std::size_t k = rng() % 5; k > 0; --k) s += static_cast<char>('0' + rng() % 4);
+        set.insert(s);
+      }
+      const std::vector<std::string> needles(set.begin(), set.end());
+      for (const bool six : {false, true}) {
+        const LiteralScanner scanner(needles, six);
+        std::string text;
+        while (text.size() < 6000) {
+          text += needles[rng() % needles.size()];
+          // Cut short, run on, or followed by another at once.
+          if (rng() % 3 == 0) text.resize(text.size() - 1 - rng() % 3);
+          if (rng() % 3 == 0) text += static_cast<char>('0' + rng() % 5);
+          if (rng() % 2 == 0) text += ' ';
+        }
+        ASSERT_EQ(Naive(needles, text), Scanned(scanner, text)) << prefix << ", portable " << portable;
+        // Every length cut off at the end of the text.
+        for (std::size_t cut = 1; cut <= 10; ++cut)
+          ASSERT_EQ(Naive(needles, text.substr(0, text.size() - cut)),
+                    Scanned(scanner, text.substr(0, text.size() - cut)));
+      }
+    }
+  }
+}
+
 TEST(LiteralScanner, StopsWhenAskedAndReportsIt) {
   const LiteralScanner scanner({"x"}, false);
   const std::string text(5000, 'x');
