@@ -393,7 +393,8 @@ void CDlgTextConvert::OnSaveFile() {
   CUiPrompts::FileDialogSpec request;
   request.filters = {Ui(kTextFilter)};
   request.initialPath = m_strPath;
-  request.confirmOverwrite = false;
+  // Always a save-as dialog: an existing file is replaced only when the user says so.
+  request.confirmOverwrite = true;
   const std::string path = CUiPrompts::GetSaveFileName(this, request);
   if (path.empty()) return;
   m_strPath = path;

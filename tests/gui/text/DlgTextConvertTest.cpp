@@ -93,6 +93,8 @@ class DlgTextConvertTest : public QObject {
     zv::SetActiveCodePage(zv::CodePage::Utf8);
   }
   void cleanup() {
+    // A failed test must not leave the real file dialog to the next one.
+    CFileDialog::SetRealDialogInTestMode(false);
     zv::SetFileFaultHook(nullptr);
     zv::SetActiveCodePage(zv::CodePage::Utf8);
   }
@@ -204,17 +206,20 @@ class DlgTextConvertTest : public QObject {
       QCOMPARE(dlg.PathEdit()->text(), PathToQString(dir + name));
       QCOMPARE(dlg.m_strText, gt::B("株式会社\r\n"));
 
-      // The save dialog starts on the file; OK saves over it.
+      // The save dialog starts on the file; OK saves over it once the user
+      // has said yes to replacing it.
       dlg.TextEdit()->moveCursor(QTextCursor::End);
       gt::TypeText(dlg.TextEdit(), U("x"));
       CUiPrompts::PushModalHandler([](QDialog& d) {
         static_cast<CFileDialog&>(d).OkButton()->click();
         return d.result();
       });
+      CUiPrompts::PushMessageAnswer(QMessageBox::Yes);
       dlg.OnSaveFile();
       QCOMPARE(gt::ReadFile(PathToQString(dir + name)), gt::B("株式会社\r\nx"));
       QCOMPARE(zv::ListDirectory(dir, "*.*").entries.size(), files);
-      QVERIFY(gt::MessageBoxes().empty());
+      QCOMPARE(gt::MessageBoxes().size(), files);  // one for each file so far
+      QVERIFY(gt::MessageBoxes().back().text.endsWith(U("は既に存在します。\n上書きしますか?")));
     }
     CFileDialog::SetRealDialogInTestMode(false);
   }
@@ -388,7 +393,7 @@ class DlgTextConvertTest : public QObject {
     QVERIFY(save);
     QCOMPARE(save->file.filters, QStringList{U("ﾃｷｽﾄ(*.txt)")});
     QCOMPARE(PathToQString(save->file.initialPath), file);
-    QVERIFY(!save->file.confirmOverwrite);
+    QVERIFY(save->file.confirmOverwrite);
     QVERIFY(save->file.defaultSuffix.isEmpty());
     QCOMPARE(gt::ReadFile(file), std::string("one\n"));
     QCOMPARE(dlg.PathEdit()->text(), file);
