@@ -30,6 +30,17 @@ void WriteOut(const WalkCallbacks& cb, const char* text, const std::string& fold
   }
 }
 
+// A folder's listing; the fault seam stands for a folder the walk may not read.
+DirListing ListFolder(const std::string& prefix, std::string_view pattern) {
+  if (CheckFileFault(FileOp::List, prefix) == EACCES) {
+    DirListing denied;
+    denied.err = EACCES;
+    denied.code = kListAccessDenied;
+    return denied;
+  }
+  return ListDirectory(prefix, pattern);
+}
+
 void ReportError(const WalkCallbacks& cb, int code, int err, const std::string& folder) {
   if (cb.systemError) {
     cb.systemError(code, err, folder);
@@ -46,7 +57,7 @@ bool CollectFiles(const std::string& folder, const std::string& pattern, bool re
   const std::string prefix = AddBackslash(folder);
 
   // Files of this folder, narrowed by the pattern.
-  const DirListing files = ListDirectory(prefix, pattern.empty() ? std::string_view("*.*") : pattern);
+  const DirListing files = ListFolder(prefix, pattern.empty() ? std::string_view("*.*") : pattern);
   switch (files.code) {
     case kListOk:
       for (const DirEntry& e : files.entries) {
@@ -69,7 +80,7 @@ bool CollectFiles(const std::string& folder, const std::string& pattern, bool re
   }
 
   // Subfolders: always every name, whatever the pattern.
-  const DirListing dirs = ListDirectory(prefix, "*.*");
+  const DirListing dirs = ListFolder(prefix, "*.*");
   switch (dirs.code) {
     case kListOk:
       break;

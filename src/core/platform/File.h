@@ -13,7 +13,8 @@ namespace zv {
 
 // The operation that failed; decides the cause text of the file error message.
 // Refuse: the file was turned away before any I/O (see ReadInputFile).
-enum class FileOp { None, Open, Read, Write, Flush, Rename, CreateDir, Copy, Refuse };
+// List: a folder the walk lists (its seam: EACCES there is a folder it may not read).
+enum class FileOp { None, Open, Read, Write, Flush, Rename, CreateDir, Copy, Refuse, List };
 
 // Why FileOp::Refuse turned a file away.
 inline constexpr int kRefusedTooLarge = EFBIG;

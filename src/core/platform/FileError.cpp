@@ -106,6 +106,7 @@ const char* FailureText(const FileResult& r) {
       return texts::kCreateDirFailed;
     case FileOp::None:
     case FileOp::Open:
+    case FileOp::List:
       break;
   }
   return texts::kOpenFailed;

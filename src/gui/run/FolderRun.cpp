@@ -16,6 +16,7 @@
 #include "list/ViewRowSource.h"
 #include "list/ZentravolixView.h"
 #include "platform/CodePage.h"
+#include "run/RunUiTexts.h"
 #include "settings/Settings.h"
 #include "text/TextTexts.h"
 
@@ -24,6 +25,9 @@ namespace {
 // Labels reach the window at most this often: painting every file's path
 // cost more than copying the file.
 constexpr int kFlushMs = 40;
+
+// Folders named in the box of folders the walk could not read.
+constexpr std::size_t kUnreadShown = 10;
 
 unsigned Jobs() { return std::max(1u, std::thread::hardware_concurrency()); }
 
@@ -172,11 +176,24 @@ bool CFolderRun::Start(const std::string& src, const std::string& dst, const std
   callbacks.systemError = [](int code, int err, const std::string&) {
     CUiPrompts::ShowSystemError(CoreMessageText(zv::SystemErrorText(code, err)));
   };
+  // Folders the walk may not read are passed over; the user hears of them
+  // once, before the run, with their paths.
+  std::vector<std::string> unread;
+  callbacks.folderNotice = [&unread](const std::string&, const std::string& folder) {
+    if (std::find(unread.begin(), unread.end(), folder) == unread.end()) unread.push_back(folder);
+  };
   m_files.clear();
   if (!zv::CollectFiles(src, pattern, m_options.subDir, m_files, callbacks)) {
     QApplication::restoreOverrideCursor();
     m_bEnded = true;  // never began: nothing to wait for
     return false;
+  }
+  if (!unread.empty()) {
+    QStringList shown;
+    for (std::size_t i = 0; i < unread.size() && i < kUnreadShown; ++i) shown << PathToQString(unread[i]);
+    if (unread.size() > kUnreadShown) shown << Ui(zv::texts::kFoldersNotReadMore).arg(unread.size() - kUnreadShown);
+    CUiPrompts::AfxMessageBox(Ui(zv::texts::kFoldersNotRead).arg(shown.join(QLatin1Char('\n'))), QMessageBox::Ok,
+                              QMessageBox::Warning);
   }
   return Launch();
 }

@@ -3,6 +3,11 @@
 
 namespace zv::texts {
 
+// Folders the walk could not read.
+inline constexpr const char* kFoldersNotRead =
+    "次のフォルダは読み取れないため、その中のファイルは処理されません。\n\n%1";
+inline constexpr const char* kFoldersNotReadMore = "ほか %1 個のフォルダ";
+
 // Summary.
 inline constexpr const char* kSummaryTitle = "実行結果";
 inline constexpr const char* kSummaryTime = "時間： %1 秒";

@@ -44,6 +44,8 @@ void FaultInjector::Arm(std::size_t k, int err) {
 }
 
 int FaultInjector::Hook(zv::FileOp op, const std::string& path) {
+  // The walk's listings are not the run's file operations.
+  if (op == zv::FileOp::List) return 0;
   m_seen.push_back({op, path});
   if (m_seen.size() != m_k) return 0;
   m_injected = m_seen.back();
@@ -71,6 +73,8 @@ const char* OpName(zv::FileOp op) {
       return "copy";
     case zv::FileOp::Refuse:
       return "refuse";
+    case zv::FileOp::List:
+      return "list";
   }
   return "?";
 }

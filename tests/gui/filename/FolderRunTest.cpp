@@ -350,6 +350,39 @@ class FolderRunTest : public QObject {
     QTRY_VERIFY(QApplication::overrideCursor() == nullptr);
   }
 
+  // A subfolder the walk may not read is named in one box before the run,
+  // which converts the rest.
+  void aFolderThatCannotBeReadIsNamedAndTheRunGoesOn() {
+    auto app = gt::StartApp();
+    CMainFrame* frame = gt::Frame(*app);
+    gt::View(*app)->AddConvertItem(0, "a", "b");
+    const QString src = gt::NewDir(), out = gt::NewDir();
+    gt::WriteFile(src, U("a.txt"), "a");
+    QDir(src).mkpath(U("鍵付き"));
+    gt::WriteFile(src + U("/鍵付き"), U("a2.txt"), "a");
+    const std::string locked = QStringToPath(src + U("/鍵付き/"));
+    zv::SetFileFaultHook([locked](zv::FileOp op, const std::string& path) {
+      return op == zv::FileOp::List && path == locked ? EACCES : 0;
+    });
+    zv::FileOptions options;
+    zv::LoadConvertFileOptions(options);
+    options.subDir = "1";
+    QVERIFY(zv::SaveConvertFileOptions(options));
+    Seen seen;
+    RunDialog(frame, ID_CONVERT_FILENAME, [&](CDlgBatchConvert& dlg) {
+      Watch(dlg, seen);
+      SetFields(dlg, src, out, U("*.*"));
+      ExecuteAndWait(dlg, seen);
+    });
+    zv::SetFileFaultHook(nullptr);
+    const auto boxes = gt::MessageBoxes();
+    QCOMPARE(boxes.size(), std::size_t(1));  // both listings of the folder, one box
+    QCOMPARE(boxes[0].text, U("次のフォルダは読み取れないため、その中のファイルは処理されません。\n\n") + src +
+                                U("/鍵付き"));
+    QCOMPARE(seen.finished, 1);
+    QCOMPARE(FilesBelow(out), QStringList{U("b.txt")});
+  }
+
   void aFailingSourceFolderShowsTheSystemErrorOnce() {
     auto app = gt::StartApp();
     CMainFrame* frame = gt::Frame(*app);
