@@ -122,11 +122,14 @@ int main(int argc, char** argv) {
   // Boxes and the summary answer themselves; the run dialog itself is shown.
   CUiPrompts::SetTestMode(true);
 
-  // Subfolders on, as the CLI's --subdir; everything else as a new user has it.
+  // The options of the CLI's command line below: subfolders, and for names
+  // case-sensitive matching of the name without its extension.
   if (names) {
     zv::FileOptions o;
     zv::LoadConvertFileOptions(o);
     o.subDir = "1";
+    o.noCase = "0";
+    o.part = "";
     zv::SaveConvertFileOptions(o);
   } else {
     zv::TextOptions o;
