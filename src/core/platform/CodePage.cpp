@@ -26,29 +26,8 @@ unsigned char At(std::string_view s, std::size_t i) { return static_cast<unsigne
 // Well-formed UTF-8 only (no overlong forms, surrogates or values past
 // U+10FFFF), so a character here is exactly what the converters accept.
 std::size_t Utf8CharLen(std::string_view s, std::size_t pos) {
-  const unsigned char c = At(s, pos);
-  std::size_t need = 0;
-  unsigned char lo = 0x80, hi = 0xBF;  // allowed range of the first continuation
-  if (c >= 0xC2 && c <= 0xDF) {
-    need = 1;
-  } else if (c >= 0xE0 && c <= 0xEF) {
-    need = 2;
-    if (c == 0xE0) lo = 0xA0;
-    if (c == 0xED) hi = 0x9F;
-  } else if (c >= 0xF0 && c <= 0xF4) {
-    need = 3;
-    if (c == 0xF0) lo = 0x90;
-    if (c == 0xF4) hi = 0x8F;
-  } else {
-    return 1;
-  }
-  if (s.size() - pos <= need) return 1;
-  const unsigned char c1 = At(s, pos + 1);
-  if (c1 < lo || c1 > hi) return 1;
-  for (std::size_t i = 2; i <= need; ++i) {
-    if (!IsCont(At(s, pos + i))) return 1;
-  }
-  return need + 1;
+  const std::size_t len = Utf8SequenceLength(s, pos);
+  return len == 0 ? 1 : len;
 }
 
 std::size_t Cp932CharLen(std::string_view s, std::size_t pos) {

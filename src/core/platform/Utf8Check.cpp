@@ -10,6 +10,33 @@
 
 namespace zv {
 
+std::size_t Utf8SequenceLength(std::string_view s, std::size_t pos) {
+  const auto at = [&](std::size_t k) { return static_cast<unsigned char>(s[k]); };
+  const unsigned char c = at(pos);
+  if (c < 0x80) return 1;
+  std::size_t need;
+  unsigned char lo = 0x80, hi = 0xBF;  // allowed range of the first continuation
+  if (c >= 0xC2 && c <= 0xDF) {
+    need = 1;
+  } else if (c >= 0xE0 && c <= 0xEF) {
+    need = 2;
+    if (c == 0xE0) lo = 0xA0;
+    if (c == 0xED) hi = 0x9F;
+  } else if (c >= 0xF0 && c <= 0xF4) {
+    need = 3;
+    if (c == 0xF0) lo = 0x90;
+    if (c == 0xF4) hi = 0x8F;
+  } else {
+    return 0;
+  }
+  if (s.size() - pos <= need) return 0;
+  if (at(pos + 1) < lo || at(pos + 1) > hi) return 0;
+  for (std::size_t k = 2; k <= need; ++k) {
+    if ((at(pos + k) & 0xC0) != 0x80) return 0;
+  }
+  return need + 1;
+}
+
 namespace {
 
 bool IsStrictUtf8Scalar(const unsigned char* s, std::size_t n) {
@@ -28,27 +55,9 @@ bool IsStrictUtf8Scalar(const unsigned char* s, std::size_t n) {
       ++i;
       continue;
     }
-    std::size_t need;
-    unsigned char lo = 0x80, hi = 0xBF;
-    if (c >= 0xC2 && c <= 0xDF) {
-      need = 1;
-    } else if (c >= 0xE0 && c <= 0xEF) {
-      need = 2;
-      if (c == 0xE0) lo = 0xA0;
-      if (c == 0xED) hi = 0x9F;
-    } else if (c >= 0xF0 && c <= 0xF4) {
-      need = 3;
-      if (c == 0xF0) lo = 0x90;
-      if (c == 0xF4) hi = 0x8F;
-    } else {
-      return false;
-    }
-    if (n - i <= need) return false;
-    if (s[i + 1] < lo || s[i + 1] > hi) return false;
-    for (std::size_t k = 2; k <= need; ++k) {
-      if ((s[i + k] & 0xC0) != 0x80) return false;
-    }
-    i += need + 1;
+    const std::size_t len = Utf8SequenceLength(std::string_view(reinterpret_cast<const char*>(s), n), i);
+    if (len == 0) return false;
+    i += len;
   }
   return true;
 }
