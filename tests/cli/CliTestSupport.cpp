@@ -271,6 +271,21 @@ std::vector<std::string> Lines(const std::string& text) {
   return lines;
 }
 
+void ExpectStoppedPlan(const std::string& out, const std::string& report, int files) {
+  std::vector<std::string> planned = Lines(out);
+  const std::vector<std::string> rows = Lines(report);
+  ASSERT_FALSE(planned.empty());
+  EXPECT_NE(planned.back().find("未処理"), std::string::npos) << "the counts come last";
+  planned.pop_back();
+  ASSERT_EQ(rows.size(), static_cast<std::size_t>(files) + 1);
+  ASSERT_LT(planned.size(), static_cast<std::size_t>(files));
+  for (std::size_t i = 0; i < static_cast<std::size_t>(files); ++i) {
+    const bool done = i < planned.size();
+    EXPECT_NE(rows[i + 1].find(done ? ",converted,1," : ",,skipped,0,処理されませんでした"), std::string::npos)
+        << rows[i + 1];
+  }
+}
+
 bool IsValidUtf8(const std::string& s) {
   std::size_t i = 0;
   while (i < s.size()) {

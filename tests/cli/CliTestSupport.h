@@ -68,5 +68,9 @@ class CliTest : public ::testing::Test {
 // The lines of a text (LF-separated, last empty piece dropped).
 std::vector<std::string> Lines(const std::string& text);
 bool IsValidUtf8(const std::string& s);
+// A dry run of `files` one-replacement files stopped part way: its plan
+// (stdout, counts last) names a start of the list, and the report has every
+// file, the planned ones converted and the rest never reached.
+void ExpectStoppedPlan(const std::string& out, const std::string& report, int files);
 
 }  // namespace zv::clitest
