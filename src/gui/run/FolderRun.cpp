@@ -68,17 +68,19 @@ class CFolderRun::Worker : public QThread, public zv::ProgressSink, public zv::E
                                                : QStringLiteral("TextConvertThread"));
   }
 
-  zv::RunEnd m_end = zv::RunEnd::Stopped;  // read once the thread has finished
+  // Read once the thread has finished; atomic because the hand-over inside
+  // Qt's wait() is invisible to the thread sanitizer (Qt is not instrumented).
+  std::atomic<zv::RunEnd> m_end{zv::RunEnd::Stopped};
 
  protected:
   void run() override {
     if (m_run.m_tool == Tool::FileName) {
       zv::FileNameEngine engine(m_run.m_files, m_run.m_strSrc, m_run.m_strDst, m_run.m_options.names);
-      m_end = engine.Run(*m_rows, *this, *this, m_run.m_running);
+      m_end.store(engine.Run(*m_rows, *this, *this, m_run.m_running), std::memory_order_release);
     } else {
       zv::FolderTextEngine engine(m_run.m_files, m_run.m_strSrc, m_run.m_strDst, m_run.m_options.texts,
                                   zv::ActiveCodePage());
-      m_end = engine.Run(*m_rows, *this, *this, m_run.m_running);
+      m_end.store(engine.Run(*m_rows, *this, *this, m_run.m_running), std::memory_order_release);
     }
   }
 
@@ -301,7 +303,7 @@ void CFolderRun::OnThreadFinished() {
   if (m_bEnded || !m_pThread) return;
   auto* worker = static_cast<Worker*>(m_pThread.data());
   worker->wait();
-  m_end = worker->m_end;
+  m_end = worker->m_end.load(std::memory_order_acquire);
   Flush();
   m_bEnded = true;
   m_running.store(0);

@@ -152,7 +152,9 @@ class CFolderRun : public QObject {
   std::mutex m_mutex;
   bool m_bFlushQueued = false;
   std::string m_srcLabel, m_dstLabel;
-  int m_nPercent = -1;
+  // A run starts at 0 %: labels handed over before the first percent must
+  // not hide the bar.
+  int m_nPercent = 0;
   bool m_bLabelsNew = false;
   std::vector<zv::FileOutcome> m_arrived;
   std::vector<std::string> m_notices;
