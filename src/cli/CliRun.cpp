@@ -7,7 +7,9 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <exception>
 #include <new>
 #include <string>
@@ -33,6 +35,7 @@
 #include "text/RowsByEncoding.h"
 #include "text/TextConvert.h"
 #include "text/TextEncoding.h"
+#include "text/TextStream.h"
 
 namespace zv::cli {
 
@@ -128,6 +131,27 @@ int LoadExtensions(const CliOptions& o, Console& con, ExtList& extensions) {
   return kExitUsage;
 }
 
+// Text files above `above` bytes are converted piece by piece. For tests and
+// measurements, ZENTRAVOLIX_STREAM_PIECE=n streams every text file n bytes
+// at a time.
+struct StreamSettings {
+  std::uint64_t above = FolderTextRunOptions{}.streamAbove;
+  std::size_t piece = FolderTextRunOptions{}.streamPiece;
+};
+
+StreamSettings StreamSettingsOf() {
+  StreamSettings s;
+  if (const char* v = std::getenv("ZENTRAVOLIX_STREAM_PIECE")) {
+    char* end = nullptr;
+    const unsigned long long n = std::strtoull(v, &end, 10);
+    if (end != v && *end == '\0' && n > 0) {
+      s.above = 0;
+      s.piece = static_cast<std::size_t>(n);
+    }
+  }
+  return s;
+}
+
 unsigned JobsOf(const CliOptions& o) {
   if (o.jobs > 0) return o.jobs;
   return std::max(1u, std::thread::hardware_concurrency());
@@ -208,6 +232,9 @@ int RunFolder(const CliOptions& o, Console& con, bool showProgress) {
       options.exceptFileCopyOnly = o.skipBinary;
       options.dryRun = o.dryRun;
       options.jobs = JobsOf(o);
+      const StreamSettings stream = StreamSettingsOf();
+      options.streamAbove = stream.above;
+      options.streamPiece = stream.piece;
       options.isTextFile = [&extensions](const std::string& path) { return IsTextFileIn(path, extensions); };
       FolderTextEngine engine(files, o.src, o.dst, std::move(options), ActiveCodePage());
       engine.Run(rowSource, sink, sink, running);
@@ -255,7 +282,56 @@ int RunText(const CliOptions& o, Console& con) {
     row.error = std::move(message);
     con.Error(row.error);
   };
-  try {
+  // Into a file, a large text goes piece by piece; what cannot be taken
+  // back (standard output) is written whole.
+  const StreamSettings stream = StreamSettingsOf();
+  bool streamed = false;
+  if (!toStdout && static_cast<std::uint64_t>(st.st_size) > stream.above) {
+    StreamRequest q;
+    q.src = o.file;
+    if (!o.dryRun) q.dst = *o.output;
+    q.link = LinkAtTarget::Follow;
+    q.rows = std::make_shared<const ConvertRows>(rows);
+    q.encoding = o.encoding;
+    q.form = o.removeLineBreaks ? LineEndForm::JoinedLines : LineEndForm::CrLfLines;
+    q.cp = ActiveCodePage();
+    q.piece = stream.piece;
+    RowsByEncoding byEncoding;
+    StreamResult s;
+    try {
+      s = ConvertStreamed(q, byEncoding);
+    } catch (const std::bad_alloc&) {
+      s.end = StreamResult::End::ReadFailed;
+      s.read = FileResult::Fail(FileOp::Read, ENOMEM, o.file);
+    }
+    streamed = s.end != StreamResult::End::WholeFile;
+    if (s.enc && s.end != StreamResult::End::Unknown) row.encoding = EncodingLabel(*s.enc);
+    switch (s.end) {
+      case StreamResult::End::WholeFile:
+        break;
+      case StreamResult::End::ReadFailed:
+        row.encoding.clear();
+        fail(con.FileFailure(s.read, o.file, texts::kReadFailed));
+        break;
+      case StreamResult::End::Unknown:
+      case StreamResult::End::NotExact:
+        fail(con.PathMessage(o.file, s.end == StreamResult::End::Unknown ? texts::kEncodingUnknownText
+                                                                         : texts::kEncodingNotExactText));
+        break;
+      case StreamResult::End::Done:
+        if (!s.leftOut.empty())
+          con.Error(con.Lit(RowsLeftOutOfTexts(s.leftOut, s.enc->ascii ? SessionEncoding() : s.enc->encoding)));
+        row.replacements = s.replacements;
+        if (o.dryRun) {
+          con.Out("convert " + con.Shown(row.source) + " -> " + con.Shown(row.destination) + " (" +
+                  row.encoding + ")");
+        } else if (!s.write) {
+          fail(con.FileFailure(s.write, *o.output, texts::kWriteFailed));
+        }
+        break;
+    }
+  }
+  if (!streamed) try {
     std::string raw;
     EncodedText opened;
     EncodedFailure encoding = EncodedFailure::None;

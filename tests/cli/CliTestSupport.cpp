@@ -5,6 +5,7 @@
 #include <poll.h>
 #include <pty.h>
 #include <sys/ioctl.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -95,6 +96,10 @@ CliTest::Running CliTest::Start(const std::vector<std::string>& args, const Env&
     dup2(errPipe[1], STDERR_FILENO);
     int devNull = open("/dev/null", O_RDONLY);
     dup2(devNull, STDIN_FILENO);
+    if (m_memoryLimit) {
+      const struct rlimit limit = {*m_memoryLimit, *m_memoryLimit};
+      if (setrlimit(RLIMIT_AS, &limit) != 0) _exit(127);
+    }
     if (m_stdoutClosed) close(STDOUT_FILENO);  // last: nothing opened after it takes its place
     close(outPipe[0]);
     close(errPipe[0]);

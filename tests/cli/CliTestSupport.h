@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstddef>
 #include <map>
 #include <optional>
 #include <string>
@@ -60,6 +61,8 @@ class CliTest : public ::testing::Test {
   std::optional<std::string> m_stdoutFile;
   // When set, the program starts with its stdout closed.
   bool m_stdoutClosed = false;
+  // When set, the program's address space is limited to this many bytes.
+  std::optional<std::size_t> m_memoryLimit;
 
  private:
   std::vector<std::string> Environment(const Env& env) const;

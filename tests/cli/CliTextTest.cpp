@@ -1,6 +1,10 @@
 // The single-file tool from the command line.
 
+#include <algorithm>
+#include <filesystem>
+#include <map>
 #include <string>
+#include <vector>
 
 #include "CliTestSupport.h"
 
@@ -87,6 +91,80 @@ TEST_F(CliTextTest, DryRunAndReport) {
   RunResult toStdout = Run({"text", "--list", "list.csv", "--report", "r2.csv", "in.txt"});
   EXPECT_EQ(toStdout.out, "baz baz\r\n");
   EXPECT_EQ(Read("r2.csv"), "source,destination,action,replacements,error,encoding\nin.txt,-,converted,2,,UTF-8\n");
+}
+
+// Pieces of a few bytes (forced by ZENTRAVOLIX_STREAM_PIECE) give what the
+// whole-file conversion gives: `text -o` and `folder-text` alike, with the
+// same outputs, messages, reports and status, and nothing written for a
+// file that is not converted.
+TEST_F(CliTextTest, StreamedTextsComeOutAsWholeOnes) {
+  Write("list.csv", "foo,baz\r\nソフト,ｿﾌﾄ\r\n");
+  Write("src/a.txt", "foo bar\r\nfoo\nlone\rfoo\x1A" "foo\n");
+  Write("src/euc.txt", "\xA5\xBD\xA5\xD5\xA5\xC8 foo\r\nfoo foo\r\n");  // ソフト in EUC-JP
+  Write("src/euc-fault.txt", "foo foo foo\r\nfoo foo\r\n\xA5 foo\r\n");
+  Write("src/junk.txt", "foo foo\n\x80\xFF foo\n");
+  const std::vector<std::pair<int, std::vector<std::string>>> commands = {
+      {0, {"text", "--list", "list.csv", "-o", "out.txt", "src/a.txt"}},
+      {0, {"text", "--list", "list.csv", "--remove-line-breaks", "-o", "out.txt", "src/a.txt"}},
+      {0, {"text", "--list", "list.csv", "--encoding", "auto", "-o", "out.txt", "--report", "r.csv", "src/euc.txt"}},
+      {1, {"text", "--list", "list.csv", "--encoding", "eucjp", "-o", "out.txt", "src/euc-fault.txt"}},
+      {1, {"text", "--list", "list.csv", "--encoding", "auto", "-o", "out.txt", "src/junk.txt"}},
+      {0, {"text", "--list", "list.csv", "--encoding", "auto", "--dry-run", "-o", "out.txt", "src/euc.txt"}},
+      {1, {"folder-text", "--list", "list.csv", "--encoding", "auto", "--report", "r.csv", "src", "out"}},
+      {1, {"folder-text", "--list", "list.csv", "--encoding", "eucjp", "--keep-line-ends", "--jobs", "2", "src",
+           "out"}},
+  };
+  auto outputs = [&] {
+    std::map<std::string, std::string> files = Files("out");
+    for (const char* name : {"out.txt", "r.csv"})
+      if (Exists(name)) files[name] = Read(name);
+    return files;
+  };
+  auto clear = [&] {
+    std::filesystem::remove_all(Abs("out"));
+    std::filesystem::remove(Abs("out.txt"));
+    std::filesystem::remove(Abs("r.csv"));
+  };
+  for (const auto& [status, args] : commands) {
+    std::string what;
+    for (const std::string& a : args) what += a + " ";
+    clear();
+    const RunResult whole = Run(args);
+    EXPECT_EQ(whole.status, status) << what << whole.err;
+    const auto wholeFiles = outputs();
+    clear();
+    const RunResult pieces = Run(args, {{"ZENTRAVOLIX_STREAM_PIECE", "8"}});
+    EXPECT_EQ(pieces.status, whole.status) << what;
+    EXPECT_EQ(pieces.out, whole.out) << what;
+    EXPECT_EQ(pieces.err, whole.err) << what;
+    EXPECT_EQ(outputs(), wholeFiles) << what;
+  }
+  EXPECT_EQ(Read("out/a.txt"), "baz bar\r\nbaz\nlone\rbaz\x1A" "baz\n");
+
+  // The pieces are what keep memory down: a 56 MB text that cannot be held
+  // whole under a 100 MB address space goes through in pieces of 1 MB.
+  std::string big(56u << 20, 'a');
+  for (std::size_t at = 0; at + 4 < big.size(); at += 1000) big.replace(at, 4, "foo\n");
+  Write("big/a.txt", big);
+  m_memoryLimit = std::size_t{100} << 20;
+  for (const bool folder : {true, false}) {
+    const std::vector<std::string> args =
+        folder ? std::vector<std::string>{"folder-text", "--list", "list.csv", "--jobs", "1", "big", "bigout"}
+               : std::vector<std::string>{"text", "--list", "list.csv", "-o", "bigout/a.txt", "big/a.txt"};
+    std::filesystem::remove_all(Abs("bigout"));
+    MakeDir("bigout");
+    const RunResult whole = Run(args);
+    EXPECT_EQ(whole.status, 1) << folder;
+    EXPECT_NE(whole.err.find("big/a.txt: "), std::string::npos) << whole.err;
+    EXPECT_FALSE(Exists("bigout/a.txt")) << folder;
+    const RunResult pieces = Run(args, {{"ZENTRAVOLIX_STREAM_PIECE", "1048576"}});
+    EXPECT_EQ(pieces.status, 0) << folder << pieces.err;
+    const std::string out = Read("bigout/a.txt");
+    // Every LF now CR LF, and the last line has gained one.
+    EXPECT_EQ(out.size(), big.size() + static_cast<std::size_t>(std::count(big.begin(), big.end(), '\n')) + 2)
+        << folder;
+    EXPECT_EQ(out.substr(0, 10), "baz\r\naaaaa") << folder;
+  }
 }
 
 }  // namespace

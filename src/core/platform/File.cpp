@@ -231,7 +231,7 @@ class ReplaceWriter {
     LiveTemporaries().Forget(&tmp_);
   }
 
-  FileResult Begin(const KnownTarget* known = nullptr) {
+  FileResult Begin(const KnownTarget* known = nullptr, bool lockTarget = true) {
     if (path_.empty()) return Fail(FileOp::Open, ENOENT);
     if (HasNul(path_)) return Fail(FileOp::Open, EINVAL);
     std::string target = path_;
@@ -266,8 +266,10 @@ class ReplaceWriter {
       gid_ = st.st_gid;
       // Another opener's lock on the target refuses the write, as a file
       // opened without sharing would.
-      lock_.Reset(::open(target.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
-      if (lock_.Get() >= 0 && !LockWhole(lock_.Get())) return Fail(FileOp::Open, EWOULDBLOCK);
+      if (lockTarget) {
+        lock_.Reset(::open(target.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+        if (lock_.Get() >= 0 && !LockWhole(lock_.Get())) return Fail(FileOp::Open, EWOULDBLOCK);
+      }
     }
     // A missing, unwritable or non-folder parent fails the create below with
     // the same errno that a look beforehand would have given.
@@ -475,6 +477,66 @@ FileResult WriteFileAtomic(const std::string& path, std::string_view data, Write
   if (FileResult r = w.Write(data.data(), data.size()); !r) return r;
   return w.Commit(false);
 }
+
+FileReader::~FileReader() {
+  if (m_fd >= 0) ::close(m_fd);
+}
+
+FileResult FileReader::Open(const std::string& path) {
+  UniqueFd fd;
+  struct stat st;
+  if (FileResult r = OpenForRead(path, true, fd, st); !r) return r;
+  if (m_fd >= 0) ::close(m_fd);
+  m_fd = fd.Release();
+  m_regular = S_ISREG(st.st_mode);
+  m_path = path;
+  return FileResult::Ok();
+}
+
+FileResult FileReader::Read(std::string& out, std::size_t n, std::size_t& got) {
+  got = 0;
+  const std::size_t have = out.size();
+  for (;;) {
+    if (int e = CheckFileFault(FileOp::Read, m_path)) return FileResult::Fail(FileOp::Read, e, m_path);
+    out.resize(have + n);
+    const ssize_t r = ::read(m_fd, out.data() + have, n);
+    out.resize(have + static_cast<std::size_t>(std::max<ssize_t>(r, 0)));
+    if (r >= 0) {
+      got = static_cast<std::size_t>(r);
+      return FileResult::Ok();
+    }
+    if (errno == EINTR) continue;
+    if (errno == EAGAIN && m_regular && ClearNonBlock(m_fd)) continue;
+    return FileResult::Fail(FileOp::Read, errno, m_path);
+  }
+}
+
+FileResult FileReader::Rewind() {
+  if (::lseek(m_fd, 0, SEEK_SET) != 0) return FileResult::Fail(FileOp::Read, errno, m_path);
+  return FileResult::Ok();
+}
+
+bool FileReader::Holds(const std::string& path) const {
+  struct stat mine, theirs;
+  return m_fd >= 0 && !HasNul(path) && ::fstat(m_fd, &mine) == 0 && ::stat(path.c_str(), &theirs) == 0 &&
+         mine.st_dev == theirs.st_dev && mine.st_ino == theirs.st_ino;
+}
+
+struct PartWriter::Impl {
+  Impl(std::string path, LinkAtTarget link) : writer(std::move(path), link) {}
+  ReplaceWriter writer;
+};
+
+PartWriter::PartWriter(std::string path, LinkAtTarget link)
+    : m_impl(std::make_unique<Impl>(std::move(path), link)) {}
+
+PartWriter::~PartWriter() = default;
+
+FileResult PartWriter::Begin(bool sourceLocked) { return m_impl->writer.Begin(nullptr, !sourceLocked); }
+
+FileResult PartWriter::Write(std::string_view data) { return m_impl->writer.Write(data.data(), data.size()); }
+
+FileResult PartWriter::Commit() { return m_impl->writer.Commit(false); }
 
 FileResult ProbeWrite(const std::string& path) {
   ReplaceWriter w(path, LinkAtTarget::Follow);

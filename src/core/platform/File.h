@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstddef>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -61,6 +62,49 @@ enum class LinkAtTarget { Follow, Replace };
 FileResult WriteFileAtomic(const std::string& path, std::string_view data,
                            WriteMode mode = WriteMode::Untranslated,
                            LinkAtTarget link = LinkAtTarget::Follow);
+// A file read front to back in parts, locked while open as ReadFileBytes
+// locks it; for files too large to hold at once.
+class FileReader {
+ public:
+  FileReader() = default;
+  ~FileReader();
+  FileReader(const FileReader&) = delete;
+  FileReader& operator=(const FileReader&) = delete;
+  FileResult Open(const std::string& path);
+  // Appends up to n bytes to out; got is 0 at the end of the file.
+  FileResult Read(std::string& out, std::size_t n, std::size_t& got);
+  FileResult Rewind();
+  // Whether path names the file this reader has open.
+  bool Holds(const std::string& path) const;
+
+ private:
+  int m_fd = -1;
+  bool m_regular = true;
+  std::string m_path;
+};
+
+// A file written in parts, as WriteFileAtomic writes it whole: into a
+// temporary file beside the target, renamed over it by Commit only. A writer
+// that goes without Commit (a failure, a file given up) leaves the target as
+// it was and no temporary file; a signal's end removes it as it removes
+// WriteFileAtomic's.
+class PartWriter {
+ public:
+  PartWriter(std::string path, LinkAtTarget link);
+  ~PartWriter();
+  PartWriter(const PartWriter&) = delete;
+  PartWriter& operator=(const PartWriter&) = delete;
+  // sourceLocked: the target is the file a FileReader of ours holds, whose
+  // lock stands for the writer's own.
+  FileResult Begin(bool sourceLocked = false);
+  FileResult Write(std::string_view data);
+  FileResult Commit();
+
+ private:
+  struct Impl;
+  std::unique_ptr<Impl> m_impl;
+};
+
 // Everything WriteFileAtomic checks and creates before it writes, then
 // nothing: whether path could be written now.
 FileResult ProbeWrite(const std::string& path);

@@ -17,6 +17,7 @@
 #include "settings/BinaryExtList.h"
 #include "text/FolderTextConvert.h"
 #include "text/TextConvert.h"
+#include "text/TextStream.h"
 #include "text/TextTexts.h"
 
 namespace zv {
@@ -37,6 +38,11 @@ FileResult UnlessOutOfMemory(FileOp op, const std::string& path, F&& f) {
 bool IsLink(const std::string& path) {
   struct stat st;
   return ::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
+}
+
+std::uint64_t SizeOf(const std::string& path) {
+  struct stat st;
+  return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) ? static_cast<std::uint64_t>(st.st_size) : 0;
 }
 
 }  // namespace
@@ -65,6 +71,8 @@ struct FolderTextEngine::Job {
   std::optional<FileEncoding> enc;    // the encoding the text was read in
   const char* unconverted = nullptr;  // why a text file is copied unchanged instead
   std::vector<std::size_t> leftOut;   // rows its encoding cannot express
+  bool stream = false;          // converted piece by piece in Finish
+  std::optional<FileResult> written;  // the write a streamed file made
   std::vector<std::string> keys;
   bool keysFresh = false;  // taken by a ready() that let the file begin at once
   std::size_t bytes = 0;
@@ -133,6 +141,15 @@ void FolderTextEngine::Admit(std::size_t i, Job& job, RunTargets& targets) const
 }
 
 void FolderTextEngine::Load(std::size_t i, Job& job, RowSource* rows) const {
+  if (SizeOf(m_files[i]) > m_options.streamAbove) {
+    job.stream = true;
+    if (rows) job.rows = rows->GetRows();
+    return;
+  }
+  LoadWhole(i, job, rows);
+}
+
+void FolderTextEngine::LoadWhole(std::size_t i, Job& job, RowSource* rows) const {
   // Read first and whole, so an output equal to the source is converted in place.
   job.read = UnlessOutOfMemory(FileOp::Read, m_files[i], [&] {
     std::string raw;
@@ -157,8 +174,42 @@ void FolderTextEngine::Convert(Job& job, std::string raw) const {
   job.replacements = r.replacements;
 }
 
+void FolderTextEngine::Stream(std::size_t i, Job& job) const {
+  StreamRequest q;
+  q.src = m_files[i];
+  if (!m_options.dryRun) q.dst = job.dst;
+  q.rows = job.rows;
+  q.encoding = m_options.encoding;
+  q.form = m_options.keepLineEnds ? LineEndForm::AsIs : LineEndForm::TextMode;
+  q.cp = m_cp;
+  q.piece = m_options.streamPiece;
+  StreamResult r;
+  try {
+    r = ConvertStreamed(q, m_rowsByEncoding);
+  } catch (const std::bad_alloc&) {
+    r.end = StreamResult::End::ReadFailed;
+    r.read = FileResult::Fail(FileOp::Read, ENOMEM, q.src);
+  }
+  if (r.end == StreamResult::End::WholeFile) {
+    job.stream = false;
+    LoadWhole(i, job, nullptr);
+    return;
+  }
+  job.read = r.end == StreamResult::End::ReadFailed ? r.read : FileResult::Ok();
+  job.enc = r.enc;
+  job.leftOut = std::move(r.leftOut);
+  job.replacements = r.replacements;
+  if (r.end == StreamResult::End::Unknown) job.unconverted = texts::kEncodingUnknown;
+  if (r.end == StreamResult::End::NotExact) job.unconverted = texts::kEncodingNotExact;
+  if (r.end == StreamResult::End::Unknown || r.end == StreamResult::End::ReadFailed) job.enc.reset();
+  if (r.end == StreamResult::End::ReadFailed) job.leftOut.clear();
+  job.written = r.write;
+  job.rows.reset();
+}
+
 void FolderTextEngine::Finish(std::size_t i, Job& job, ProgressSink& progress, ErrorSink& errors) const {
   const std::string& src = m_files[i];
+  if (job.stream && job.isText && job.refusal.empty()) Stream(i, job);
   for (const std::string& message : job.messages) errors.ShowFileError(message);
   FileOutcome outcome;
   outcome.index = i;
@@ -192,7 +243,9 @@ void FolderTextEngine::Finish(std::size_t i, Job& job, ProgressSink& progress, E
     }
     if (r.ok) {
       outcome.replacements = job.replacements;
-      if (!m_options.dryRun) {
+      if (job.written) {
+        r = *job.written;
+      } else if (!m_options.dryRun) {
         r = UnlessOutOfMemory(FileOp::Write, job.dst,
                               [&] { return WriteFolderText(job.dst, job.text, job.fileForm); });
       }
@@ -271,7 +324,8 @@ RunEnd FolderTextEngine::RunParallel(const MirrorFolders& mirror, RunTargets& ta
   auto keysOf = [&](std::size_t i, Job& job) {
     std::uint64_t size = 0;
     job.keys = inUse.KeysOf(m_files[i], job.folder, job.name, false, true, &size);
-    job.bytes = static_cast<std::size_t>(size);
+    // A file converted piece by piece holds a piece at a time, on this thread.
+    job.bytes = size > m_options.streamAbove ? 0 : static_cast<std::size_t>(size);
   };
 
   OrderedSteps steps;

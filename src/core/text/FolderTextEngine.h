@@ -4,6 +4,8 @@
 // Run it on a worker thread.
 
 #include <atomic>
+#include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -32,6 +34,11 @@ struct FolderTextRunOptions {
   EncodingChoice encoding = EncodingChoice::System;
   // Every byte outside the replacements stays (no CR LF convention, no 0x1A rule).
   bool keepLineEnds = false;
+  // Text files larger than this are converted piece by piece (TextStream.h),
+  // reading streamPiece bytes at a time, on the calling thread in list order;
+  // the others whole.
+  std::uint64_t streamAbove = std::uint64_t{64} << 20;
+  std::size_t streamPiece = std::size_t{8} << 20;
 };
 
 class FolderTextEngine {
@@ -56,9 +63,14 @@ class FolderTextEngine {
   void Admit(std::size_t i, Job& job, RunTargets& targets) const;
   // Reads and converts; rows, when given, are asked once the text is read
   // (one job), else job.rows were taken when the file began.
+  // A file above streamAbove is only marked to be streamed in Finish.
   void Load(std::size_t i, Job& job, RowSource* rows = nullptr) const;
+  void LoadWhole(std::size_t i, Job& job, RowSource* rows) const;
   // The read bytes to the converted text, with job.rows.
   void Convert(Job& job, std::string raw) const;
+  // A file too large to hold, converted and written piece by piece; back
+  // to Load where it cannot be cut.
+  void Stream(std::size_t i, Job& job) const;
   // Writes or copies, and reports the file.
   void Finish(std::size_t i, Job& job, ProgressSink& progress, ErrorSink& errors) const;
   RunEnd RunSequential(const MirrorFolders& mirror, RunTargets& targets, RowSource& rows,

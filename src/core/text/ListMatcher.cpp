@@ -134,6 +134,8 @@ class SeparatorSet {
     return from;
   }
 
+  bool Has(unsigned char c) const { return m_is[c]; }
+
   // Just past the last separator in [lo, to), or lo.
   std::size_t Prev(const char* p, std::size_t lo, std::size_t to) const {
 #ifdef ZV_HAVE_NIBBLE_SETS
@@ -912,6 +914,10 @@ bool ApplyCompiledList(const CompiledList& list, std::string& text, CodePage cp,
 bool ListIgnoresLineEnds(const CompiledList& list) { return list.m_ignoresLineEnds; }
 
 bool ListKeepsCp932Boundaries(const CompiledList& list) { return list.m_keepsCp932Boundaries; }
+
+bool IsChunkSeparator(const CompiledList& list, unsigned char c, CodePage cp) {
+  return list.m_sep[cp == CodePage::Utf8 ? 1 : 0].Has(c);
+}
 
 bool RowsOccurring(const CompiledList& list, std::string_view text, long after, std::vector<std::uint32_t>& rows) {
   rows.clear();

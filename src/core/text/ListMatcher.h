@@ -47,6 +47,11 @@ bool ListIgnoresLineEnds(const CompiledList& list);
 // the Shift-JIS scan then leaves out occurrences inside characters.
 bool ListKeepsCp932Boundaries(const CompiledList& list);
 
+// A byte at which chunks end in text of this code page: no search string
+// holds it and it is always a character of its own. Text cut right after
+// one converts part by part exactly as it does whole.
+bool IsChunkSeparator(const CompiledList& list, unsigned char c, CodePage cp);
+
 // Rows (indices above `after`, ascending) whose search string occurs in the
 // text anywhere, character boundaries not considered: a row outside this set
 // cannot change the text. False when the scan cannot run.

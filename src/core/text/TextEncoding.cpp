@@ -110,21 +110,40 @@ bool HasIso2022Escape(std::string_view s) {
 // (as older systems write them) or EUC-JP whose trail bytes all happen to
 // be low: kana, punctuation and full-width letters (lead bytes 0xA1 to
 // 0xA5) make at least a quarter of EUC-JP Japanese, and about one pair in
-// twelve of katakana records.
-TextEncoding ScoreCp932OrEucJp(std::string_view s) {
-  std::size_t pairs = 0, kana = 0;
-  for (std::size_t i = 0; i < s.size();) {
+// twelve of katakana records. Counted part by part for a file read in parts
+// (valid EUC-JP never pairs a byte with the ASCII byte after it).
+void AddKanaScore(std::string_view s, KanaScore& k) {
+  for (std::size_t i = 0; i < s.size() && !k.eucJp;) {
     const unsigned char c = At(s, i);
     if (c < 0x80) {
       ++i;
       continue;
     }
-    if (c < 0xA1 || c > 0xDF || i + 1 >= s.size() || At(s, i + 1) > 0xDF) return TextEncoding::EucJp;
-    ++pairs;
-    if (c <= 0xA5) ++kana;
+    if (c < 0xA1 || c > 0xDF || i + 1 >= s.size() || At(s, i + 1) > 0xDF) {
+      k.eucJp = true;
+      break;
+    }
+    ++k.pairs;
+    if (c <= 0xA5) ++k.kana;
     i += 2;
   }
-  return kana * 4 >= pairs && pairs > 0 ? TextEncoding::EucJp : TextEncoding::Cp932;
+}
+
+TextEncoding Cp932OrEucJp(const KanaScore& k) {
+  return k.eucJp || (k.kana * 4 >= k.pairs && k.pairs > 0) ? TextEncoding::EucJp : TextEncoding::Cp932;
+}
+
+TextEncoding ScoreCp932OrEucJp(std::string_view s) {
+  KanaScore k;
+  AddKanaScore(s, k);
+  return Cp932OrEucJp(k);
+}
+
+std::optional<FileEncoding> MarkedEncoding(std::string_view b) {
+  if (b.substr(0, 3) == "\xEF\xBB\xBF") return FileEncoding{TextEncoding::Utf8, 3, false};
+  if (b.substr(0, 2) == "\xFF\xFE") return FileEncoding{TextEncoding::Utf16Le, 2, false};
+  if (b.substr(0, 2) == "\xFE\xFF") return FileEncoding{TextEncoding::Utf16Be, 2, false};
+  return std::nullopt;
 }
 
 }  // namespace
@@ -285,9 +304,7 @@ bool IsStructurallyEucJp(std::string_view s) {
 }
 
 std::optional<FileEncoding> DetectEncoding(std::string_view b) {
-  if (b.substr(0, 3) == "\xEF\xBB\xBF") return FileEncoding{TextEncoding::Utf8, 3, false};
-  if (b.substr(0, 2) == "\xFF\xFE") return FileEncoding{TextEncoding::Utf16Le, 2, false};
-  if (b.substr(0, 2) == "\xFE\xFF") return FileEncoding{TextEncoding::Utf16Be, 2, false};
+  if (std::optional<FileEncoding> marked = MarkedEncoding(b)) return marked;
   if (HasNul(b)) return std::nullopt;
   if (IsSevenBit(b)) {
     if (HasIso2022Escape(b)) return FileEncoding{TextEncoding::Iso2022Jp, 0, false};
@@ -299,6 +316,55 @@ std::optional<FileEncoding> DetectEncoding(std::string_view b) {
   if (cp932 && eucJp) return FileEncoding{ScoreCp932OrEucJp(b), 0, false};
   if (cp932) return FileEncoding{TextEncoding::Cp932, 0, false};
   if (eucJp) return FileEncoding{TextEncoding::EucJp, 0, false};
+  return std::nullopt;
+}
+
+std::size_t DetectionCut(std::string_view b) {
+  for (std::size_t i = b.size(); i > 0; --i) {
+    const unsigned char c = At(b, i - 1);
+    if (c < 0x40 && c != 0x1B && (i < 2 || At(b, i - 2) != 0x1B)) return i;
+  }
+  return 0;
+}
+
+void EncodingDetector::Feed(std::string_view part) {
+  if (m_decided) return;
+  if (m_first) {
+    m_first = false;
+    if ((m_result = MarkedEncoding(part))) {
+      m_decided = true;
+      return;
+    }
+  }
+  if (HasNul(part)) {
+    m_result.reset();
+    m_decided = true;
+    return;
+  }
+  if (m_sevenBit) {
+    if (IsSevenBit(part)) {
+      m_escape = m_escape || HasIso2022Escape(part);
+      return;  // valid in every other candidate too
+    }
+    m_sevenBit = false;
+  }
+  // A later part may still rule out UTF-8, so the others are followed too.
+  m_utf8 = m_utf8 && IsStrictUtf8(part);
+  m_cp932 = m_cp932 && IsStructurallyCp932(part);
+  m_eucJp = m_eucJp && IsStructurallyEucJp(part);
+  if (m_cp932 && m_eucJp) AddKanaScore(part, m_score);
+}
+
+std::optional<FileEncoding> EncodingDetector::Result() const {
+  if (m_decided) return m_result;
+  if (m_sevenBit) {
+    if (m_escape) return FileEncoding{TextEncoding::Iso2022Jp, 0, false};
+    return FileEncoding{SessionEncoding(), 0, true};
+  }
+  if (m_utf8) return FileEncoding{TextEncoding::Utf8, 0, false};
+  if (m_cp932 && m_eucJp) return FileEncoding{Cp932OrEucJp(m_score), 0, false};
+  if (m_cp932) return FileEncoding{TextEncoding::Cp932, 0, false};
+  if (m_eucJp) return FileEncoding{TextEncoding::EucJp, 0, false};
   return std::nullopt;
 }
 

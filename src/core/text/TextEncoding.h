@@ -40,6 +40,31 @@ TextEncoding SessionEncoding();
 // fit, by a score (EncodingScore). nullopt when nothing fits, and for any
 // NUL byte without a byte-order mark (no text file holds one).
 std::optional<FileEncoding> DetectEncoding(std::string_view bytes);
+// Detection over a file read in parts, with DetectEncoding's answer on the
+// whole. Each part but the last ends where DetectionCut says: right after a
+// byte below 0x40 other than ESC, not right after an ESC (a character of its
+// own in every candidate, inside no escape sequence; no mark holds one).
+struct KanaScore {
+  std::size_t pairs = 0, kana = 0;
+  bool eucJp = false;  // settled for EUC-JP
+};
+class EncodingDetector {
+ public:
+  void Feed(std::string_view part);
+  // What follows can no longer change the answer (a mark, a NUL byte).
+  bool Decided() const { return m_decided; }
+  std::optional<FileEncoding> Result() const;
+
+ private:
+  bool m_first = true, m_decided = false;
+  std::optional<FileEncoding> m_result;  // once decided
+  bool m_sevenBit = true, m_escape = false;
+  bool m_utf8 = true, m_cp932 = true, m_eucJp = true;
+  KanaScore m_score;
+};
+// Just past the last place in b where a part may end for the detector, or 0.
+std::size_t DetectionCut(std::string_view b);
+
 // The encoding a choice gives to these bytes (detection for Auto).
 std::optional<FileEncoding> EncodingFor(EncodingChoice choice, std::string_view bytes);
 

@@ -21,6 +21,7 @@ using zvtest::RecordingSink;
 using zvtest::Rows;
 using zvtest::TempDir;
 using zvtest::WriteBytes;
+namespace fs = std::filesystem;
 
 // Files ending in .bin or .jpg count as binary.
 bool TextUnlessBinaryExtension(const std::string& p) { return !(p.ends_with(".bin") || p.ends_with(".jpg")); }
@@ -262,6 +263,78 @@ TEST_F(FolderTextRun, Cp932FolderEndingInSoAndBoundaryAwareReplacement) {
   running = 1;
   EXPECT_EQ(engine.Run(rows, sink, errors, running), RunEnd::Completed);
   EXPECT_EQ(ReadBytes(out + "/d" + so + "/t.txt"), so + "/\r\n");
+}
+
+// Files above the threshold go piece by piece: runs that stream every file
+// in pieces of a few bytes write the outputs and give the reports of runs
+// that read each file whole, in every encoding choice and line-end mode,
+// with one job or two, in a dry run and in place.
+TEST_F(FolderTextRun, StreamedFilesGiveTheWholeFileOutputsAndReports) {
+  const std::string tree = tmp / "tree";
+  const std::string eucSoft = *EncodeText("ソフト cat\n", TextEncoding::EucJp);
+  WriteBytes(tree + "/lf.txt", "a cat\nb cat\n\x1A" "cat\n");
+  WriteBytes(tree + "/sub/crlf.txt", "cat\r\ncat\r\nlone\rcat");
+  WriteBytes(tree + "/euc.txt", eucSoft + eucSoft + "cat");
+  WriteBytes(tree + "/euc-late-fault.txt", eucSoft + "cat cat\n\xA4 cat\n");
+  WriteBytes(tree + "/u16.txt", "\xFF\xFE" + *EncodeText("cat ソフト\r\ncat", TextEncoding::Utf16Le));
+  WriteBytes(tree + "/junk.txt", "cat cat\n\x80\xFF cat\n");
+  WriteBytes(tree + "/no-cut.txt", "ソフトウェア株式会社ソフトウェア\n");
+  WriteBytes(tree + "/b.bin", "cat");
+  const ConvertRows rows{{"cat", "dog"}, {"ソフト", "ｿﾌﾄ"}, {"株式", "(株)"}};
+
+  struct Seen {
+    zvtest::TreeSnapshot files;
+    std::vector<std::string> report;
+  };
+  auto run = [&](const std::string& from, const std::string& to, FolderTextRunOptions opt) {
+    src = from;
+    sink = RecordingSink{};
+    errors.messages.clear();
+    if (to != from) fs::remove_all(to);
+    EXPECT_EQ(Run(rows, std::move(opt), to), RunEnd::Completed);
+    Seen seen{zvtest::Snapshot(to), {}};
+    auto plain = [&](std::string s) {
+      for (const std::string& folder : {to, from})
+        for (std::size_t at; (at = s.find(folder)) != std::string::npos;) s.replace(at, folder.size(), "<>");
+      return s;
+    };
+    for (const FileOutcome& o : sink.outcomes)
+      seen.report.push_back(plain(o.src) + " " + std::to_string(static_cast<int>(o.action)) + " " +
+                            std::to_string(o.replacements) + " " + o.encoding + " " + o.note + " " + plain(o.error));
+    for (const std::string& e : sink.events)
+      if (e.starts_with("notice:")) seen.report.push_back(e);
+    for (const std::string& m : errors.messages) seen.report.push_back(plain(m));
+    return seen;
+  };
+  for (EncodingChoice choice : {EncodingChoice::System, EncodingChoice::Auto, EncodingChoice::EucJp})
+    for (bool keep : {false, true})
+      for (unsigned jobs : {1u, 2u})
+        for (bool dry : {false, true}) {
+          FolderTextRunOptions whole = Opt();
+          whole.encoding = choice;
+          whole.keepLineEnds = keep;
+          whole.jobs = jobs;
+          whole.dryRun = dry;
+          FolderTextRunOptions pieces = whole;
+          pieces.streamAbove = 0;
+          pieces.streamPiece = 8;
+          const std::string what = std::string(EncodingChoiceWord(choice)) + (keep ? " keep" : "") +
+                                   " jobs " + std::to_string(jobs) + (dry ? " dry" : "");
+          const Seen a = run(tree, tmp / "whole", whole);
+          const Seen b = run(tree, tmp / "pieces", pieces);
+          EXPECT_EQ(b.files, a.files) << what;
+          EXPECT_EQ(b.report, a.report) << what;
+          EXPECT_EQ(a.files.empty(), dry) << what;
+          // In place: each file replaced by its own output.
+          fs::remove_all(tmp / "in-place-whole");
+          fs::remove_all(tmp / "in-place-pieces");
+          fs::copy(tree, tmp / "in-place-whole", fs::copy_options::recursive);
+          fs::copy(tree, tmp / "in-place-pieces", fs::copy_options::recursive);
+          const Seen c = run(tmp / "in-place-whole", tmp / "in-place-whole", whole);
+          const Seen d = run(tmp / "in-place-pieces", tmp / "in-place-pieces", pieces);
+          EXPECT_EQ(d.files, c.files) << what << " in place";
+          EXPECT_EQ(d.report, c.report) << what << " in place";
+        }
 }
 
 }  // namespace
