@@ -320,7 +320,8 @@ int RunText(const CliOptions& o, Console& con) {
         break;
       case StreamResult::End::Done:
         if (!s.leftOut.empty())
-          con.Error(con.Lit(RowsLeftOutOfTexts(s.leftOut, s.enc->ascii ? SessionEncoding() : s.enc->encoding)));
+          con.Error(
+              con.Lit(RowsLeftOutOfTexts(s.leftOut, s.enc->ascii ? SessionEncoding() : s.enc->encoding)));
         row.replacements = s.replacements;
         if (o.dryRun) {
           con.Out("convert " + con.Shown(row.source) + " -> " + con.Shown(row.destination) + " (" +
@@ -331,7 +332,12 @@ int RunText(const CliOptions& o, Console& con) {
         break;
     }
   }
-  if (!streamed) try {
+  auto finish = [&] {
+    const int status = row.action == FileActionName(FileAction::Failed) ? kExitFailed : kExitOk;
+    return FinishRun(o, con, {row}, status);
+  };
+  if (streamed) return finish();
+  try {
     std::string raw;
     EncodedText opened;
     EncodedFailure encoding = EncodedFailure::None;
@@ -369,8 +375,7 @@ int RunText(const CliOptions& o, Console& con) {
     // Larger than memory allows: a failure of this file, said with its name.
     fail(con.FileFailure(FileResult::Fail(FileOp::Read, ENOMEM, o.file), o.file, texts::kReadFailed));
   }
-  const int status = row.action == FileActionName(FileAction::Failed) ? kExitFailed : kExitOk;
-  return FinishRun(o, con, {row}, status);
+  return finish();
 }
 
 int RunCheck(const CliOptions& o, Console& con) {

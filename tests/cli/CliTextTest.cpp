@@ -99,20 +99,25 @@ TEST_F(CliTextTest, DryRunAndReport) {
 // file that is not converted.
 TEST_F(CliTextTest, StreamedTextsComeOutAsWholeOnes) {
   Write("list.csv", "foo,baz\r\nソフト,ｿﾌﾄ\r\n");
-  Write("src/a.txt", "foo bar\r\nfoo\nlone\rfoo\x1A" "foo\n");
+  Write("src/a.txt",
+        "foo bar\r\nfoo\nlone\rfoo\x1A"
+        "foo\n");
   Write("src/euc.txt", "\xA5\xBD\xA5\xD5\xA5\xC8 foo\r\nfoo foo\r\n");  // ソフト in EUC-JP
   Write("src/euc-fault.txt", "foo foo foo\r\nfoo foo\r\n\xA5 foo\r\n");
   Write("src/junk.txt", "foo foo\n\x80\xFF foo\n");
   const std::vector<std::pair<int, std::vector<std::string>>> commands = {
       {0, {"text", "--list", "list.csv", "-o", "out.txt", "src/a.txt"}},
       {0, {"text", "--list", "list.csv", "--remove-line-breaks", "-o", "out.txt", "src/a.txt"}},
-      {0, {"text", "--list", "list.csv", "--encoding", "auto", "-o", "out.txt", "--report", "r.csv", "src/euc.txt"}},
+      {0,
+       {"text", "--list", "list.csv", "--encoding", "auto", "-o", "out.txt", "--report", "r.csv",
+        "src/euc.txt"}},
       {1, {"text", "--list", "list.csv", "--encoding", "eucjp", "-o", "out.txt", "src/euc-fault.txt"}},
       {1, {"text", "--list", "list.csv", "--encoding", "auto", "-o", "out.txt", "src/junk.txt"}},
       {0, {"text", "--list", "list.csv", "--encoding", "auto", "--dry-run", "-o", "out.txt", "src/euc.txt"}},
       {1, {"folder-text", "--list", "list.csv", "--encoding", "auto", "--report", "r.csv", "src", "out"}},
-      {1, {"folder-text", "--list", "list.csv", "--encoding", "eucjp", "--keep-line-ends", "--jobs", "2", "src",
-           "out"}},
+      {1,
+       {"folder-text", "--list", "list.csv", "--encoding", "eucjp", "--keep-line-ends", "--jobs", "2", "src",
+        "out"}},
   };
   auto outputs = [&] {
     std::map<std::string, std::string> files = Files("out");
@@ -139,7 +144,9 @@ TEST_F(CliTextTest, StreamedTextsComeOutAsWholeOnes) {
     EXPECT_EQ(pieces.err, whole.err) << what;
     EXPECT_EQ(outputs(), wholeFiles) << what;
   }
-  EXPECT_EQ(Read("out/a.txt"), "baz bar\r\nbaz\nlone\rbaz\x1A" "baz\n");
+  EXPECT_EQ(Read("out/a.txt"),
+            "baz bar\r\nbaz\nlone\rbaz\x1A"
+            "baz\n");
 
   // The pieces are what keep memory down: a 56 MB text that cannot be held
   // whole under a 100 MB address space goes through in pieces of 1 MB.

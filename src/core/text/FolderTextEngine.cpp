@@ -71,7 +71,7 @@ struct FolderTextEngine::Job {
   std::optional<FileEncoding> enc;    // the encoding the text was read in
   const char* unconverted = nullptr;  // why a text file is copied unchanged instead
   std::vector<std::size_t> leftOut;   // rows its encoding cannot express
-  bool stream = false;          // converted piece by piece in Finish
+  bool stream = false;                // converted piece by piece in Finish
   std::optional<FileResult> written;  // the write a streamed file made
   std::vector<std::string> keys;
   bool keysFresh = false;  // taken by a ready() that let the file begin at once

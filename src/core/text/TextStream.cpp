@@ -97,6 +97,7 @@ class Pieces {
 
   // nullopt: the piece does not come back through its encoding.
   std::optional<std::string> Convert(std::string_view piece, bool last) {
+    if (m_ended && !IsDecoded(m_as)) return std::string();  // past a 0x1A nothing is looked at
     std::string text;
     if (IsDecoded(m_as)) {
       std::optional<std::string> decoded = DecodeExactly(piece, m_as);
@@ -107,7 +108,7 @@ class Pieces {
     }
     switch (m_form) {
       case LineEndForm::TextMode:
-        if (m_ended) return std::string();  // past the 0x1A, only checked
+        if (m_ended) return std::string();  // past a 0x1A a decoded piece is only checked
         TextMode(text, last);
         break;
       case LineEndForm::AsIs:

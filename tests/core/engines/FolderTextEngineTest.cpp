@@ -272,7 +272,9 @@ TEST_F(FolderTextRun, Cp932FolderEndingInSoAndBoundaryAwareReplacement) {
 TEST_F(FolderTextRun, StreamedFilesGiveTheWholeFileOutputsAndReports) {
   const std::string tree = tmp / "tree";
   const std::string eucSoft = *EncodeText("ソフト cat\n", TextEncoding::EucJp);
-  WriteBytes(tree + "/lf.txt", "a cat\nb cat\n\x1A" "cat\n");
+  WriteBytes(tree + "/lf.txt",
+             "a cat\nb cat\n\x1A"
+             "cat\n");
   WriteBytes(tree + "/sub/crlf.txt", "cat\r\ncat\r\nlone\rcat");
   WriteBytes(tree + "/euc.txt", eucSoft + eucSoft + "cat");
   WriteBytes(tree + "/euc-late-fault.txt", eucSoft + "cat cat\n\xA4 cat\n");
@@ -300,7 +302,8 @@ TEST_F(FolderTextRun, StreamedFilesGiveTheWholeFileOutputsAndReports) {
     };
     for (const FileOutcome& o : sink.outcomes)
       seen.report.push_back(plain(o.src) + " " + std::to_string(static_cast<int>(o.action)) + " " +
-                            std::to_string(o.replacements) + " " + o.encoding + " " + o.note + " " + plain(o.error));
+                            std::to_string(o.replacements) + " " + o.encoding + " " + o.note + " " +
+                            plain(o.error));
     for (const std::string& e : sink.events)
       if (e.starts_with("notice:")) seen.report.push_back(e);
     for (const std::string& m : errors.messages) seen.report.push_back(plain(m));

@@ -164,11 +164,10 @@ TEST_F(TextStreamTest, PiecesGiveTheWholeFileResultInEveryEncodingAndForm) {
         for (LineEndForm form : forms)
           for (EncodingChoice choice : {ChoiceOf(enc), EncodingChoice::Auto, EncodingChoice::System})
             for (std::size_t piece : {7, 13, 64}) {
-              const std::string what = EncodingLabel({enc, 0, false}) + " form " +
-                                       std::to_string(static_cast<int>(form)) + " choice " +
-                                       EncodingChoiceWord(choice) + " piece " + std::to_string(piece) +
-                                       (rows == blind ? " blind rows " : " line-end rows ") + "text \"" + text +
-                                       "\"";
+              const std::string what =
+                  EncodingLabel({enc, 0, false}) + " form " + std::to_string(static_cast<int>(form)) +
+                  " choice " + EncodingChoiceWord(choice) + " piece " + std::to_string(piece) +
+                  (rows == blind ? " blind rows " : " line-end rows ") + "text \"" + text + "\"";
               const End end = Check(raw, rows, choice, form, piece, what);
               if (end == End::WholeFile) {
                 // Only a piece too small to hold a place to cut gives up.
@@ -217,17 +216,19 @@ TEST_F(TextStreamTest, NoPlaceToCutLeavesTheFileWhole) {
   for (int c = 0; c < 0x80; ++c) everyAscii += static_cast<char>(c);
   const SharedRows coversAll = MakeRows({{everyAscii, "-"}, {"cat", "dog"}});
   const SharedRows rows = MakeRows({{"cat", "dog"}});
-  EXPECT_EQ(Check("cat cat\r\ncat\r\n", coversAll, EncodingChoice::Utf8, LineEndForm::TextMode, 4, "no separator"),
-            End::WholeFile);
+  EXPECT_EQ(
+      Check("cat cat\r\ncat\r\n", coversAll, EncodingChoice::Utf8, LineEndForm::TextMode, 4, "no separator"),
+      End::WholeFile);
   // Only the CR is left, after which no piece ends.
   const SharedRows allButCr = MakeRows({{everyAscii.substr(0, 13) + everyAscii.substr(14), "-"}});
-  EXPECT_EQ(Check("a\rb\rc\r", allButCr, EncodingChoice::Utf8, LineEndForm::AsIs, 4, "CR only"), End::WholeFile);
-  EXPECT_EQ(Check("ソフトウェア株式会社ソフトウェア\r\n", rows, EncodingChoice::Utf8, LineEndForm::TextMode, 16,
-                  "a piece without a separator"),
+  EXPECT_EQ(Check("a\rb\rc\r", allButCr, EncodingChoice::Utf8, LineEndForm::AsIs, 4, "CR only"),
+            End::WholeFile);
+  EXPECT_EQ(Check("ソフトウェア株式会社ソフトウェア\r\n", rows, EncodingChoice::Utf8, LineEndForm::TextMode,
+                  16, "a piece without a separator"),
             End::WholeFile);
   // Detection needs a byte below 0x40 in each piece too.
-  EXPECT_EQ(Check("ソフトウェア株式会社ソフトウェア\r\n", rows, EncodingChoice::Auto, LineEndForm::TextMode, 16,
-                  "detection without a place to cut"),
+  EXPECT_EQ(Check("ソフトウェア株式会社ソフトウェア\r\n", rows, EncodingChoice::Auto, LineEndForm::TextMode,
+                  16, "detection without a place to cut"),
             End::WholeFile);
 }
 
@@ -237,15 +238,16 @@ TEST(EncodingDetectorTest, PartsGiveTheWholeFileAnswer) {
   const std::string eucKana = *EncodeText("ゼント です。\n", TextEncoding::EucJp);
   const std::string cases[] = {
       "plain text\n",
-      "plain\n\x1B$B%=%U%H\x1B(B\nmore",                   // an escape in the middle
-      "\x1B$B%=\x1B(B\n",                                  // one at the start
-      std::string(30, 'a') + "\n\x1B",                     // ESC at the end, no sequence
+      "plain\n\x1B$B%=%U%H\x1B(B\nmore",  // an escape in the middle
+      "\x1B$B%=\x1B(B\n",                 // one at the start
+      std::string(30, 'a') + "\n\x1B",    // ESC at the end, no sequence
       "ascii\n" + *EncodeText("株式会社\n", TextEncoding::Utf8) + "\xE3\x81\n",  // UTF-8 broken late
-      std::string("kanji \xB3\xF4\xBC\xB0\n") + eucKana,   // kana decide for EUC-JP late
-      "\xB6\xCC\xDE \xBC\xB7\n\xB6\xDE\xB2\n",             // half-width katakana: CP932
-      "abc\n\0def"s,                                       // NUL late
-      "\xEF\xBB\xBFmarked \x80\n",                          // a mark decides at once
-      "\xFF\xFE" "a\0\n\0"s,
+      std::string("kanji \xB3\xF4\xBC\xB0\n") + eucKana,  // kana decide for EUC-JP late
+      "\xB6\xCC\xDE \xBC\xB7\n\xB6\xDE\xB2\n",            // half-width katakana: CP932
+      "abc\n\0def"s,                                      // NUL late
+      "\xEF\xBB\xBFmarked \x80\n",                        // a mark decides at once
+      "\xFF\xFE"
+      "a\0\n\0"s,
   };
   for (const std::string& bytes : cases) {
     const std::optional<FileEncoding> whole = DetectEncoding(bytes);
