@@ -204,16 +204,30 @@ TEST_F(FolderTextRun, EveryFailedFileIsReportedByItsPathAndTheRunGoesOn) {
   EXPECT_EQ(sink.events.back(), "finished");
 }
 
+// Whole, or piece by piece with the disk full at the third piece.
 TEST_F(FolderTextRun, FullDiskDuringWriteKeepsThePreviousOutput) {
-  WriteBytes(src + "/a.txt", "new text");
-  WriteBytes(out + "/a.txt", "previous");
-  SetFileFaultHook([](FileOp op, const std::string&) { return op == FileOp::Write ? ENOSPC : 0; });
-  EXPECT_EQ(Run({}, Opt()), RunEnd::Completed);
-  SetFileFaultHook(nullptr);
-  ASSERT_EQ(errors.messages.size(), 1u);
-  EXPECT_NE(errors.messages[0].find(texts::kCauseDiskFull), std::string::npos);
-  EXPECT_EQ(ReadBytes(out + "/a.txt"), "previous");
-  EXPECT_EQ(zvtest::Snapshot(out).size(), 1u);
+  WriteBytes(src + "/a.txt", "new text, and more text for pieces\n");
+  for (const bool pieces : {false, true}) {
+    WriteBytes(out + "/a.txt", "previous");
+    errors.messages.clear();
+    FolderTextRunOptions opt = Opt();
+    if (pieces) {
+      opt.streamAbove = 0;
+      opt.streamPiece = 8;
+    }
+    const int failAt = pieces ? 3 : 1;
+    int writes = 0;
+    SetFileFaultHook([&](FileOp op, const std::string&) {
+      return op == FileOp::Write && ++writes >= failAt ? ENOSPC : 0;
+    });
+    EXPECT_EQ(Run({{"text", "words"}}, opt), RunEnd::Completed);
+    SetFileFaultHook(nullptr);
+    EXPECT_EQ(writes, failAt) << "the file ends at the failed write";
+    ASSERT_EQ(errors.messages.size(), 1u) << pieces;
+    EXPECT_NE(errors.messages[0].find(texts::kCauseDiskFull), std::string::npos);
+    EXPECT_EQ(ReadBytes(out + "/a.txt"), "previous");
+    EXPECT_EQ(zvtest::Snapshot(out).size(), 1u) << "no temporary file is left";
+  }
 }
 
 TEST_F(FolderTextRun, DryRunCountsReplacementsWithoutWriting) {
