@@ -41,9 +41,10 @@ Whole ConvertWhole(const std::string& raw, const SharedRows& rows, EncodingChoic
     const FolderTextResult r =
         ConvertFolderText(raw, rows, choice, form == LineEndForm::AsIs, CodePage::Utf8, byEncoding);
     if (r.enc) w.enc = EncodingLabel(*r.enc);
-    w.end = r.unconverted == texts::kEncodingUnknown ? End::Unknown
-            : r.unconverted                          ? End::NotExact
-                                                     : End::Done;
+    // By text: a literal's address differs between objects where constants are not merged.
+    w.end = !r.unconverted                                               ? End::Done
+            : std::string_view(r.unconverted) == texts::kEncodingUnknown ? End::Unknown
+                                                                         : End::NotExact;
     if (w.end == End::Done) w.bytes = WrittenBytes(r);
     w.count = r.replacements;
     return w;
