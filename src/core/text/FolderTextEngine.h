@@ -62,14 +62,14 @@ class FolderTextEngine {
   // After DecideText, in list order: may the file write its destination?
   void Admit(std::size_t i, Job& job, RunTargets& targets) const;
   // Reads and converts; rows, when given, are asked once the text is read
-  // (one job), else job.rows were taken when the file began.
-  // A file above streamAbove is only marked to be streamed in Finish.
+  // (one job), else job.rows were taken when the file began. A file above
+  // streamAbove is only marked, to be streamed in Finish.
   void Load(std::size_t i, Job& job, RowSource* rows = nullptr) const;
   void LoadWhole(std::size_t i, Job& job, RowSource* rows) const;
   // The read bytes to the converted text, with job.rows.
   void Convert(Job& job, std::string raw) const;
-  // A file too large to hold, converted and written piece by piece; back
-  // to Load where it cannot be cut.
+  // A file too large to hold, converted and written piece by piece; read
+  // whole (LoadWhole) where it cannot be cut.
   void Stream(std::size_t i, Job& job) const;
   // Writes or copies, and reports the file.
   void Finish(std::size_t i, Job& job, ProgressSink& progress, ErrorSink& errors) const;

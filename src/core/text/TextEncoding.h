@@ -40,14 +40,15 @@ TextEncoding SessionEncoding();
 // fit, by a score (EncodingScore). nullopt when nothing fits, and for any
 // NUL byte without a byte-order mark (no text file holds one).
 std::optional<FileEncoding> DetectEncoding(std::string_view bytes);
-// Detection over a file read in parts, with DetectEncoding's answer on the
-// whole. Each part but the last ends where DetectionCut says: right after a
-// byte below 0x40 other than ESC, not right after an ESC (a character of its
-// own in every candidate, inside no escape sequence; no mark holds one).
+// What tells CP932 from EUC-JP where both fit, counted part by part.
 struct KanaScore {
   std::size_t pairs = 0, kana = 0;
   bool eucJp = false;  // settled for EUC-JP
 };
+// Detection over a file read in parts, with DetectEncoding's answer on the
+// whole. Each part but the last ends where DetectionCut says: right after a
+// byte below 0x40 other than ESC, not right after an ESC (a character of its
+// own in every candidate, inside no escape sequence; no mark holds one).
 class EncodingDetector {
  public:
   void Feed(std::string_view part);
