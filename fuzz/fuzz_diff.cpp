@@ -19,12 +19,50 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const bool small = in.ConsumeBool();
   auto text = [&](std::string s) { return small ? zvfuzz::SmallAlphabet(s) : s; };
 
-  zv::ConvertRows rows(in.ConsumeIntegralInRange<std::size_t>(0, 20));
-  for (zv::ConvertItem& row : rows) {
-    row.m_strFind = text(in.ConsumeRandomLengthString(8));
-    row.m_strReplaceWith = text(in.ConsumeRandomLengthString(8));
+  zv::ConvertRows rows;
+  std::string subject;
+  switch (in.ConsumeIntegralInRange<int>(0, 3)) {
+    case 0:
+    case 1:
+      // Any short list.
+      rows.resize(in.ConsumeIntegralInRange<std::size_t>(0, 20));
+      for (zv::ConvertItem& row : rows) {
+        row.m_strFind = text(in.ConsumeRandomLengthString(8));
+        row.m_strReplaceWith = text(in.ConsumeRandomLengthString(8));
+      }
+      subject = text(in.ConsumeRemainingBytesAsString());
+      break;
+    case 2: {
+      // A family: rows that are prefixes, suffixes and extensions of one
+      // stem, which the text holds over and over.
+      const std::string stem = text(in.ConsumeRandomLengthString(6)) + "a";
+      rows.resize(in.ConsumeIntegralInRange<std::size_t>(1, 40));
+      for (zv::ConvertItem& row : rows) {
+        const std::size_t a = in.ConsumeIntegralInRange<std::size_t>(0, stem.size() - 1);
+        const std::size_t b = in.ConsumeIntegralInRange<std::size_t>(a + 1, stem.size());
+        row.m_strFind = stem.substr(a, b - a) + text(in.ConsumeRandomLengthString(2));
+        row.m_strReplaceWith = in.ConsumeBool() ? stem.substr(b) : text(in.ConsumeRandomLengthString(6));
+      }
+      for (const char c : in.ConsumeRemainingBytesAsString())
+        subject += (c & 1) ? stem : text(std::string(1, static_cast<char>(c >> 1)));
+      break;
+    }
+    default: {
+      // Thousands of codes sharing their start, prefixes of each other
+      // (C1 of C12), joined or apart; some replacements are codes again.
+      const std::string stem = text(in.ConsumeRandomLengthString(4)) + "C";
+      rows.resize(in.ConsumeIntegralInRange<std::size_t>(1, 3000));
+      const std::string with = text(in.ConsumeRandomLengthString(4));
+      const unsigned forming = in.ConsumeIntegralInRange<unsigned>(0, 50);
+      for (std::size_t k = 0; k < rows.size(); ++k) {
+        rows[k].m_strFind = stem + std::to_string(k);
+        rows[k].m_strReplaceWith = forming && k % (forming + 1) == 0 ? stem + std::to_string(k / 3) : with;
+      }
+      for (const char c : in.ConsumeRemainingBytesAsString())
+        subject += (c & 1) ? stem + std::to_string(static_cast<unsigned char>(c) * rows.size() / 256)
+                           : text(std::string(1, static_cast<char>(c >> 1)));
+    }
   }
-  const std::string subject = text(in.ConsumeRemainingBytesAsString());
 
   if (!rows.empty()) {
     std::string got = subject, want = subject;

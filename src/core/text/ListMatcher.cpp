@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "platform/Cpu.h"
+#include "text/ListOverlaps.h"
 #include "text/LiteralScanner.h"
 #include "text/NibbleSet.h"
 #include "text/TextConvert.h"
@@ -25,64 +26,52 @@ namespace {
 // A chunk keeps the scan's occurrences up to this many; past it, rows search
 // the chunk instead.
 constexpr std::size_t kMaxKeptOccurrences = 4096;
-// Past this many rows the pairwise overlap table costs more than it saves;
-// every change then rescans its chunk instead.
-constexpr std::size_t kMaxRowsForOverlapTable = 2000;
-// A row whose replacement can form later search strings in more ways than
-// this rescans its chunk after a change instead.
-constexpr std::size_t kMaxCreated = 64;
 // Past this many checks (ways times insertions) a change takes every row it
 // may form as a candidate unchecked.
 constexpr std::size_t kMaxCreatedChecks = 4096;
 
-using Bits = std::vector<std::uint64_t>;
+// A set of rows, cleared and walked in time that grows with what it holds,
+// not with the list: a summary bit marks each word in use, so a chunk of a
+// 100,000-row list does not clear or walk 1,563 words.
+class RowSet {
+ public:
+  explicit RowSet(std::size_t rows) : m_words((rows + 63) / 64, 0), m_summary((m_words.size() + 63) / 64, 0) {}
 
-// A later row whose search string may start `offset` bytes from the start of
-// an inserted replacement. The string comes with the entry: most entries fail
-// on the room around the insertion, and reading the rows for it missed the cache.
-struct Created {
-  std::uint32_t row;
-  std::int32_t offset;
-  const char* find;  // the row's search string, in the compiled list's rows
-  std::uint32_t size;
-  // In Shift-JIS the string cannot start on a boundary there: the insertion
-  // starts on one, so a character of the replacement or of the string, read
-  // from its start, would have to end where none does.
-  bool insideCp932;
-};
-
-// Whether a character starts at `at` when s is read as Shift-JIS from its start.
-bool Cp932StartAt(std::string_view s, std::size_t at) {
-  std::size_t k = 0;
-  while (k < at)
-    k += IsCp932Lead(static_cast<unsigned char>(s[k])) && k + 1 < s.size() &&
-                 IsCp932Trail(static_cast<unsigned char>(s[k + 1]))
-             ? 2
-             : 1;
-  return k == at;
-}
-
-// Every offset (of f's start from r's start) at which f, placed over r,
-// agrees with r on all the bytes they share.
-void Overlaps(std::string_view f, std::string_view r, std::uint32_t row, std::vector<Created>& out) {
-  const long nf = static_cast<long>(f.size()), nr = static_cast<long>(r.size());
-  for (long d = -(nf - 1); d <= nr - 1; ++d) {
-    const long lo = std::max(0L, d), hi = std::min(nr, d + nf);
-    if (std::memcmp(r.data() + lo, f.data() + (lo - d), static_cast<std::size_t>(hi - lo)) == 0)
-      out.push_back({row, static_cast<std::int32_t>(d), f.data(), static_cast<std::uint32_t>(f.size()),
-                     d >= 0 ? !Cp932StartAt(r, static_cast<std::size_t>(d)) : !Cp932StartAt(f, static_cast<std::size_t>(-d))});
+  void Add(std::size_t row) {
+    m_words[row >> 6] |= std::uint64_t{1} << (row & 63);
+    m_summary[row >> 12] |= std::uint64_t{1} << ((row >> 6) & 63);
   }
-}
+  bool Has(std::size_t row) const { return (m_words[row >> 6] >> (row & 63)) & 1; }
 
-std::array<std::uint64_t, 4> ByteMask(std::string_view s) {
-  std::array<std::uint64_t, 4> m{};
-  for (unsigned char c : s) m[c >> 6] |= std::uint64_t{1} << (c & 63);
-  return m;
-}
+  void Clear() {
+    for (std::size_t s = 0; s < m_summary.size(); ++s) {
+      for (std::uint64_t bits = m_summary[s]; bits; bits &= bits - 1)
+        m_words[(s << 6) + static_cast<std::size_t>(std::countr_zero(bits))] = 0;
+      m_summary[s] = 0;
+    }
+  }
 
-bool MasksMeet(const std::array<std::uint64_t, 4>& a, const std::array<std::uint64_t, 4>& b) {
-  return (a[0] & b[0]) | (a[1] & b[1]) | (a[2] & b[2]) | (a[3] & b[3]);
-}
+  // The first row at or after `from`, or SIZE_MAX.
+  std::size_t Next(std::size_t from) const {
+    std::size_t w = from >> 6;
+    if (w >= m_words.size()) return SIZE_MAX;
+    if (const std::uint64_t word = m_words[w] & (~std::uint64_t{0} << (from & 63)))
+      return (w << 6) + static_cast<std::size_t>(std::countr_zero(word));
+    // Words are never emptied but all at once, so a summary bit means a row.
+    std::size_t s = ++w >> 6;
+    if (s >= m_summary.size()) return SIZE_MAX;
+    std::uint64_t bits = m_summary[s] & (~std::uint64_t{0} << (w & 63));
+    while (!bits) {
+      if (++s >= m_summary.size()) return SIZE_MAX;
+      bits = m_summary[s];
+    }
+    w = (s << 6) + static_cast<std::size_t>(std::countr_zero(bits));
+    return (w << 6) + static_cast<std::size_t>(std::countr_zero(m_words[w]));
+  }
+
+ private:
+  std::vector<std::uint64_t> m_words, m_summary;
+};
 
 // A change by a row whose search string f and replacement r pass this test
 // leaves every Shift-JIS character boundary outside the inserted text where
@@ -200,7 +189,6 @@ class CompiledList {
   std::unique_ptr<const LiteralScanner> m_scanner;      // Shift-JIS texts and names
   std::unique_ptr<const LiteralScanner> m_scannerUtf8;  // UTF-8 texts
   bool m_ok = false;
-  std::size_t m_words = 0;             // 64-bit words of a row set
   // Per row: where later rows may appear around an insertion, all rows'
   // entries in one array (row r's from m_createFrom[r] to m_createFrom[r + 1]),
   // those that cannot start on a Shift-JIS boundary last, from m_createInside[r].
@@ -253,7 +241,6 @@ std::size_t CompiledListsMade() { return g_compiled.load(); }
 CompiledList::CompiledList(const ConvertRows& rows) : m_rows(rows) {
   g_compiled.fetch_add(1);
   const std::size_t n = rows.size();
-  m_words = (n + 63) / 64;
   std::map<std::string, std::uint32_t> index;
   m_rowNeedle.assign(n, 0);
   for (std::uint32_t i = 0; i < n; ++i) {
@@ -284,41 +271,15 @@ CompiledList::CompiledList(const ConvertRows& rows) : m_rows(rows) {
     m_sep[u].Set(sep);
   }
 
-  m_createFrom.assign(n + 1, 0);
-  m_createInside.assign(n, 0);
-  m_rescan.assign(n, 0);
-  const bool table = n <= kMaxRowsForOverlapTable;
-  std::vector<std::array<std::uint64_t, 4>> masks;
-  if (table) {
-    masks.reserve(n);
-    for (const ConvertItem& r : rows) masks.push_back(ByteMask(r.m_strFind));
+  if (!m_needles.empty()) {
+    m_scanner = std::make_unique<const LiteralScanner>(m_needles, false);
+    m_scannerUtf8 = std::make_unique<const LiteralScanner>(m_needles, true);
   }
-  std::vector<Created> created;
-  for (std::size_t i = 0; i < n; ++i) {
-    const std::string& r = rows[i].m_strReplaceWith;
-    // Deleting text joins its neighbours, which can form any later search string.
-    if (!table || r.empty()) {
-      m_rescan[i] = 1;
-      m_createInside[i] = m_createFrom[i + 1] = static_cast<std::uint32_t>(m_create.size());
-      continue;
-    }
-    const auto rmask = ByteMask(r);
-    created.clear();
-    for (std::size_t j = i + 1; j < n && created.size() <= kMaxCreated; ++j) {
-      const std::string& f = m_rows[j].m_strFind;  // the entries point into it
-      if (f.empty() || !MasksMeet(masks[j], rmask)) continue;
-      Overlaps(f, r, static_cast<std::uint32_t>(j), created);
-    }
-    if (created.size() > kMaxCreated) {
-      m_rescan[i] = 1;
-      created.clear();
-    }
-    const auto inside = std::stable_partition(created.begin(), created.end(),
-                                              [](const Created& c) { return !c.insideCp932; });
-    m_createInside[i] = static_cast<std::uint32_t>(m_create.size() + static_cast<std::size_t>(inside - created.begin()));
-    m_create.insert(m_create.end(), created.begin(), created.end());
-    m_createFrom[i + 1] = static_cast<std::uint32_t>(m_create.size());
-  }
+  OverlapTable overlaps = BuildOverlapTable(m_rows, m_needles, m_needleRows, m_scanner.get());
+  m_create = std::move(overlaps.entries);
+  m_createFrom = std::move(overlaps.from);
+  m_createInside = std::move(overlaps.inside);
+  m_rescan = std::move(overlaps.rescan);
   m_direct[0].assign(n, 0);
   m_direct[1].assign(n, 0);
   for (std::size_t i = 0; i < n; ++i) {
@@ -345,12 +306,6 @@ CompiledList::CompiledList(const ConvertRows& rows) : m_rows(rows) {
   }
   for (const ConvertItem& row : m_rows) m_with.emplace_back(row.m_strReplaceWith);
 
-  if (m_needles.empty()) {
-    m_ok = true;
-    return;
-  }
-  m_scanner = std::make_unique<const LiteralScanner>(m_needles, false);
-  m_scannerUtf8 = std::make_unique<const LiteralScanner>(m_needles, true);
   m_ok = true;
 }
 
@@ -371,7 +326,7 @@ class Applier {
         m_onBoundaryOnly(cp == CodePage::Cp932 && list.m_keepsCp932Boundaries),
         m_direct(list.m_direct[ForUtf8(cp)]),
         m_alone(list.m_alone[ForUtf8(cp)]),
-        m_bits(list.m_words) {}
+        m_rowSet(list.m_rows.size()) {}
 
   bool Run() {
     const bool scanned = m_scanner.Scan(
@@ -390,6 +345,11 @@ class Applier {
   }
 
  private:
+  struct Occurrence {
+    std::uint32_t needle;
+    std::size_t start;
+  };
+
   // An occurrence that opened no chunk: replaced on its own (with the output
   // as it was before), or passed over.
   struct Logged {
@@ -480,6 +440,7 @@ class Applier {
     m_inChunk = true;
     m_kept.clear();
     m_keptAll = true;
+    m_pieces = false;
     m_chunkNeedle = id;
     if (!m_log.empty()) RejoinLog();
     AddToChunk(id, start);
@@ -520,32 +481,62 @@ class Applier {
 
   // The rows of the chunk's one needle so far, as a row set.
   void StartRowSet() {
-    std::fill(m_bits.begin(), m_bits.end(), 0);
+    m_rowSet.Clear();
     MarkRows(m_chunkNeedle, -1);
     m_chunkNeedle = kMixed;
   }
 
   void Keep(unsigned id, std::size_t start) {
+    if (m_kept.size() >= kMaxKeptOccurrences && m_keptAll) CutChunk(start);
     if (m_kept.size() < kMaxKeptOccurrences) m_kept.push_back({static_cast<std::uint32_t>(id), start});
     else m_keptAll = false;
+  }
+
+  // A long chunk (text without separators) has more occurrences than are
+  // kept. Its first part is done the direct way up to a cut: a character
+  // boundary that no occurrence spans, before `next`, the next occurrence.
+  // Pieces done so join up to the chunk's result only if every piece can be
+  // (no later row's string formed across a cut either); otherwise the pieces
+  // are taken back at the chunk's end and it goes the general way.
+  void CutChunk(std::size_t next) {
+    // The last cut that leaves at most half of the occurrences kept.
+    m_ends.clear();
+    std::size_t end = 0;
+    for (const Occurrence& o : m_kept) {
+      m_ends.push_back(end);  // the end of the occurrences before o
+      end = std::max(end, o.start + L.m_needleSize[o.needle]);
+    }
+    m_ends.push_back(end);
+    std::size_t k = m_kept.size();
+    for (; k >= m_kept.size() / 2 && k > 0; --k) {
+      const std::size_t at = k == m_kept.size() ? next : m_kept[k].start;
+      if (m_ends[k] <= at && at > m_chunkStart && IsCharBoundary(m_text, at, m_cp)) break;
+    }
+    if (k < m_kept.size() / 2 || k == 0) {
+      m_keptAll = false;
+      return;
+    }
+    const std::size_t cut = k == m_kept.size() ? next : m_kept[k].start;
+    if (!m_pieces) {
+      m_pieceStart = m_chunkStart;
+      m_pieceOut = m_out.size();
+      m_pieceCopied = m_copied;
+      m_pieceCount = m_count;
+    }
+    if (!ProcessDirect(m_chunkStart, cut, std::span<const Occurrence>(m_kept.data(), k), m_pieces, true)) {
+      m_keptAll = false;
+      return;
+    }
+    m_pieces = true;
+    m_kept.erase(m_kept.begin(), m_kept.begin() + static_cast<long>(k));
+    m_chunkStart = cut;
   }
 
   void MarkRows(unsigned id, long after) {
     const auto& rows = L.m_needleRows[id];
     auto it = after < 0 ? rows.begin()
                         : std::upper_bound(rows.begin(), rows.end(), static_cast<std::uint32_t>(after));
-    for (; it != rows.end(); ++it) m_bits[*it >> 6] |= std::uint64_t{1} << (*it & 63);
-  }
-
-  std::size_t NextRow(std::size_t from) const {
-    std::size_t w = from >> 6;
-    if (w >= m_bits.size()) return SIZE_MAX;
-    std::uint64_t word = m_bits[w] & (~std::uint64_t{0} << (from & 63));
-    while (true) {
-      if (word) return (w << 6) + static_cast<std::size_t>(std::countr_zero(word));
-      if (++w >= m_bits.size()) return SIZE_MAX;
-      word = m_bits[w];
-    }
+    for (; it != rows.end(); ++it) m_rowSet.Add(*it);
   }
 
   // Leftmost occurrence at or after from that starts on a character boundary.
@@ -625,7 +616,7 @@ class Applier {
   // straight to the output. Returns SIZE_MAX when that finishes the chunk,
   // 0 when the chunk needs the general way from its first row, and the next
   // row to look at when the replacements formed later rows: the chunk is then
-  // back in m_work and m_bits holds the rows formed.
+  // back in m_work and m_rowSet holds the rows formed.
   std::size_t ProcessOnlyRow(std::string_view chunk) {
     if (!m_keptAll || m_chunkNeedle == kMixed || L.m_onlyRow[m_chunkNeedle] < 0) return 0;
     const auto row = static_cast<std::size_t>(L.m_onlyRow[m_chunkNeedle]);
@@ -647,7 +638,7 @@ class Applier {
     m_copied = m_chunkEnd;
     const std::string_view result = std::string_view(m_out).substr(outChunk);
     if (!MayFormAny(created, result)) return SIZE_MAX;
-    std::fill(m_bits.begin(), m_bits.end(), 0);
+    m_rowSet.Clear();
     MarkCreated(created, result);
     m_work.assign(result);
     m_out.resize(outChunk);
@@ -655,35 +646,56 @@ class Applier {
     return row + 1;
   }
 
-  // A chunk whose occurrences do not overlap across search strings, of rows
-  // that keep boundaries and need no rescan: each row then replaces just the
-  // occurrences the scan saw, whatever the order, unless an insertion forms a
-  // later row's search string. The replacements go straight to the output;
-  // false (output untouched) sends the chunk the general way.
-  bool ProcessDisjoint(std::string_view chunk) {
+  // A chunk (or a piece of one, see CutChunk) whose occurring rows all keep
+  // boundaries and need no rescan. Each row replaces just the occurrences the
+  // scan saw that are still there when its turn comes, those that no earlier
+  // row's replacement covered, unless an insertion forms a later row's
+  // search string; so occurrences that overlap no other one are replaced as
+  // they are, and a group of overlapping ones is settled in list order.
+  // The replacements go straight to the output; false (output untouched)
+  // sends the chunk the general way. occ: the occurrences from `from` to
+  // `to`; cutLeft/cutRight: that end of the piece is a cut, not a
+  // separator, and a later row's string found across it counts as formed.
+  bool ProcessDirect(std::size_t from, std::size_t to, std::span<const Occurrence> occ, bool cutLeft,
+                     bool cutRight) {
     if (!m_keptAll) return false;
+    const std::string_view chunk(m_text.data() + from, to - from);
     m_chosen.clear();
-    std::size_t lastEnd = 0, checks = 0;
-    unsigned lastNeedle = kMixed;
-    for (const Occurrence& o : m_kept) {
-      const std::size_t pos = o.start - m_chunkStart;
-      const bool overlaps = pos < lastEnd;
+    std::size_t checks = 0;
+    for (std::size_t k = 0; k < occ.size();) {
+      // A group: occurrences that overlap, directly or through others.
+      m_group.clear();
+      std::size_t groupEnd = 0;
+      bool oneNeedle = true;
+      for (; k < occ.size(); ++k) {
+        const std::size_t pos = occ[k].start - from;
+        if (!m_group.empty() && pos >= groupEnd) break;
+        if (!m_onBoundaryOnly && !IsCharBoundary(chunk, pos, m_cp)) continue;
+        const std::uint32_t row = L.m_needleRows[occ[k].needle][0];
+        if (!m_direct[row]) return false;
+        const std::uint32_t size = L.m_needleSize[occ[k].needle];
+        oneNeedle = oneNeedle && (m_group.empty() || row == m_group[0].row);
+        m_group.push_back({pos, row, size, 0, 0});
+        groupEnd = std::max(groupEnd, pos + size);
+      }
+      if (!oneNeedle) SettleInListOrder();
       // A replace-all takes the leftmost of overlapping occurrences of one string.
-      if (overlaps && o.needle == lastNeedle) continue;
-      if (!m_onBoundaryOnly && !IsCharBoundary(chunk, pos, m_cp)) continue;
-      const std::uint32_t row = L.m_needleRows[o.needle][0];
-      if (overlaps || !m_direct[row]) return false;
-      const std::uint32_t size = L.m_needleSize[o.needle];
-      m_chosen.push_back({pos, row, size, 0, 0});
-      checks += DirectCreatedBy(row).size();
-      lastEnd = pos + size;
-      lastNeedle = o.needle;
+      std::size_t lastEnd = 0;
+      for (const Chosen& c : m_group) {
+        if (c.pos < lastEnd) continue;
+        m_chosen.push_back(c);
+        checks += DirectCreatedBy(c.row).size();
+        lastEnd = c.pos + c.size;
+      }
     }
-    if (m_chosen.empty() || checks > kMaxCreatedChecks) return false;
+    // Nothing on a boundary: nothing changes.
+    if (m_chosen.empty()) return true;
+    // Past this many checks the general way costs less (it is as long as the chunk).
+    if (checks > std::max(kMaxCreatedChecks, chunk.size())) return false;
 
     const std::size_t outBefore = m_out.size(), copiedBefore = m_copied;
     ReserveOutput();
-    m_out.append(m_text, m_copied, m_chunkStart - m_copied);
+    m_out.append(m_text, m_copied, from - m_copied);
     const std::size_t outChunk = m_out.size();
     std::size_t copied = 0;
     for (Chosen& c : m_chosen) {
@@ -694,8 +706,8 @@ class Applier {
       copied = c.pos + c.size;
     }
     m_out.append(chunk.substr(copied));
-    m_copied = m_chunkEnd;
-    if (checks && FormsLaterRow(std::string_view(m_out).substr(outChunk))) {
+    m_copied = to;
+    if (checks && FormsLaterRow(std::string_view(m_out).substr(outChunk), cutLeft, cutRight)) {
       m_out.resize(outBefore);
       m_copied = copiedBefore;
       return false;
@@ -705,23 +717,55 @@ class Applier {
     return true;
   }
 
-  // The entries ProcessDisjoint checks (and counts) for a row: in a direct
+  // m_group: occurrences that overlap, in start order, of several rows. Each
+  // row in turn takes its occurrences that no row before it has taken
+  // (leftmost first, resuming after each); the group keeps those taken, in
+  // start order.
+  void SettleInListOrder() {
+    const std::size_t base = m_group.front().pos;
+    std::size_t span = 0;
+    for (const Chosen& c : m_group) span = std::max(span, c.pos + c.size - base);
+    m_covered.assign(span, 0);
+    std::stable_sort(m_group.begin(), m_group.end(), [](const Chosen& a, const Chosen& b) { return a.row < b.row; });
+    std::size_t kept = 0, lastEnd = 0;
+    for (std::size_t k = 0; k < m_group.size(); ++k) {
+      const Chosen c = m_group[k];
+      if (k == 0 || c.row != m_group[k - 1].row) lastEnd = 0;
+      const std::size_t at = c.pos - base;
+      if (c.pos < lastEnd || std::find(m_covered.begin() + static_cast<long>(at),
+                                       m_covered.begin() + static_cast<long>(at + c.size), 1) !=
+                                 m_covered.begin() + static_cast<long>(at + c.size))
+        continue;
+      std::fill_n(m_covered.begin() + static_cast<long>(at), c.size, 1);
+      lastEnd = c.pos + c.size;
+      m_group[kept++] = c;
+    }
+    m_group.resize(kept);
+    std::sort(m_group.begin(), m_group.end(), [](const Chosen& a, const Chosen& b) { return a.pos < b.pos; });
+  }
+
+  // The entries ProcessDirect checks (and counts) for a row: in a direct
   // chunk Shift-JIS boundaries stay put, so inside entries cannot form.
   std::span<const Created> DirectCreatedBy(std::size_t row) const {
     return L.CreatedBy(row, m_cp == CodePage::Cp932);
   }
 
-  // Whether an insertion of ProcessDisjoint's result may have formed a later
+  // Whether an insertion of ProcessDirect's result may have formed a later
   // row's search string. Where such a string would lie, the result holds the
   // text that row would have seen when every other insertion it reaches was
   // made by an earlier row (not by itself: its own occurrences are still
   // there when it looks); boundaries outside the insertions are as they were
-  // then too. Anything else counts as formed.
-  bool FormsLaterRow(std::string_view result) const {
+  // then too. Anything else counts as formed. A string across a separator
+  // cannot be there; across a cut it might.
+  bool FormsLaterRow(std::string_view result, bool cutLeft, bool cutRight) const {
     for (std::size_t k = 0; k < m_chosen.size(); ++k) {
       for (const Created& c : DirectCreatedBy(m_chosen[k].row)) {
         const long at = static_cast<long>(m_chosen[k].out) + c.offset;
-        if (at < 0 || static_cast<std::size_t>(at) + c.size > result.size()) continue;
+        if (at < 0 || static_cast<std::size_t>(at) + c.size > result.size()) {
+          if ((at < 0 && cutLeft) || (static_cast<std::size_t>(at) + c.size > result.size() && cutRight))
+            return true;
+          continue;
+        }
         const auto from = static_cast<std::size_t>(at), to = from + c.size;
         for (std::size_t t = k; t-- > 0 && m_chosen[t].outEnd > from;)
           if (m_chosen[t].row >= c.row) return true;
@@ -754,17 +798,23 @@ class Applier {
   // Later rows that the insertions of the last change formed in text.
   void MarkCreated(std::span<const Created> created, std::string_view text) {
     const bool check = created.size() * m_inserts.size() <= kMaxCreatedChecks;
-    for (const Created& c : created) {
-      std::uint64_t& word = m_bits[c.row >> 6];
-      const std::uint64_t bit = std::uint64_t{1} << (c.row & 63);
-      if (word & bit) continue;
-      if (!check || AtAnInsertion(c, text)) word |= bit;
-    }
+    for (const Created& c : created)
+      if (!m_rowSet.Has(c.row) && (!check || AtAnInsertion(c, text))) m_rowSet.Add(c.row);
   }
 
   void ProcessChunk() {
     m_inChunk = false;
     m_prevEnd = m_chunkEnd;
+    if (m_pieces) {
+      m_pieces = false;
+      if (ProcessDirect(m_chunkStart, m_chunkEnd, m_kept, true, false)) return;
+      // The whole chunk goes the general way, searching it for each row.
+      m_out.resize(m_pieceOut);
+      m_copied = m_pieceCopied;
+      m_count = m_pieceCount;
+      m_chunkStart = m_pieceStart;
+      m_keptAll = false;
+    }
     // The chunk is read from the text until a row changes it, then the two
     // work buffers take turns.
     std::string_view cur(m_text.data() + m_chunkStart, m_chunkEnd - m_chunkStart);
@@ -775,12 +825,12 @@ class Applier {
       curBuf = &m_work;
       cur = m_work;
       from = next;
-    } else if (ProcessDisjoint(cur)) {
+    } else if (ProcessDirect(m_chunkStart, m_chunkEnd, m_kept, false, false)) {
       return;
     } else if (m_chunkNeedle != kMixed) {
       StartRowSet();
     }
-    for (std::size_t i = NextRow(from); i != SIZE_MAX; i = NextRow(i + 1)) {
+    for (std::size_t i = m_rowSet.Next(from); i != SIZE_MAX; i = m_rowSet.Next(i + 1)) {
       std::string& dst = curBuf == &m_work ? m_tmp : m_work;
       const std::size_t n = curBuf ? ReplaceInto(cur, L.m_rows[i], dst)
                                    : ReplaceFromScan(cur, static_cast<std::uint32_t>(i), dst);
@@ -819,7 +869,7 @@ class Applier {
   const bool m_onBoundaryOnly;
   const std::vector<std::uint8_t>& m_direct;
   const std::vector<std::uint8_t>& m_alone;
-  Bits m_bits;
+  RowSet m_rowSet;
   std::string m_out, m_work, m_tmp;
   std::vector<std::size_t> m_inserts;
   struct Chosen {
@@ -827,18 +877,20 @@ class Applier {
     std::uint32_t row, size;
     std::size_t out, outEnd;  // the insertion, in the chunk's result
   };
-  std::vector<Chosen> m_chosen;
-  struct Occurrence {
-    std::uint32_t needle;
-    std::size_t start;
-  };
+  std::vector<Chosen> m_chosen, m_group;
+  std::vector<std::uint8_t> m_covered;
   std::vector<Occurrence> m_kept;  // the current chunk's occurrences, in start order
+  std::vector<std::size_t> m_ends;
+  // Pieces of the chunk done (CutChunk), and how to take them back: where
+  // the chunk started, the output, what was copied and counted before them.
+  bool m_pieces = false;
+  std::size_t m_pieceStart = 0, m_pieceOut = 0, m_pieceCopied = 0, m_pieceCount = 0;
   bool m_keptAll = true;
   std::size_t m_copied = 0, m_prevEnd = 0, m_lastStart = 0;
   std::size_t m_chunkStart = 0, m_chunkEnd = 0;
   long m_rescanAfter = -1;
   // The needle of every occurrence in the chunk so far, or kMixed once
-  // there are two; only then does m_bits hold the chunk's rows.
+  // there are two; only then does m_rowSet hold the chunk's rows.
   static constexpr unsigned kMixed = UINT_MAX;
   unsigned m_chunkNeedle = kMixed;
   std::size_t m_count = 0;

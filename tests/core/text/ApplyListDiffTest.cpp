@@ -3,6 +3,7 @@
 // Shift-JIS trail-byte traps.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <random>
 #include <string>
@@ -295,6 +296,146 @@ TEST(ApplyListDifferential, OccurrencesReplacedOnTheirOwn) {
     const std::size_t nref = ApplyListReference(ref, rows, cp);
     EXPECT_EQ(ApplyList(text, rows, cp), nref);
     EXPECT_EQ(text, ref);
+  }
+}
+
+// Lists of codes as product catalogues hold them: thousands of rows whose
+// search strings share their start and are prefixes of each other, in any
+// order, over texts of codes separated by blanks (a chunk per code) or run
+// together (one chunk, done in pieces). Some replacements form other codes,
+// across the codes' ends too, or delete.
+struct CodeCase {
+  const char* name;
+  int rows;
+  bool joined;       // no separator between the codes
+  int forming;       // one row in this many has a replacement that is a code again (0: none)
+  bool deletions;
+};
+
+std::string CodeText(std::mt19937& rng, int codes, bool joined, CodePage cp) {
+  const std::string wide = cp == CodePage::Cp932 ? "\x95\x5c" : "\xe8\xa1\xa8";  // 表
+  std::string text;
+  for (int i = 0; i < codes; ++i) {
+    if (rng() % 50 == 0) text += wide;  // a character whose trail byte is a backslash in Shift-JIS
+    text += "IT";
+    if (rng() % 40 != 0) text += "EM-";  // now and then a code cut short
+    text += std::to_string(rng() % 3000);
+    if (!joined) text += rng() % 9 == 0 ? "\n" : " ";
+  }
+  return text;
+}
+
+ConvertRows CodeRows(std::mt19937& rng, const CodeCase& c) {
+  ConvertRows rows;
+  for (int k = 0; k < c.rows; ++k) rows.push_back({"ITEM-" + std::to_string(k), "PRODUCT-" + std::to_string(k)});
+  std::shuffle(rows.begin(), rows.end(), rng);
+  for (ConvertItem& row : rows) {
+    if (c.forming && rng() % static_cast<unsigned>(c.forming) == 0)
+      row.m_strReplaceWith = rng() % 2 ? "ITEM-" + std::to_string(rng() % 300) : "M-" + std::to_string(rng() % 30);
+    else if (c.deletions && rng() % 200 == 0)
+      row.m_strReplaceWith.clear();
+  }
+  return rows;
+}
+
+TEST(ApplyListDifferential, LongListsOfCodesWithSharedPrefixes) {
+  const CodeCase cases[] = {
+      {"apart, forming nothing", 3000, false, 0, false},
+      {"joined, forming nothing", 3000, true, 0, false},
+      {"apart, some forming", 3000, false, 25, false},
+      {"joined, some forming", 2500, true, 25, false},
+      {"joined, a few forming", 2500, true, 600, false},
+      {"joined, deletions", 2500, true, 0, true},
+      {"a short list, joined", 40, true, 0, false},
+  };
+  for (const CodePage cp : {CodePage::Cp932, CodePage::Utf8}) {
+    std::mt19937 rng(71);
+    for (const CodeCase& c : cases) {
+      const ConvertRows rows = CodeRows(rng, c);
+      // Joined: more occurrences than a chunk keeps, so the chunk goes in pieces.
+      const std::string text = CodeText(rng, c.joined ? 6000 : 2500, c.joined, cp);
+      std::string ref = text, fast = text;
+      const std::size_t nref = ApplyListReference(ref, rows, cp);
+      const std::size_t nfast = ApplyList(fast, rows, cp);
+      ASSERT_EQ(nfast, nref) << c.name;
+      ASSERT_TRUE(fast == ref) << c.name;  // (not printed: long)
+    }
+  }
+}
+
+// A chunk with more occurrences than it keeps goes in pieces, cut at the
+// start of an occurrence. What happens at a cut: a later row's string formed
+// across it from the left or the right, and a cut that would fall inside a
+// Shift-JIS character (表 is 0x95 0x5C; the row with the lone lead byte keeps
+// the scan from leaving out occurrences inside characters).
+TEST(ApplyListDifferential, ChunksDoneInPieces) {
+  struct Case {
+    const char* name;
+    ConvertRows rows;
+    std::string unit, atCut, tail;
+  };
+  const Case cases[] = {
+      {"formed across a cut, from the left", {{"x", "P"}, {"yP", "Q"}, {"zzzz", "w"}}, "xz", "yx", "zx"},
+      {"formed across a cut, from the right", {{"x", "P"}, {"Py", "Q"}, {"yq", "R"}, {"zzzz", "w"}}, "zx", "yq", "zx"},
+      {"no cut inside a character", {{"\\", "/"}, {"\x83", "Z"}}, "\x95\x5c", "\x95\x5c", "\x95\x5c"},
+  };
+  for (const CodePage cp : {CodePage::Cp932, CodePage::Utf8}) {
+    for (const Case& c : cases) {
+      // The cut comes after the 4096th occurrence; a few counts around it.
+      for (int before = 4090; before <= 4100; ++before) {
+        std::string text;
+        for (int k = 0; k < before; ++k) text += c.unit;
+        text += c.atCut;
+        for (int k = 0; k < 20; ++k) text += c.tail;
+        std::string ref = text, fast = text;
+        const std::size_t nref = ApplyListReference(ref, c.rows, cp);
+        const std::size_t nfast = ApplyList(fast, c.rows, cp);
+        ASSERT_EQ(nfast, nref) << c.name << ", " << before;
+        ASSERT_TRUE(fast == ref) << c.name << ", " << before;
+      }
+    }
+  }
+}
+
+// Rows whose search strings are prefixes, suffixes or parts of each other
+// occur at the same places: the list's order decides which one a place
+// goes to, and what the others see afterwards.
+TEST(ApplyListDifferential, RowsThatArePartsOfEachOther) {
+  for (const CodePage cp : {CodePage::Cp932, CodePage::Utf8}) {
+    const std::string wide = cp == CodePage::Cp932 ? "\x83\x5c" : "\xe3\x81\x82";
+    const Alphabet alpha{{"a", "b", "ab", "ba", wide, "c"}};
+    Generator gen(alpha, cp == CodePage::Cp932 ? 81 : 82);
+    std::mt19937 rng(83);
+    for (int c = 0; c < 2000; ++c) {
+      ConvertRows rows;
+      std::string base = gen.Text(4);
+      if (base.empty()) base = "ab";
+      for (int k = gen.Uniform(2, 8); k > 0; --k) {
+        std::string f = base;
+        switch (rng() % 3) {
+          case 0:
+            f = base.substr(0, 1 + rng() % base.size());  // a prefix
+            break;
+          case 1:
+            f = base.substr(rng() % base.size());  // a suffix
+            break;
+          default:
+            f = base + gen.Text(2);  // longer
+        }
+        rows.push_back({f, c % 3 == 0 ? gen.Text(3) : "X" + std::to_string(k)});
+      }
+      std::string text;
+      for (int k = gen.Uniform(1, 30); k > 0; --k) text += rng() % 3 ? base : gen.Text(3);
+      std::string ref = text, fast = text;
+      const std::size_t nref = ApplyListReference(ref, rows, cp);
+      const std::size_t nfast = ApplyList(fast, rows, cp);
+      if (fast != ref || nfast != nref) {
+        std::string dump;
+        for (const auto& r : rows) dump += "[" + r.m_strFind + "] -> [" + r.m_strReplaceWith + "]\n";
+        FAIL() << "case " << c << "\nrows:\n" << dump << "text: [" << text << "]\nref: [" << ref << "]\nfast: [" << fast
+               << "]";
+      }
+    }
   }
 }
 
