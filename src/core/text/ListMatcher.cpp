@@ -206,6 +206,16 @@ class CompiledList {
   std::vector<std::uint32_t> m_needleSize;
   std::vector<std::string_view> m_with;
   std::vector<std::uint8_t> m_rescan;          // per row: a change needs a rescan of its chunk
+  // Per row, from its entries: the bytes a later row's string needs right
+  // after an insertion (strings that run past its end) and right before it
+  // (those that start before it and end inside it), and whether a string
+  // lies wholly inside it. Most insertions have neither byte next to them,
+  // and their entries need not be compared one by one.
+  struct Edges {
+    std::array<std::uint64_t, 4> after{}, before{};
+    bool inside = false, anyAfter = false, anyBefore = false;
+  };
+  std::vector<Edges> m_edges;
   // Per needle: its row when it is the needle of one row only and a change
   // by that row needs no rescan, else -1. A chunk where only such a needle
   // occurs takes the direct way without the row set.
@@ -280,6 +290,28 @@ CompiledList::CompiledList(const ConvertRows& rows) : m_rows(rows) {
   m_createFrom = std::move(overlaps.from);
   m_createInside = std::move(overlaps.inside);
   m_rescan = std::move(overlaps.rescan);
+  m_edges.resize(n);
+  for (std::size_t i = 0; i < n; ++i) {
+    const long nr = static_cast<long>(rows[i].m_strReplaceWith.size());
+    Edges& e = m_edges[i];
+    for (std::uint32_t k = m_createFrom[i]; k < m_createFrom[i + 1]; ++k) {
+      const Created& c = m_create[k];
+      const long d = c.offset, nf = c.size;
+      auto add = [](std::array<std::uint64_t, 4>& m, char b) {
+        const auto u = static_cast<unsigned char>(b);
+        m[u >> 6] |= std::uint64_t{1} << (u & 63);
+      };
+      if (d + nf > nr) {
+        add(e.after, c.find[nr - d]);
+        e.anyAfter = true;
+      } else if (d < 0) {
+        add(e.before, c.find[-d - 1]);
+        e.anyBefore = true;
+      } else {
+        e.inside = true;
+      }
+    }
+  }
   m_direct[0].assign(n, 0);
   m_direct[1].assign(n, 0);
   for (std::size_t i = 0; i < n; ++i) {
@@ -637,9 +669,9 @@ class Applier {
     m_out.append(m_text, m_copied, m_chunkEnd - m_copied);
     m_copied = m_chunkEnd;
     const std::string_view result = std::string_view(m_out).substr(outChunk);
-    if (!MayFormAny(created, result)) return SIZE_MAX;
+    if (!MayFormAny(row, created, result)) return SIZE_MAX;
     m_rowSet.Clear();
-    MarkCreated(created, result);
+    MarkCreated(row, created, result);
     m_work.assign(result);
     m_out.resize(outChunk);
     m_copied = m_chunkStart;
@@ -759,6 +791,12 @@ class Applier {
   // cannot be there; across a cut it might.
   bool FormsLaterRow(std::string_view result, bool cutLeft, bool cutRight) const {
     for (std::size_t k = 0; k < m_chosen.size(); ++k) {
+      // The bytes next to the insertion, where no other one lies, are the
+      // text's own at every row's turn: a string they turn down is never there.
+      const bool alone = (k == 0 || m_chosen[k - 1].outEnd < m_chosen[k].out) &&
+                         (k + 1 == m_chosen.size() || m_chosen[k + 1].out > m_chosen[k].outEnd);
+      if (alone && !EdgesMayForm(m_chosen[k].row, result, m_chosen[k].out, m_chosen[k].outEnd, cutLeft, cutRight))
+        continue;
       for (const Created& c : DirectCreatedBy(m_chosen[k].row)) {
         const long at = static_cast<long>(m_chosen[k].out) + c.offset;
         if (at < 0 || static_cast<std::size_t>(at) + c.size > result.size()) {
@@ -771,35 +809,65 @@ class Applier {
           if (m_chosen[t].row >= c.row) return true;
         for (std::size_t t = k + 1; t < m_chosen.size() && m_chosen[t].out < to; ++t)
           if (m_chosen[t].row >= c.row) return true;
-        if (std::memcmp(result.data() + from, c.find, c.size) == 0 && IsCharBoundary(result, from, m_cp))
+        if (Same(result.data() + from, c.find, c.size) && IsCharBoundary(result, from, m_cp))
           return true;
       }
     }
     return false;
   }
 
-  // Whether the entry's string is in text at one of the last change's insertions.
-  bool AtAnInsertion(const Created& c, std::string_view text) const {
-    for (std::size_t s : m_inserts) {
-      const long at = static_cast<long>(s) + c.offset;
-      if (at >= 0 && static_cast<std::size_t>(at) + c.size <= text.size() &&
-          std::memcmp(text.data() + at, c.find, c.size) == 0)
-        return true;
+  // Whether a string of the row's entries may lie over its insertion
+  // [out, end) in text, judged by the bytes next to it; false: none can. An
+  // end of text that is a cut may be followed by anything.
+  bool EdgesMayForm(std::size_t row, std::string_view text, std::size_t out, std::size_t end, bool cutLeft = false,
+                    bool cutRight = false) const {
+    const CompiledList::Edges& e = L.m_edges[row];
+    auto in = [](const std::array<std::uint64_t, 4>& m, char b) {
+      const auto u = static_cast<unsigned char>(b);
+      return ((m[u >> 6] >> (u & 63)) & 1) != 0;
+    };
+    return e.inside || (e.anyAfter && (end < text.size() ? in(e.after, text[end]) : cutRight)) ||
+           (e.anyBefore && (out > 0 ? in(e.before, text[out - 1]) : cutLeft));
+  }
+
+  // Whether the entry's string is in text over the insertion at s.
+  static bool AtInsertion(const Created& c, std::string_view text, std::size_t s) {
+    const long at = static_cast<long>(s) + c.offset;
+    return at >= 0 && static_cast<std::size_t>(at) + c.size <= text.size() && Same(text.data() + at, c.find, c.size);
+  }
+
+  // memcmp(a, b, n) == 0 for the short strings of most entries, without a call.
+  static bool Same(const char* a, const char* b, std::size_t n) {
+    if (n > 8) return std::memcmp(a, b, n) == 0;
+    for (std::size_t k = 0; k < n; ++k)
+      if (a[k] != b[k]) return false;
+    return true;
+  }
+
+  // Whether MarkCreated would mark any row (most often none is there).
+  bool MayFormAny(std::size_t row, std::span<const Created> created, std::string_view text) const {
+    if (created.size() * m_inserts.size() > kMaxCreatedChecks) return true;
+    const std::size_t size = L.m_with[row].size();
+    for (const std::size_t s : m_inserts) {
+      if (!EdgesMayForm(row, text, s, s + size)) continue;
+      for (const Created& c : created)
+        if (AtInsertion(c, text, s)) return true;
     }
     return false;
   }
 
-  // Whether MarkCreated would mark any row (most often none is there).
-  bool MayFormAny(std::span<const Created> created, std::string_view text) const {
-    if (created.size() * m_inserts.size() > kMaxCreatedChecks) return true;
-    return std::any_of(created.begin(), created.end(), [&](const Created& c) { return AtAnInsertion(c, text); });
-  }
-
-  // Later rows that the insertions of the last change formed in text.
-  void MarkCreated(std::span<const Created> created, std::string_view text) {
-    const bool check = created.size() * m_inserts.size() <= kMaxCreatedChecks;
-    for (const Created& c : created)
-      if (!m_rowSet.Has(c.row) && (!check || AtAnInsertion(c, text))) m_rowSet.Add(c.row);
+  // Later rows that the insertions of the last change (by `row`) formed in text.
+  void MarkCreated(std::size_t row, std::span<const Created> created, std::string_view text) {
+    if (created.size() * m_inserts.size() > kMaxCreatedChecks) {
+      for (const Created& c : created) m_rowSet.Add(c.row);
+      return;
+    }
+    const std::size_t size = L.m_with[row].size();
+    for (const std::size_t s : m_inserts) {
+      if (!EdgesMayForm(row, text, s, s + size)) continue;
+      for (const Created& c : created)
+        if (!m_rowSet.Has(c.row) && AtInsertion(c, text, s)) m_rowSet.Add(c.row);
+    }
   }
 
   void ProcessChunk() {
@@ -848,7 +916,7 @@ class Applier {
             },
             m_onBoundaryOnly);
       } else {
-        MarkCreated(L.CreatedBy(i, m_onBoundaryOnly), cur);
+        MarkCreated(i, L.CreatedBy(i, m_onBoundaryOnly), cur);
       }
     }
     if (!curBuf) return;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstring>
 #include <memory>
 #include <string_view>
@@ -95,6 +96,46 @@ class LaterRows {
   std::vector<std::uint32_t> m_max;
 };
 
+// Whether some string longer than a key starts with it, from a bitset of
+// hashed starts (the first bytes up to eight and the length up to nine): most
+// keys are turned down at one lookup, where the sorted strings would take a
+// binary search that misses the cache at every step. It may say yes wrongly,
+// never no.
+class Starts {
+ public:
+  explicit Starts(const std::vector<std::string>& strings) {
+    std::size_t count = 0;
+    for (const std::string& s : strings) count += std::min<std::size_t>(s.size(), 10) - std::min<std::size_t>(s.size(), 2);
+    std::size_t bits = 1024;
+    while (bits < 8 * count && bits < (std::size_t{1} << 24)) bits *= 2;
+    m_shift = 64 - static_cast<unsigned>(std::countr_zero(bits));
+    m_bits.assign(bits / 64, 0);
+    for (const std::string& s : strings)
+      for (std::size_t len = 2; len + 1 <= s.size() && len <= 9; ++len) {
+        const std::size_t k = Slot(std::string_view(s).substr(0, len));
+        m_bits[k >> 6] |= std::uint64_t{1} << (k & 63);
+      }
+  }
+
+  bool Maybe(std::string_view key) const {
+    if (key.size() < 2) return true;
+    const std::size_t k = Slot(key);
+    return (m_bits[k >> 6] >> (k & 63)) & 1;
+  }
+
+ private:
+  std::size_t Slot(std::string_view s) const {
+    std::uint64_t h = 0xcbf29ce484222325ull;
+    for (std::size_t k = 0; k < std::min<std::size_t>(s.size(), 8); ++k)
+      h = (h ^ static_cast<unsigned char>(s[k])) * 0x100000001b3ull;
+    h = (h ^ std::min<std::size_t>(s.size(), 9)) * 0x9E3779B97F4A7C15ull;
+    return static_cast<std::size_t>(h >> m_shift);
+  }
+
+  std::vector<std::uint64_t> m_bits;
+  unsigned m_shift = 54;
+};
+
 // The needles' overlaps with a replacement without comparing every needle;
 // only needles with a row after the replacement's row count. Where f lies
 // against r (d its offset, nf and nr the lengths):
@@ -109,7 +150,12 @@ class OverlapIndex {
  public:
   OverlapIndex(const ConvertRows& rows, const std::vector<std::string>& needles,
                const std::vector<std::vector<std::uint32_t>>& needleRows, const LiteralScanner& scanner)
-      : m_needles(needles), m_scanner(scanner), m_prefixLater({}), m_suffixLater({}) {
+      : m_needles(needles),
+        m_scanner(scanner),
+        m_prefixLater({}),
+        m_suffixLater({}),
+        m_prefixStarts(needles),
+        m_suffixStarts({}) {
     for (const auto& r : needleRows) m_last.push_back(r.back());
     for (const std::string& f : needles) {
       m_maxLen = std::max(m_maxLen, f.size());
@@ -117,6 +163,7 @@ class OverlapIndex {
       m_lastByte[static_cast<unsigned char>(f.back())] = true;
       m_reversed.emplace_back(f.rbegin(), f.rend());
     }
+    m_suffixStarts = Starts(m_reversed);
     m_byPrefix.resize(needles.size());
     for (std::uint32_t k = 0; k < needles.size(); ++k) m_byPrefix[k] = k;
     m_bySuffix = m_byPrefix;
@@ -127,6 +174,8 @@ class OverlapIndex {
     m_suffixLater = LaterRows(LastRows(m_bySuffix));
     for (const std::uint32_t id : m_byPrefix) m_prefixHead.push_back(Head(needles[id], 0));
     for (const std::uint32_t id : m_bySuffix) m_suffixHead.push_back(Head(m_reversed[id], 0));
+    for (const std::uint32_t id : m_byPrefix) m_prefixLen.push_back(static_cast<std::uint32_t>(needles[id].size()));
+    for (const std::uint32_t id : m_bySuffix) m_suffixLen.push_back(static_cast<std::uint32_t>(needles[id].size()));
 
     // Replacements short enough to lie inside a needle with room on both
     // sides. Each keeps the needles around it with the latest last rows: if
@@ -164,31 +213,35 @@ class OverlapIndex {
   // with r; false when there are more than kMaxCreated.
   bool Find(std::string_view r, std::uint32_t row, std::vector<Candidate>& out) const {
     out.clear();
-    auto add = [&](std::uint32_t needle, std::int32_t d) {
-      if (m_last[needle] > row) out.push_back({needle, d});
+    auto push = [&](std::uint32_t needle, std::int32_t d) {
+      out.push_back({needle, d});
       return out.size() <= kMaxCreated;
     };
-    if (!m_scanner.Scan(
-            r, [&](std::uint32_t id, std::size_t at) { return add(id, static_cast<std::int32_t>(at)); }))
-      return false;
+    // The ranges pass only needles with a later row; the rest are checked
+    // here (reading m_last in the ranges' order missed the cache).
+    auto add = [&](std::uint32_t needle, std::int32_t d) { return m_last[needle] <= row || push(needle, d); };
     // Short keys first: they have the most needles, and past kMaxCreated the
-    // rest need not be looked at.
+    // rest need not be looked at (the scan over r after them, as it costs more).
     const std::size_t nr = r.size();
     for (std::size_t d = nr; d-- > (nr > m_maxLen ? nr - m_maxLen + 1 : 0);) {
-      if (!m_first[static_cast<unsigned char>(r[d])]) continue;
-      if (!AddRange(m_byPrefix, m_prefixHead, m_prefixLater, m_needles, r.substr(d), row,
-                    [&](std::uint32_t id, std::size_t) { return add(id, static_cast<std::int32_t>(d)); }))
+      if (!m_first[static_cast<unsigned char>(r[d])] || !m_prefixStarts.Maybe(r.substr(d))) continue;
+      if (!AddRange(m_byPrefix, m_prefixHead, m_prefixLen, m_prefixLater, m_needles, r.substr(d), row,
+                    [&](std::uint32_t id, std::size_t) { return push(id, static_cast<std::int32_t>(d)); }))
         return false;
     }
     for (std::size_t len = 1; len <= nr && len < m_maxLen; ++len) {
       if (!m_lastByte[static_cast<unsigned char>(r[len - 1])]) continue;
       const std::string key(r.rbegin() + static_cast<long>(nr - len), r.rend());
-      if (!AddRange(m_bySuffix, m_suffixHead, m_suffixLater, m_reversed, key, row,
+      if (!m_suffixStarts.Maybe(key)) continue;
+      if (!AddRange(m_bySuffix, m_suffixHead, m_suffixLen, m_suffixLater, m_reversed, key, row,
                     [&](std::uint32_t id, std::size_t nf) {
-                      return add(id, static_cast<std::int32_t>(len) - static_cast<std::int32_t>(nf));
+                      return push(id, static_cast<std::int32_t>(len) - static_cast<std::int32_t>(nf));
                     }))
         return false;
     }
+    if (!m_scanner.Scan(
+            r, [&](std::uint32_t id, std::size_t at) { return add(id, static_cast<std::int32_t>(at)); }))
+      return false;
     if (const auto it = m_shortIndex.find(std::string(r)); it != m_shortIndex.end())
       for (const Candidate& c : m_inside[it->second])
         if (!add(c.needle, c.offset)) return false;
@@ -218,6 +271,7 @@ class OverlapIndex {
   // strings themselves missed the cache at every step of a long list).
   template <class Add>
   bool AddRange(const std::vector<std::uint32_t>& order, const std::vector<std::uint64_t>& heads,
+                const std::vector<std::uint32_t>& lengths,
                 const LaterRows& later, const std::vector<std::string>& keys, std::string_view key,
                 std::uint32_t row, Add&& add) const {
     std::size_t lo =
@@ -235,7 +289,7 @@ class OverlapIndex {
       hi = static_cast<std::size_t>(to - order.begin());
     }
     for (std::size_t p = later.FirstAfter(lo, hi, row); p < hi; p = later.FirstAfter(p + 1, hi, row)) {
-      const std::size_t nf = keys[order[p]].size();
+      const std::size_t nf = lengths[p];
       if (nf > key.size() && !add(order[p], nf)) return false;
     }
     return true;
@@ -249,7 +303,9 @@ class OverlapIndex {
   std::vector<std::string> m_reversed;
   std::vector<std::uint32_t> m_byPrefix, m_bySuffix;
   std::vector<std::uint64_t> m_prefixHead, m_suffixHead;
+  std::vector<std::uint32_t> m_prefixLen, m_suffixLen;  // the lengths in the sorted orders
   LaterRows m_prefixLater, m_suffixLater;
+  Starts m_prefixStarts, m_suffixStarts;
   std::unordered_map<std::string, std::uint32_t> m_shortIndex;
   std::vector<std::vector<Candidate>> m_inside;
 };

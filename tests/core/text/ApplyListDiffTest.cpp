@@ -365,7 +365,8 @@ TEST(ApplyListDifferential, LongListsOfCodesWithSharedPrefixes) {
 
 // A chunk with more occurrences than it keeps goes in pieces, cut at the
 // start of an occurrence. What happens at a cut: a later row's string formed
-// across it from the left or the right, and a cut that would fall inside a
+// across it from the left or the right, occurrences that overlap the
+// occurrence a cut would start at, and a cut that would fall inside a
 // Shift-JIS character (表 is 0x95 0x5C; the row with the lone lead byte keeps
 // the scan from leaving out occurrences inside characters).
 TEST(ApplyListDifferential, ChunksDoneInPieces) {
@@ -378,6 +379,7 @@ TEST(ApplyListDifferential, ChunksDoneInPieces) {
       {"formed across a cut, from the left", {{"x", "P"}, {"yP", "Q"}, {"zzzz", "w"}}, "xz", "yx", "zx"},
       {"formed across a cut, from the right", {{"x", "P"}, {"Py", "Q"}, {"yq", "R"}, {"zzzz", "w"}}, "zx", "yq", "zx"},
       {"no cut inside a character", {{"\\", "/"}, {"\x83", "Z"}}, "\x95\x5c", "\x95\x5c", "\x95\x5c"},
+      {"no cut inside an occurrence", {{"aa", "X"}, {"ab", "Y"}}, "aaab", "aaab", "aaab"},
   };
   for (const CodePage cp : {CodePage::Cp932, CodePage::Utf8}) {
     for (const Case& c : cases) {
