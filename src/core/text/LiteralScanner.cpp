@@ -121,6 +121,7 @@ void LiteralScanner::Build(std::vector<std::uint64_t>& bits, std::vector<std::ui
     std::size_t e = b;
     while (e < keyed.size() && keyed[e].first == k) ++e;
     bits[k >> 6] |= std::uint64_t{1} << (k & 63);
+    start[k] = static_cast<std::uint32_t>(ids.size());
     if (e - b > kBigAbove) {
       std::vector<std::uint32_t> lengths;
       for (std::size_t i = b; i < e; ++i) {
@@ -137,7 +138,8 @@ void LiteralScanner::Build(std::vector<std::uint64_t>& bits, std::vector<std::ui
     start[k + 1] = static_cast<std::uint32_t>(ids.size());
     b = e;
   }
-  for (unsigned k = 0; k < kBuckets; ++k) start[k + 1] = std::max(start[k + 1], start[k]);
+  // Each marked bucket sets both of its bounds; those of the others are never
+  // read (filling them all took most of a short list's compile in checked builds).
 }
 
 std::size_t LiteralScanner::Filter(const unsigned char* p, std::size_t blocks, std::uint64_t* masks,
