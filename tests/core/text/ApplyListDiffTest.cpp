@@ -399,10 +399,10 @@ TEST(ApplyListDifferential, ChunksDoneInPieces) {
   }
 }
 
-// Rows whose search strings are prefixes, suffixes or parts of each other
+// Rows whose search strings are prefixes, suffixes or substrings of each other
 // occur at the same places: the list's order decides which one a place
 // goes to, and what the others see afterwards.
-TEST(ApplyListDifferential, RowsThatArePartsOfEachOther) {
+TEST(ApplyListDifferential, RowsThatContainEachOther) {
   for (const CodePage cp : {CodePage::Cp932, CodePage::Utf8}) {
     const std::string wide = cp == CodePage::Cp932 ? "\x83\x5c" : "\xe3\x81\x82";
     const Alphabet alpha{{"a", "b", "ab", "ba", wide, "c"}};
