@@ -152,7 +152,9 @@ int main(int argc, char** argv) {
   std::vector<double> cliMs, guiMs, previewMs;
   for (int i = 0; i < runs; ++i) {
     fs::remove_all(outCli);
-    const double c = RunCli({cli, names ? "names" : "folder-text", "--quiet", "--subdir", "--codepage", "65001",
+    // The CLI in the desktop's session code page.
+    const double c = RunCli({cli, names ? "names" : "folder-text", "--quiet", "--subdir", "--codepage",
+                             qgetenv("ZENTRAVOLIX_CODEPAGE").toStdString(),
                              "--list", list, src, outCli.string()});
     if (c < 0) {
       std::fprintf(stderr, "the CLI failed\n");
