@@ -45,8 +45,8 @@ std::string CurrentFolder() {
 
 }  // namespace
 
-CFileDialog::CFileDialog(QWidget* owner, const CUiPrompts::FileDialogSpec& spec, bool save)
-    : QDialog(owner), m_spec(spec), m_bSave(save) {
+CFileDialog::CFileDialog(QWidget* owner, const CUiPrompts::FileDialogOptions& opts, bool save)
+    : QDialog(owner), m_options(opts), m_bSave(save) {
   setWindowTitle(Ui(save ? zv::texts::kFileDlgSaveTitle : zv::texts::kFileDlgOpenTitle));
   setWindowFlag(Qt::WindowContextHelpButtonHint, false);
   setFont(CDialogUnits::DialogFont());
@@ -59,8 +59,8 @@ CFileDialog::CFileDialog(QWidget* owner, const CUiPrompts::FileDialogSpec& spec,
   m_pList->setSelectionMode(QAbstractItemView::SingleSelection);
   m_pEditName = new QLineEdit(this);
   m_pComboFilter = new QComboBox(this);
-  for (const QString& f : spec.filters) m_pComboFilter->addItem(f);
-  if (spec.filters.isEmpty()) m_pComboFilter->addItem(Ui(zv::texts::kFilterAll));
+  for (const QString& f : opts.filters) m_pComboFilter->addItem(f);
+  if (opts.filters.isEmpty()) m_pComboFilter->addItem(Ui(zv::texts::kFilterAll));
   m_pBtnOk = new QPushButton(Ui(save ? zv::texts::kFileDlgSave : zv::texts::kFileDlgOpen), this);
   m_pBtnOk->setDefault(true);
   m_pBtnCancel = new QPushButton(Ui(zv::texts::kFileDlgCancel), this);
@@ -94,7 +94,7 @@ CFileDialog::CFileDialog(QWidget* owner, const CUiPrompts::FileDialogSpec& spec,
   connect(m_pBtnCancel, &QPushButton::clicked, this, &QDialog::reject);
 
   // The initial path names a file to start with, or a folder.
-  const std::string& initial = spec.initialPath;
+  const std::string& initial = opts.initialPath;
   if (!initial.empty() && zv::PathIsDirectory(initial)) {
     SetFolder(initial);
   } else {
@@ -205,13 +205,13 @@ void CFileDialog::accept() {
     return;
   }
   const QString shown = PathToQString(path);
-  if (!m_spec.defaultSuffix.isEmpty() && zv::PathExtension(zv::PathFileName(path)).empty()) {
-    const std::string withSuffix = path + "." + QStringToBytes(m_spec.defaultSuffix);
+  if (!m_options.defaultSuffix.isEmpty() && zv::PathExtension(zv::PathFileName(path)).empty()) {
+    const std::string withSuffix = path + "." + QStringToBytes(m_options.defaultSuffix);
     // A typed name without an extension gets the default one, unless it
     // names an existing file as it stands.
     if (m_bSave || !zv::PathFileExists(path)) path = withSuffix;
   }
-  if (!m_bSave && m_spec.mustExist && !zv::PathFileExists(path)) {
+  if (!m_bSave && m_options.mustExist && !zv::PathFileExists(path)) {
     CUiPrompts::WndMessageBox(this, Ui(zv::texts::kFileDlgNotFound).arg(shown), QMessageBox::Ok,
                               QMessageBox::Warning);
     return;
@@ -223,7 +223,7 @@ void CFileDialog::accept() {
                                 QMessageBox::Warning);
       return;
     }
-    if (m_spec.confirmOverwrite && zv::PathFileExists(path) &&
+    if (m_options.confirmOverwrite && zv::PathFileExists(path) &&
         CUiPrompts::WndMessageBox(this, Ui(zv::texts::kFileDlgReplace).arg(PathToQString(path)),
                                   QMessageBox::Yes | QMessageBox::No, QMessageBox::Warning) != QMessageBox::Yes) {
       return;

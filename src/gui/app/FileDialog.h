@@ -18,7 +18,7 @@ class QPushButton;
 class CFileDialog : public QDialog {
   Q_OBJECT
  public:
-  CFileDialog(QWidget* owner, const CUiPrompts::FileDialogSpec& spec, bool save);
+  CFileDialog(QWidget* owner, const CUiPrompts::FileDialogOptions& opts, bool save);
 
   // The chosen file once the dialog has ended with OK.
   const std::string& SelectedPath() const { return m_strSelected; }
@@ -49,7 +49,7 @@ class CFileDialog : public QDialog {
   // The file the name field names, as bytes; empty when it names none.
   std::string TypedPath() const;
 
-  CUiPrompts::FileDialogSpec m_spec;
+  CUiPrompts::FileDialogOptions m_options;
   bool m_bSave;
   std::string m_strFolder;    // ends in a separator
   std::string m_strSelected;

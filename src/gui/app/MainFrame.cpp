@@ -526,7 +526,7 @@ void CMainFrame::OnNewList() {
 
 void CMainFrame::OnOpenList() {
   if (!SaveModified()) return;
-  CUiPrompts::FileDialogSpec request;
+  CUiPrompts::FileDialogOptions request;
   request.filters = {Ui(kFilterCsv), Ui(kFilterAll)};
   request.initialPath = m_strListPath;
   request.defaultSuffix = QStringLiteral("csv");
@@ -599,7 +599,7 @@ bool CMainFrame::SaveAs(int which) {
     CUiPrompts::WndMessageBox(this, Ui(kNoRowSelected), QMessageBox::Ok, QMessageBox::Information);
     return false;
   }
-  CUiPrompts::FileDialogSpec request;
+  CUiPrompts::FileDialogOptions request;
   request.filters = {Ui(kFilterAll)};
   request.initialPath = m_strListPath;
   // The dialog asks before it replaces a file; no extension is added.

@@ -110,13 +110,13 @@ QMessageBox::StandardButton CUiPrompts::AskSaveChanges(QWidget* owner, const std
                        QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, QMessageBox::Warning);
 }
 
-std::string CUiPrompts::AskFilePath(QWidget* owner, const FileDialogSpec& request, bool save) {
-  FileDialogSpec spec = request;
-  if (spec.initialPath.empty()) spec.initialPath = LastFolder(owner);
+std::string CUiPrompts::AskFilePath(QWidget* owner, const FileDialogOptions& request, bool save) {
+  FileDialogOptions opts = request;
+  if (opts.initialPath.empty()) opts.initialPath = LastFolder(owner);
   Record rec;
   rec.kind = save ? Kind::SaveFile : Kind::OpenFile;
   rec.owner = owner;
-  rec.file = spec;
+  rec.file = opts;
   Note(rec);
   std::string answer;
   if (s_bTestMode && !CFileDialog::RealDialogInTestMode()) {
@@ -125,7 +125,7 @@ std::string CUiPrompts::AskFilePath(QWidget* owner, const FileDialogSpec& reques
       s_pathAnswers.pop_front();
     }
   } else {
-    CFileDialog dlg(owner, spec, save);
+    CFileDialog dlg(owner, opts, save);
     if (DoModal(dlg) == QDialog::Accepted) answer = dlg.SelectedPath();
   }
   if (!answer.empty()) SetLastFolder(owner, answer);
@@ -144,11 +144,11 @@ void CUiPrompts::SetLastFolder(QWidget* owner, const std::string& path) {
   QSettings().setValue(FolderKey(owner), QByteArray::fromStdString(folder));
 }
 
-std::string CUiPrompts::GetOpenFileName(QWidget* owner, const FileDialogSpec& request) {
+std::string CUiPrompts::GetOpenFileName(QWidget* owner, const FileDialogOptions& request) {
   return AskFilePath(owner, request, false);
 }
 
-std::string CUiPrompts::GetSaveFileName(QWidget* owner, const FileDialogSpec& request) {
+std::string CUiPrompts::GetSaveFileName(QWidget* owner, const FileDialogOptions& request) {
   return AskFilePath(owner, request, true);
 }
 

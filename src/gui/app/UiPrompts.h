@@ -20,7 +20,7 @@ class CUiPrompts {
  public:
   enum class Kind { MessageBox, OpenFile, SaveFile, Folder, Modal, OpenFolder };
 
-  struct FileDialogSpec {
+  struct FileDialogOptions {
     QStringList filters;      // "name(patterns)", the first one selected
     std::string initialPath;  // file (or folder) to start with, the file system's bytes
     QString defaultSuffix;    // added to a typed name without an extension
@@ -35,7 +35,7 @@ class CUiPrompts {
     QString text;
     QMessageBox::StandardButtons buttons = QMessageBox::NoButton;
     QMessageBox::Icon icon = QMessageBox::NoIcon;
-    FileDialogSpec file;
+    FileDialogOptions file;
     QString dialogClass;  // for Kind::Modal
   };
 
@@ -67,8 +67,8 @@ class CUiPrompts {
   // The chosen path as the file system's bytes; empty: cancelled. Without an
   // initial path the dialog starts in the folder last chosen from the same
   // window.
-  static std::string GetOpenFileName(QWidget* owner, const FileDialogSpec& request);
-  static std::string GetSaveFileName(QWidget* owner, const FileDialogSpec& request);
+  static std::string GetOpenFileName(QWidget* owner, const FileDialogOptions& request);
+  static std::string GetSaveFileName(QWidget* owner, const FileDialogOptions& request);
   // For the folder browsers: in test mode records the call and hands back the
   // next preset path (empty: cancelled); returns false when not in test mode.
   static bool InterceptFolder(QWidget* owner, const QString& title, std::string& answer);
@@ -93,7 +93,7 @@ class CUiPrompts {
 
  private:
   // Records the file dialog and answers it (from the test queue or the user).
-  static std::string AskFilePath(QWidget* owner, const FileDialogSpec& request, bool save);
+  static std::string AskFilePath(QWidget* owner, const FileDialogOptions& request, bool save);
   static void Note(Record record);
   // Where the file dialogs of owner's window last were.
   static std::string LastFolder(QWidget* owner);

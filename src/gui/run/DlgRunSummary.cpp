@@ -61,7 +61,7 @@ CDlgRunSummary::CDlgRunSummary(QWidget* parent, const CFolderRun& run) : QDialog
 }
 
 void CDlgRunSummary::OnSaveReport() {
-  CUiPrompts::FileDialogSpec request;
+  CUiPrompts::FileDialogOptions request;
   request.filters = {Ui(zv::texts::kReportFilter)};
   request.initialPath = zv::AddBackslash(m_run.Dst()) + zv::texts::kReportName;
   request.defaultSuffix = QStringLiteral("csv");

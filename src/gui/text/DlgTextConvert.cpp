@@ -295,7 +295,7 @@ void CDlgTextConvert::ShowText() {
 }
 
 void CDlgTextConvert::OnOpenFile() {
-  CUiPrompts::FileDialogSpec request;
+  CUiPrompts::FileDialogOptions request;
   request.filters = {Ui(kTextFilter)};
   request.initialPath = m_strPath;
   request.mustExist = true;
@@ -390,7 +390,7 @@ void CDlgTextConvert::OnSaveFile() {
         QMessageBox::Ok, QMessageBox::Warning);
     return;
   }
-  CUiPrompts::FileDialogSpec request;
+  CUiPrompts::FileDialogOptions request;
   request.filters = {Ui(kTextFilter)};
   request.initialPath = m_strPath;
   // Always a save-as dialog: an existing file is replaced only when the user says so.

@@ -326,7 +326,7 @@ int main(int argc, char** argv) {
     ok &= Save(&item, out + QStringLiteral("/screenshot-item.png"));
     item.hide();
 
-    CUiPrompts::FileDialogSpec open;
+    CUiPrompts::FileDialogOptions open;
     open.filters = {QStringLiteral("csv(*.csv)"), QStringLiteral("全て(*.*)")};
     open.initialPath = QStringToPath(QFileInfo(args.at(1)).absoluteFilePath());
     CFileDialog files(frame, open, false);
@@ -336,7 +336,7 @@ int main(int argc, char** argv) {
 
     // 名前を付けてﾘｽﾄを保存 onto the list itself: the save dialog asks first,
     // with Qt's own (translated) はい / いいえ.
-    CUiPrompts::FileDialogSpec saveAs;
+    CUiPrompts::FileDialogOptions saveAs;
     saveAs.filters = {Ui(zv::texts::kFilterAll)};
     saveAs.initialPath = open.initialPath;
     saveAs.confirmOverwrite = true;
