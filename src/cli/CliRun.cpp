@@ -297,13 +297,7 @@ int RunText(const CliOptions& o, Console& con) {
     q.cp = ActiveCodePage();
     q.piece = stream.piece;
     RowsByEncoding byEncoding;
-    StreamResult s;
-    try {
-      s = ConvertStreamed(q, byEncoding);
-    } catch (const std::bad_alloc&) {
-      s.end = StreamResult::End::ReadFailed;
-      s.read = FileResult::Fail(FileOp::Read, ENOMEM, o.file);
-    }
+    const StreamResult s = ConvertStreamed(q, byEncoding);
     streamed = s.end != StreamResult::End::WholeFile;
     if (s.enc && s.end != StreamResult::End::Unknown) row.encoding = EncodingLabel(*s.enc);
     switch (s.end) {

@@ -183,13 +183,7 @@ void FolderTextEngine::Stream(std::size_t i, Job& job) const {
   q.form = m_options.keepLineEnds ? LineEndForm::AsIs : LineEndForm::TextMode;
   q.cp = m_cp;
   q.piece = m_options.streamPiece;
-  StreamResult r;
-  try {
-    r = ConvertStreamed(q, m_rowsByEncoding);
-  } catch (const std::bad_alloc&) {
-    r.end = StreamResult::End::ReadFailed;
-    r.read = FileResult::Fail(FileOp::Read, ENOMEM, q.src);
-  }
+  StreamResult r = ConvertStreamed(q, m_rowsByEncoding);
   if (r.end == StreamResult::End::WholeFile) {
     job.stream = false;
     LoadWhole(i, job, nullptr);

@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <array>
+#include <cerrno>
 #include <cstring>
 #include <memory>
+#include <new>
 #include <string_view>
 #include <utility>
 
@@ -195,9 +197,7 @@ bool DetectStreamed(FileReader& in, std::size_t window, std::optional<FileEncodi
   return true;
 }
 
-}  // namespace
-
-StreamResult ConvertStreamed(const StreamRequest& q, RowsByEncoding& byEncoding) {
+StreamResult ConvertPieces(const StreamRequest& q, RowsByEncoding& byEncoding) {
   using End = StreamResult::End;
   StreamResult res;
   const std::size_t window = std::max<std::size_t>(q.piece, 4);  // a mark and a unit after it
@@ -310,6 +310,20 @@ StreamResult ConvertStreamed(const StreamRequest& q, RowsByEncoding& byEncoding)
   res.replacements = pieces.Count();
   if (out) res.write = out->Commit();
   return res;
+}
+
+}  // namespace
+
+StreamResult ConvertStreamed(const StreamRequest& q, RowsByEncoding& byEncoding) {
+  // Out of memory fails the file like any read, whoever asks.
+  try {
+    return ConvertPieces(q, byEncoding);
+  } catch (const std::bad_alloc&) {
+    StreamResult res;
+    res.end = StreamResult::End::ReadFailed;
+    res.read = FileResult::Fail(FileOp::Read, ENOMEM, q.src);
+    return res;
+  }
 }
 
 }  // namespace zv
