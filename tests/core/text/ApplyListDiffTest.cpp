@@ -80,6 +80,12 @@ class Generator {
   std::mt19937 m_rng;
 };
 
+std::string DumpRows(const ConvertRows& rows) {
+  std::string dump;
+  for (const auto& r : rows) dump += "[" + r.m_strFind + "] -> [" + r.m_strReplaceWith + "]\n";
+  return dump;
+}
+
 void CheckAgainstReference(CodePage cp, unsigned seed, int cases, int maxRows, int maxTextAtoms,
                            const Alphabet* alpha = nullptr, bool deletions = true) {
   Generator gen = alpha ? Generator(*alpha, seed) : Generator(cp, seed);
@@ -93,9 +99,7 @@ void CheckAgainstReference(CodePage cp, unsigned seed, int cases, int maxRows, i
     const std::size_t nref = ApplyListReference(ref, rows, cp);
     const std::size_t nfast = ApplyList(fast, rows, cp);
     if (fast != ref || nfast != nref) {
-      std::string dump;
-      for (const auto& r : rows) dump += "[" + r.m_strFind + "] -> [" + r.m_strReplaceWith + "]\n";
-      FAIL() << "seed " << seed << " case " << c << "\nrows:\n" << dump << "text: [" << text << "]\nref: [" << ref
+      FAIL() << "seed " << seed << " case " << c << "\nrows:\n" << DumpRows(rows) << "text: [" << text << "]\nref: [" << ref
              << "]\nfast: [" << fast << "]";
     }
   }
@@ -221,9 +225,7 @@ TEST(ApplyListDifferential, WholeCharacterRowsOnTextsWithLeadRuns) {
       const std::size_t nref = ApplyListReference(ref, rows, CodePage::Cp932);
       const std::size_t nfast = ApplyList(fast, rows, CodePage::Cp932);
       if (fast != ref || nfast != nref) {
-        std::string dump;
-        for (const auto& r : rows) dump += "[" + r.m_strFind + "] -> [" + r.m_strReplaceWith + "]\n";
-        FAIL() << "case " << c << "\nrows:\n" << dump << "text: [" << original << "]";
+        FAIL() << "case " << c << "\nrows:\n" << DumpRows(rows) << "text: [" << original << "]";
       }
     }
     if (brokenRows) EXPECT_LT(keeping, 2000);
@@ -432,9 +434,7 @@ TEST(ApplyListDifferential, RowsThatContainEachOther) {
       const std::size_t nref = ApplyListReference(ref, rows, cp);
       const std::size_t nfast = ApplyList(fast, rows, cp);
       if (fast != ref || nfast != nref) {
-        std::string dump;
-        for (const auto& r : rows) dump += "[" + r.m_strFind + "] -> [" + r.m_strReplaceWith + "]\n";
-        FAIL() << "case " << c << "\nrows:\n" << dump << "text: [" << text << "]\nref: [" << ref << "]\nfast: [" << fast
+        FAIL() << "case " << c << "\nrows:\n" << DumpRows(rows) << "text: [" << text << "]\nref: [" << ref << "]\nfast: [" << fast
                << "]";
       }
     }
@@ -483,9 +483,7 @@ TEST(ApplyListDifferential, CrLfFilesKeptInFileForm) {
       const std::size_t n = ApplySharedList(text, rows, cp);
       const std::string written = kept ? text : TextModeEncode(text);
       if (written != expected || n != nref) {
-        std::string dump;
-        for (const auto& r : *rows) dump += "[" + r.m_strFind + "] -> [" + r.m_strReplaceWith + "]\n";
-        FAIL() << "case " << c << " kept " << kept << "\nrows:\n" << dump << "raw: [" << raw << "]";
+        FAIL() << "case " << c << " kept " << kept << "\nrows:\n" << DumpRows(*rows) << "raw: [" << raw << "]";
       }
       fileForm += kept;
       changed += kept && n > 0;
