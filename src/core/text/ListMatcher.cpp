@@ -237,8 +237,11 @@ class CompiledList {
   // stay valid around it.
   std::array<std::vector<std::uint8_t>, 2> m_direct;
   // [utf8?][needle]: its only row is direct there and its insertions form no
-  // later row's search string, so an occurrence that overlaps no other one
+  // later row's search string (kAlone), or form one only with the bytes next
+  // to them (kAloneEdged: no entry lies wholly inside), so an occurrence
+  // that overlaps no other one, and whose neighbours turn its entries down,
   // is replaced on its own, without finding its chunk.
+  static constexpr std::uint8_t kAlone = 1, kAloneEdged = 2;
   std::array<std::vector<std::uint8_t>, 2> m_alone;
 };
 
@@ -332,9 +335,14 @@ CompiledList::CompiledList(const ConvertRows& rows) : m_rows(rows) {
     // boundaries, so inside entries cannot form). Read from the bounds, since
     // one more call here made GCC stop inlining CreatedBy in the chunk work.
     const long row = m_onlyRow[k];
-    for (int u = 0; u < 2; ++u)
-      m_alone[u].push_back(row >= 0 && m_direct[u][row] &&
-                           m_createFrom[row] == (u ? m_createFrom[row + 1] : m_createInside[row]));
+    for (int u = 0; u < 2; ++u) {
+      std::uint8_t alone = 0;
+      if (row >= 0 && m_direct[u][row]) {
+        if (m_createFrom[row] == (u ? m_createFrom[row + 1] : m_createInside[row])) alone = kAlone;
+        else if (!m_edges[row].inside) alone = kAloneEdged;
+      }
+      m_alone[u].push_back(alone);
+    }
   }
   for (const ConvertItem& row : m_rows) m_with.emplace_back(row.m_strReplaceWith);
 
@@ -430,7 +438,19 @@ class Applier {
     // Inside a character: see OuterMatch. It goes into the chunk that a
     // later occurrence opens, if any.
     const bool inside = !OnBoundary(id, start);
-    if (!inside && !(m_alone[id] && (start >= m_aloneEnd || id == m_aloneNeedle))) return false;
+    if (!inside) {
+      if (!m_alone[id]) return false;
+      if (start < m_aloneEnd) {
+        if (id != m_aloneNeedle) return false;
+      } else if (m_alone[id] == CompiledList::kAloneEdged || m_aloneEdged) {
+        // The neighbours are the text's own bytes unless another insertion
+        // touches this one; then the chunk settles both.
+        if (start == m_aloneEnd && m_aloneReplaced) return false;
+        if (m_alone[id] == CompiledList::kAloneEdged &&
+            EdgesMayForm(static_cast<std::size_t>(L.m_onlyRow[id]), m_text, start, to))
+          return false;
+      }
+    }
     // The same string overlapping the last one replaced: replace-all passes it over.
     const bool replace = !inside && start >= m_aloneEnd;
     m_log.push_back({id, start, m_out.size(), m_copied, replace});
@@ -458,6 +478,7 @@ class Applier {
     ++m_aloneReplaced;
     m_aloneEnd = to;
     m_aloneNeedle = id;
+    m_aloneEdged = m_alone[id] == CompiledList::kAloneEdged;
   }
 
   // Entries before the chunk of `start` can no longer go into a chunk.
@@ -968,6 +989,7 @@ class Applier {
   std::vector<Logged> m_log;
   std::size_t m_aloneEnd = 0;  // end of the last one replaced on its own
   unsigned m_aloneNeedle = 0;
+  bool m_aloneEdged = false;  // and its row has entries at its edges
   // A replacement taken back costs about twice what one kept saves.
   static constexpr std::size_t kAloneTrial = 256;
   bool m_aloneOn = true;
