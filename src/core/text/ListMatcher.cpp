@@ -172,6 +172,46 @@ class SeparatorSet {
   std::array<bool, 256> m_is{};
 };
 
+// The result as it is written. Most pieces are a few bytes (the text
+// between two occurrences, a replacement); copying such a piece as 32 bytes,
+// into room kept past the end, costs less than a string append each.
+class OutputBuffer {
+ public:
+  static constexpr std::size_t kWide = 32;
+
+  std::size_t size() const { return m_size; }
+  std::string_view View() const { return {m_buf.data(), m_size}; }
+  void Reserve(std::size_t n) { m_buf.reserve(n + kWide); }
+  // Takes back everything after the first n bytes.
+  void Truncate(std::size_t n) { m_size = n; }
+
+  // n bytes from p, where [p, end) may be read.
+  void Append(const char* p, std::size_t n, const char* end) {
+    if (m_size + n + kWide > m_buf.size()) Grow(n);
+    char* d = m_buf.data() + m_size;
+    if (n <= kWide && end - p >= static_cast<std::ptrdiff_t>(kWide)) std::memcpy(d, p, kWide);
+    else std::memcpy(d, p, n);
+    m_size += n;
+  }
+  void Append(std::string_view s) { Append(s.data(), s.size(), s.data() + s.size()); }
+
+  std::string Take() {
+    m_buf.resize(m_size);
+    m_size = 0;
+    return std::move(m_buf);
+  }
+
+ private:
+  // The room is zeroed a step at a time, just before it is written, while
+  // it is still in the cache.
+  [[gnu::noinline]] void Grow(std::size_t n) {
+    m_buf.resize(std::max(m_size + n + kWide, m_buf.size() + (std::size_t{1} << 16)));
+  }
+
+  std::string m_buf;  // its size is the room; m_size bytes are the result
+  std::size_t m_size = 0;
+};
+
 }  // namespace
 
 class CompiledList {
@@ -205,6 +245,10 @@ class CompiledList {
   // reads them without loading the strings and rows themselves.
   std::vector<std::uint32_t> m_needleSize;
   std::vector<std::string_view> m_with;
+  // The replacements side by side with room after the last, so that any of
+  // them can be read 32 bytes at a time (OutputBuffer).
+  std::string m_withBytes;
+  const char* m_withEnd = nullptr;
   std::vector<std::uint8_t> m_rescan;          // per row: a change needs a rescan of its chunk
   // Per row, from its entries: the bytes a later row's string needs right
   // after an insertion (strings that run past its end) and right before it
@@ -344,7 +388,11 @@ CompiledList::CompiledList(const ConvertRows& rows) : m_rows(rows) {
       m_alone[u].push_back(alone);
     }
   }
-  for (const ConvertItem& row : m_rows) m_with.emplace_back(row.m_strReplaceWith);
+  for (const ConvertItem& row : m_rows) m_withBytes += row.m_strReplaceWith;
+  m_withBytes.append(OutputBuffer::kWide, '\0');
+  for (std::size_t i = 0, at = 0; i < n; at += m_rows[i++].m_strReplaceWith.size())
+    m_with.emplace_back(m_withBytes.data() + at, m_rows[i].m_strReplaceWith.size());
+  m_withEnd = m_withBytes.data() + m_withBytes.size();
 
   m_ok = true;
 }
@@ -380,8 +428,8 @@ class Applier {
   bool Changed() const { return m_changed; }
   std::size_t Count() const { return m_count; }
   std::string TakeResult() {
-    m_out.append(m_text, m_copied, std::string::npos);
-    return std::move(m_out);
+    CopyText(m_copied, m_text.size());
+    return m_out.Take();
   }
 
  private:
@@ -463,16 +511,22 @@ class Applier {
     return IsCharBoundary(m_text, start, m_cp);
   }
 
+  // The text's bytes [from, to) into the output.
+  void CopyText(std::size_t from, std::size_t to) {
+    m_out.Append(m_text.data() + from, to - from, m_text.data() + m_text.size());
+  }
+  void AppendWith(std::size_t row) { m_out.Append(L.m_with[row].data(), L.m_with[row].size(), L.m_withEnd); }
+
   // The output is sized once, before the text's first change goes into it.
   void ReserveOutput() {
-    if (!m_changed) m_out.reserve(m_text.size() + m_text.size() / 8 + 64);
+    if (!m_changed) m_out.Reserve(m_text.size() + m_text.size() / 8 + 64);
   }
 
   void ReplaceAlone(unsigned id, std::size_t start, std::size_t to) {
     ReserveOutput();
     m_changed = true;
-    m_out.append(m_text, m_copied, start - m_copied);
-    m_out.append(L.m_with[static_cast<std::size_t>(L.m_onlyRow[id])]);
+    CopyText(m_copied, start);
+    AppendWith(static_cast<std::size_t>(L.m_onlyRow[id]));
     m_copied = to;
     ++m_count;
     ++m_aloneReplaced;
@@ -506,7 +560,7 @@ class Applier {
     auto e = LoggedFrom(m_chunkStart);
     if (e != m_log.end()) {
       m_chunkNeedle = e->needle;
-      m_out.resize(e->out);
+      m_out.Truncate(e->out);
       m_copied = e->copied;
     }
     for (; e != m_log.end(); ++e) {
@@ -674,27 +728,26 @@ class Applier {
     if (!m_keptAll || m_chunkNeedle == kMixed || L.m_onlyRow[m_chunkNeedle] < 0) return 0;
     const auto row = static_cast<std::size_t>(L.m_onlyRow[m_chunkNeedle]);
     const std::span<const Created> created = L.CreatedBy(row, m_onBoundaryOnly);
-    const std::string_view with = L.m_with[row];
     const std::size_t outChunk = m_out.size() + (m_chunkStart - m_copied);
     if (!created.empty()) m_inserts.clear();
     const std::size_t n = ForEachKept(chunk, static_cast<std::uint32_t>(row), [&](std::size_t pos, std::size_t end) {
       ReserveOutput();
       m_changed = true;
-      m_out.append(m_text, m_copied, m_chunkStart + pos - m_copied);
+      CopyText(m_copied, m_chunkStart + pos);
       if (!created.empty()) m_inserts.push_back(m_out.size() - outChunk);
-      m_out.append(with);
+      AppendWith(row);
       m_copied = m_chunkStart + end;
     });
     m_count += n;
     if (n == 0 || created.empty()) return SIZE_MAX;
-    m_out.append(m_text, m_copied, m_chunkEnd - m_copied);
+    CopyText(m_copied, m_chunkEnd);
     m_copied = m_chunkEnd;
-    const std::string_view result = std::string_view(m_out).substr(outChunk);
+    const std::string_view result = m_out.View().substr(outChunk);
     if (!MayFormAny(row, created, result)) return SIZE_MAX;
     m_rowSet.Clear();
     MarkCreated(row, created, result);
     m_work.assign(result);
-    m_out.resize(outChunk);
+    m_out.Truncate(outChunk);
     m_copied = m_chunkStart;
     return row + 1;
   }
@@ -748,20 +801,20 @@ class Applier {
 
     const std::size_t outBefore = m_out.size(), copiedBefore = m_copied;
     ReserveOutput();
-    m_out.append(m_text, m_copied, from - m_copied);
+    CopyText(m_copied, from);
     const std::size_t outChunk = m_out.size();
     std::size_t copied = 0;
     for (Chosen& c : m_chosen) {
-      m_out.append(chunk.substr(copied, c.pos - copied));
+      CopyText(from + copied, from + c.pos);
       c.out = m_out.size() - outChunk;
-      m_out.append(L.m_with[c.row]);
+      AppendWith(c.row);
       c.outEnd = m_out.size() - outChunk;
       copied = c.pos + c.size;
     }
-    m_out.append(chunk.substr(copied));
+    CopyText(from + copied, to);
     m_copied = to;
-    if (checks && FormsLaterRow(std::string_view(m_out).substr(outChunk), cutLeft, cutRight)) {
-      m_out.resize(outBefore);
+    if (checks && FormsLaterRow(m_out.View().substr(outChunk), cutLeft, cutRight)) {
+      m_out.Truncate(outBefore);
       m_copied = copiedBefore;
       return false;
     }
@@ -898,7 +951,7 @@ class Applier {
       m_pieces = false;
       if (ProcessDirect(m_chunkStart, m_chunkEnd, m_kept, true, false)) return;
       // The whole chunk goes the general way, searching it for each row.
-      m_out.resize(m_pieceOut);
+      m_out.Truncate(m_pieceOut);
       m_copied = m_pieceCopied;
       m_count = m_pieceCount;
       m_chunkStart = m_pieceStart;
@@ -942,8 +995,8 @@ class Applier {
     }
     if (!curBuf) return;
     ReserveOutput();
-    m_out.append(m_text, m_copied, m_chunkStart - m_copied);
-    m_out.append(cur);
+    CopyText(m_copied, m_chunkStart);
+    m_out.Append(cur);
     m_copied = m_chunkEnd;
     m_changed = true;
   }
@@ -959,7 +1012,8 @@ class Applier {
   const std::vector<std::uint8_t>& m_direct;
   const std::vector<std::uint8_t>& m_alone;
   RowSet m_rowSet;
-  std::string m_out, m_work, m_tmp;
+  OutputBuffer m_out;
+  std::string m_work, m_tmp;
   std::vector<std::size_t> m_inserts;
   struct Chosen {
     std::size_t pos;  // in the chunk
