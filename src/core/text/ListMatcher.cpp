@@ -5,8 +5,8 @@
 #include <atomic>
 #include <bit>
 #include <climits>
-#include <cstring>
 #include <cstdint>
+#include <cstring>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -35,7 +35,8 @@ constexpr std::size_t kMaxCreatedChecks = 4096;
 // 100,000-row list does not clear or walk 1,563 words.
 class RowSet {
  public:
-  explicit RowSet(std::size_t rows) : m_words((rows + 63) / 64, 0), m_summary((m_words.size() + 63) / 64, 0) {}
+  explicit RowSet(std::size_t rows)
+      : m_words((rows + 63) / 64, 0), m_summary((m_words.size() + 63) / 64, 0) {}
 
   void Add(std::size_t row) {
     m_words[row >> 6] |= std::uint64_t{1} << (row & 63);
@@ -144,15 +145,18 @@ class SeparatorSet {
     const __m256i miss = NotInSet(m_nibbles, NibblesOf(reinterpret_cast<const unsigned char*>(at)));
     return ~static_cast<std::uint32_t>(_mm256_movemask_epi8(miss));
   }
-  __attribute__((target("avx2,bmi,bmi2"))) std::size_t NextVector(const char* p, std::size_t from, std::size_t n) const {
+  __attribute__((target("avx2,bmi,bmi2"))) std::size_t NextVector(const char* p, std::size_t from,
+                                                                  std::size_t n) const {
     for (; from + 32 <= n; from += 32)
-      if (const std::uint32_t hit = Hits(p + from)) return from + static_cast<std::size_t>(std::countr_zero(hit));
+      if (const std::uint32_t hit = Hits(p + from))
+        return from + static_cast<std::size_t>(std::countr_zero(hit));
     if (from >= n) return n;
     // The last 32 bytes of the text; bit k is position n - 32 + k.
     const std::uint32_t hit = Hits(p + n - 32) >> (32 - (n - from));
     return hit ? from + static_cast<std::size_t>(std::countr_zero(hit)) : n;
   }
-  __attribute__((target("avx2,bmi,bmi2"))) std::size_t PrevVector(const char* p, std::size_t lo, std::size_t to) const {
+  __attribute__((target("avx2,bmi,bmi2"))) std::size_t PrevVector(const char* p, std::size_t lo,
+                                                                  std::size_t to) const {
     if (to <= lo) return to;
     while (true) {
       // Bit k is position to - 32 + k; those below lo are not in the range.
@@ -186,11 +190,13 @@ class OutputBuffer {
   void Truncate(std::size_t n) { m_size = n; }
 
   // n bytes from p, where [p, end) may be read.
-  void Append(const char* p, std::size_t n, const char* end) {
+  [[gnu::always_inline]] void Append(const char* p, std::size_t n, const char* end) {
     if (m_size + n + kWide > m_buf.size()) Grow(n);
     char* d = m_buf.data() + m_size;
-    if (n <= kWide && end - p >= static_cast<std::ptrdiff_t>(kWide)) std::memcpy(d, p, kWide);
-    else std::memcpy(d, p, n);
+    if (n <= kWide && end - p >= static_cast<std::ptrdiff_t>(kWide))
+      std::memcpy(d, p, kWide);
+    else
+      std::memcpy(d, p, n);
     m_size += n;
   }
   void Append(std::string_view s) { Append(s.data(), s.size(), s.data() + s.size()); }
@@ -221,7 +227,7 @@ class CompiledList {
   CompiledList& operator=(const CompiledList&) = delete;
 
   ConvertRows m_rows;
-  std::vector<std::string> m_needles;             // distinct search strings
+  std::vector<std::string> m_needles;                    // distinct search strings
   std::vector<std::vector<std::uint32_t>> m_needleRows;  // rows of each needle, ascending
   std::vector<std::uint32_t> m_rowNeedle;                // needle of each row (rows with a search string)
   // Our own scanner: Debian 12's vectorscan 5.4.9 misses matches of
@@ -249,7 +255,7 @@ class CompiledList {
   // them can be read 32 bytes at a time (OutputBuffer).
   std::string m_withBytes;
   const char* m_withEnd = nullptr;
-  std::vector<std::uint8_t> m_rescan;          // per row: a change needs a rescan of its chunk
+  std::vector<std::uint8_t> m_rescan;  // per row: a change needs a rescan of its chunk
   // Per row, from its entries: the bytes a later row's string needs right
   // after an insertion (strings that run past its end) and right before it
   // (those that start before it and end inside it), and whether a string
@@ -382,8 +388,10 @@ CompiledList::CompiledList(const ConvertRows& rows) : m_rows(rows) {
     for (int u = 0; u < 2; ++u) {
       std::uint8_t alone = 0;
       if (row >= 0 && m_direct[u][row]) {
-        if (m_createFrom[row] == (u ? m_createFrom[row + 1] : m_createInside[row])) alone = kAlone;
-        else if (!m_edges[row].inside) alone = kAloneEdged;
+        if (m_createFrom[row] == (u ? m_createFrom[row + 1] : m_createInside[row]))
+          alone = kAlone;
+        else if (!m_edges[row].inside)
+          alone = kAloneEdged;
       }
       m_alone[u].push_back(alone);
     }
@@ -595,8 +603,10 @@ class Applier {
 
   void Keep(unsigned id, std::size_t start) {
     if (m_kept.size() >= kMaxKeptOccurrences && m_keptAll) CutChunk(start);
-    if (m_kept.size() < kMaxKeptOccurrences) m_kept.push_back({static_cast<std::uint32_t>(id), start});
-    else m_keptAll = false;
+    if (m_kept.size() < kMaxKeptOccurrences)
+      m_kept.push_back({static_cast<std::uint32_t>(id), start});
+    else
+      m_keptAll = false;
   }
 
   // A long chunk (text without separators) has more occurrences than are
@@ -730,14 +740,15 @@ class Applier {
     const std::span<const Created> created = L.CreatedBy(row, m_onBoundaryOnly);
     const std::size_t outChunk = m_out.size() + (m_chunkStart - m_copied);
     if (!created.empty()) m_inserts.clear();
-    const std::size_t n = ForEachKept(chunk, static_cast<std::uint32_t>(row), [&](std::size_t pos, std::size_t end) {
-      ReserveOutput();
-      m_changed = true;
-      CopyText(m_copied, m_chunkStart + pos);
-      if (!created.empty()) m_inserts.push_back(m_out.size() - outChunk);
-      AppendWith(row);
-      m_copied = m_chunkStart + end;
-    });
+    const std::size_t n =
+        ForEachKept(chunk, static_cast<std::uint32_t>(row), [&](std::size_t pos, std::size_t end) {
+          ReserveOutput();
+          m_changed = true;
+          CopyText(m_copied, m_chunkStart + pos);
+          if (!created.empty()) m_inserts.push_back(m_out.size() - outChunk);
+          AppendWith(row);
+          m_copied = m_chunkStart + end;
+        });
     m_count += n;
     if (n == 0 || created.empty()) return SIZE_MAX;
     CopyText(m_copied, m_chunkEnd);
@@ -832,15 +843,16 @@ class Applier {
     std::size_t span = 0;
     for (const Chosen& c : m_group) span = std::max(span, c.pos + c.size - base);
     m_covered.assign(span, 0);
-    std::stable_sort(m_group.begin(), m_group.end(), [](const Chosen& a, const Chosen& b) { return a.row < b.row; });
+    std::stable_sort(m_group.begin(), m_group.end(),
+                     [](const Chosen& a, const Chosen& b) { return a.row < b.row; });
     std::size_t kept = 0, lastEnd = 0;
     for (std::size_t k = 0; k < m_group.size(); ++k) {
       const Chosen c = m_group[k];
       if (k == 0 || c.row != m_group[k - 1].row) lastEnd = 0;
       const std::size_t at = c.pos - base;
       if (c.pos < lastEnd || std::find(m_covered.begin() + static_cast<long>(at),
-                                       m_covered.begin() + static_cast<long>(at + c.size), 1) !=
-                                 m_covered.begin() + static_cast<long>(at + c.size))
+                                       m_covered.begin() + static_cast<long>(at + c.size),
+                                       1) != m_covered.begin() + static_cast<long>(at + c.size))
         continue;
       std::fill_n(m_covered.begin() + static_cast<long>(at), c.size, 1);
       lastEnd = c.pos + c.size;
@@ -869,7 +881,8 @@ class Applier {
       // text's own at every row's turn: a string they turn down is never there.
       const bool alone = (k == 0 || m_chosen[k - 1].outEnd < m_chosen[k].out) &&
                          (k + 1 == m_chosen.size() || m_chosen[k + 1].out > m_chosen[k].outEnd);
-      if (alone && !EdgesMayForm(m_chosen[k].row, result, m_chosen[k].out, m_chosen[k].outEnd, cutLeft, cutRight))
+      if (alone &&
+          !EdgesMayForm(m_chosen[k].row, result, m_chosen[k].out, m_chosen[k].outEnd, cutLeft, cutRight))
         continue;
       for (const Created& c : DirectCreatedBy(m_chosen[k].row)) {
         const long at = static_cast<long>(m_chosen[k].out) + c.offset;
@@ -883,8 +896,7 @@ class Applier {
           if (m_chosen[t].row >= c.row) return true;
         for (std::size_t t = k + 1; t < m_chosen.size() && m_chosen[t].out < to; ++t)
           if (m_chosen[t].row >= c.row) return true;
-        if (Same(result.data() + from, c.find, c.size) && IsCharBoundary(result, from, m_cp))
-          return true;
+        if (Same(result.data() + from, c.find, c.size) && IsCharBoundary(result, from, m_cp)) return true;
       }
     }
     return false;
@@ -893,8 +905,8 @@ class Applier {
   // Whether a string of the row's entries may lie over its insertion
   // [out, end) in text, judged by the bytes next to it; false: none can. An
   // end of text that is a cut may be followed by anything.
-  bool EdgesMayForm(std::size_t row, std::string_view text, std::size_t out, std::size_t end, bool cutLeft = false,
-                    bool cutRight = false) const {
+  bool EdgesMayForm(std::size_t row, std::string_view text, std::size_t out, std::size_t end,
+                    bool cutLeft = false, bool cutRight = false) const {
     const CompiledList::Edges& e = L.m_edges[row];
     auto in = [](const std::array<std::uint64_t, 4>& m, char b) {
       const auto u = static_cast<unsigned char>(b);
@@ -907,7 +919,8 @@ class Applier {
   // Whether the entry's string is in text over the insertion at s.
   static bool AtInsertion(const Created& c, std::string_view text, std::size_t s) {
     const long at = static_cast<long>(s) + c.offset;
-    return at >= 0 && static_cast<std::size_t>(at) + c.size <= text.size() && Same(text.data() + at, c.find, c.size);
+    return at >= 0 && static_cast<std::size_t>(at) + c.size <= text.size() &&
+           Same(text.data() + at, c.find, c.size);
   }
 
   // memcmp(a, b, n) == 0 for the short strings of most entries, without a call.
@@ -1041,7 +1054,8 @@ class Applier {
   // The occurrences since the last chunk ended, none of which opened one. One
   // that needs its chunk takes those in the chunk into it.
   std::vector<Logged> m_log;
-  std::size_t m_aloneEnd = 0;  // end of the last one replaced on its own
+  std::size_t m_nextStart = SIZE_MAX;  // of the occurrence after the one being taken
+  std::size_t m_aloneEnd = 0;          // end of the last one replaced on its own
   unsigned m_aloneNeedle = 0;
   bool m_aloneEdged = false;  // and its row has entries at its edges
   // A replacement taken back costs about twice what one kept saves.
@@ -1115,7 +1129,8 @@ bool IsChunkSeparator(const CompiledList& list, unsigned char c, CodePage cp) {
   return list.m_sep[cp == CodePage::Utf8 ? 1 : 0].Has(c);
 }
 
-bool RowsOccurring(const CompiledList& list, std::string_view text, long after, std::vector<std::uint32_t>& rows) {
+bool RowsOccurring(const CompiledList& list, std::string_view text, long after,
+                   std::vector<std::uint32_t>& rows) {
   rows.clear();
   if (!list.m_ok) return false;
   if (!list.m_scanner || text.empty()) return true;
