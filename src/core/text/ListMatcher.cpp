@@ -185,16 +185,18 @@ class OutputBuffer {
 
   std::size_t size() const { return m_size; }
   std::string_view View() const { return {m_buf.data(), m_size}; }
-  void Reserve(std::size_t n) { m_buf.reserve(n + kWide); }
+  void Reserve(std::size_t n) { m_buf.reserve(n + 2 * kWide); }
   // Takes back everything after the first n bytes.
   void Truncate(std::size_t n) { m_size = n; }
 
   // n bytes from p, where [p, end) may be read.
   [[gnu::always_inline]] void Append(const char* p, std::size_t n, const char* end) {
-    if (m_size + n + kWide > m_buf.size()) Grow(n);
+    if (m_size + n + 2 * kWide > m_buf.size()) Grow(n);
     char* d = m_buf.data() + m_size;
     if (n <= kWide && end - p >= static_cast<std::ptrdiff_t>(kWide))
       std::memcpy(d, p, kWide);
+    else if (n <= 2 * kWide && end - p >= static_cast<std::ptrdiff_t>(2 * kWide))
+      std::memcpy(d, p, 2 * kWide);
     else
       std::memcpy(d, p, n);
     m_size += n;
@@ -211,7 +213,7 @@ class OutputBuffer {
   // The room is zeroed a step at a time, just before it is written, while
   // it is still in the cache.
   [[gnu::noinline]] void Grow(std::size_t n) {
-    m_buf.resize(std::max(m_size + n + kWide, m_buf.size() + (std::size_t{1} << 16)));
+    m_buf.resize(std::max(m_size + n + 2 * kWide, m_buf.size() + (std::size_t{1} << 16)));
   }
 
   std::string m_buf;  // its size is the room; m_size bytes are the result
@@ -520,7 +522,7 @@ class Applier {
   }
 
   // The text's bytes [from, to) into the output.
-  void CopyText(std::size_t from, std::size_t to) {
+  [[gnu::always_inline]] void CopyText(std::size_t from, std::size_t to) {
     m_out.Append(m_text.data() + from, to - from, m_text.data() + m_text.size());
   }
   void AppendWith(std::size_t row) { m_out.Append(L.m_with[row].data(), L.m_with[row].size(), L.m_withEnd); }
