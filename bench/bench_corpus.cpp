@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <set>
 #include <string>
 #include <vector>
@@ -39,6 +40,8 @@ int main(int argc, char** argv) {
   zv::ConvertRows rows;
   zv::LoadConvertList(
       argv[2], rows, [](const std::string&) {}, cp);
+  // As a run holds its rows: one shared list, known again by its pointer.
+  const zv::SharedRows shared = std::make_shared<const zv::ConvertRows>(rows);
 
   if (againstScan) {
     std::set<std::string> distinct;
@@ -57,7 +60,7 @@ int main(int argc, char** argv) {
       auto end = std::chrono::steady_clock::now();
       bestScan = std::min(bestScan, std::chrono::duration<double>(end - start).count());
       start = std::chrono::steady_clock::now();
-      for (auto& s : work) replaced += zv::ApplyList(s, rows, cp);
+      for (auto& s : work) replaced += zv::ApplySharedList(s, shared, cp);
       end = std::chrono::steady_clock::now();
       bestEngine = std::min(bestEngine, std::chrono::duration<double>(end - start).count());
     }
@@ -87,7 +90,7 @@ int main(int argc, char** argv) {
         continue;
       }
       std::string& s = work[i];
-      count += zv::ApplyList(s, rows, cp);
+      count += zv::ApplySharedList(s, shared, cp);
       if (check && r == 0) {
         std::string ref = t;
         zv::ApplyListReference(ref, rows, cp);
