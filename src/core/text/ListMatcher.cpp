@@ -232,6 +232,7 @@ class CompiledList {
   std::vector<std::string> m_needles;                    // distinct search strings
   std::vector<std::vector<std::uint32_t>> m_needleRows;  // rows of each needle, ascending
   std::vector<std::uint32_t> m_rowNeedle;                // needle of each row (rows with a search string)
+  std::vector<std::uint32_t> m_firstRow;  // first row of each needle, read without a pointer chase
   // Our own scanner: Debian 12's vectorscan 5.4.9 misses matches of
   // small literal sets on x86 (e.g. "a" among {"ba", "a"} after 64 other bytes).
   std::unique_ptr<const LiteralScanner> m_scanner;      // Shift-JIS texts and names
@@ -381,6 +382,7 @@ CompiledList::CompiledList(const ConvertRows& rows) : m_rows(rows) {
   m_onlyRow.assign(m_needles.size(), -1);
   for (std::size_t k = 0; k < m_needles.size(); ++k) {
     const auto& r = m_needleRows[k];
+    m_firstRow.push_back(r[0]);
     if (r.size() == 1 && !m_rescan[r[0]]) m_onlyRow[k] = r[0];
     m_needleSize.push_back(static_cast<std::uint32_t>(m_needles[k].size()));
     // No entries: CreatedBy(row, u == 0) is empty (Shift-JIS: direct rows keep
@@ -790,7 +792,7 @@ class Applier {
         const std::size_t pos = occ[k].start - from;
         if (!m_group.empty() && pos >= groupEnd) break;
         if (!m_onBoundaryOnly && !IsCharBoundary(chunk, pos, m_cp)) continue;
-        const std::uint32_t row = L.m_needleRows[occ[k].needle][0];
+        const std::uint32_t row = L.m_firstRow[occ[k].needle];
         if (!m_direct[row]) return false;
         const std::uint32_t size = L.m_needleSize[occ[k].needle];
         oneNeedle = oneNeedle && (m_group.empty() || row == m_group[0].row);
@@ -1056,8 +1058,7 @@ class Applier {
   // The occurrences since the last chunk ended, none of which opened one. One
   // that needs its chunk takes those in the chunk into it.
   std::vector<Logged> m_log;
-  std::size_t m_nextStart = SIZE_MAX;  // of the occurrence after the one being taken
-  std::size_t m_aloneEnd = 0;          // end of the last one replaced on its own
+  std::size_t m_aloneEnd = 0;  // end of the last one replaced on its own
   unsigned m_aloneNeedle = 0;
   bool m_aloneEdged = false;  // and its row has entries at its edges
   // A replacement taken back costs about twice what one kept saves.
