@@ -269,6 +269,18 @@ class CompiledList {
     bool inside = false, anyAfter = false, anyBefore = false;
   };
   std::vector<Edges> m_edges;
+  // Per entry (beside m_create): the byte next to the insertion that its
+  // string needs, after it or before it, or none for a string inside it. An
+  // insertion's entries are turned down by this before their strings are
+  // compared.
+  static constexpr std::uint16_t kKeyInside = 0, kKeyNone = 0xFFFF;
+  static std::uint16_t KeyAfter(char b) {
+    return static_cast<std::uint16_t>(0x100 | static_cast<unsigned char>(b));
+  }
+  static std::uint16_t KeyBefore(char b) {
+    return static_cast<std::uint16_t>(0x200 | static_cast<unsigned char>(b));
+  }
+  std::vector<std::uint16_t> m_createKey;
   // Per needle: its row when it is the needle of one row only and a change
   // by that row needs no rescan, else -1. A chunk where only such a needle
   // occurs takes the direct way without the row set.
@@ -347,6 +359,7 @@ CompiledList::CompiledList(const ConvertRows& rows) : m_rows(rows) {
   m_createInside = std::move(overlaps.inside);
   m_rescan = std::move(overlaps.rescan);
   m_edges.resize(n);
+  m_createKey.assign(m_create.size(), kKeyInside);
   for (std::size_t i = 0; i < n; ++i) {
     const long nr = static_cast<long>(rows[i].m_strReplaceWith.size());
     Edges& e = m_edges[i];
@@ -360,9 +373,11 @@ CompiledList::CompiledList(const ConvertRows& rows) : m_rows(rows) {
       if (d + nf > nr) {
         add(e.after, c.find[nr - d]);
         e.anyAfter = true;
+        m_createKey[k] = KeyAfter(c.find[nr - d]);
       } else if (d < 0) {
         add(e.before, c.find[-d - 1]);
         e.anyBefore = true;
+        m_createKey[k] = KeyBefore(c.find[-d - 1]);
       } else {
         e.inside = true;
       }
@@ -888,7 +903,15 @@ class Applier {
       if (alone &&
           !EdgesMayForm(m_chosen[k].row, result, m_chosen[k].out, m_chosen[k].outEnd, cutLeft, cutRight))
         continue;
-      for (const Created& c : DirectCreatedBy(m_chosen[k].row)) {
+      // Those bytes also turn down entries one by one, where both are there.
+      const bool keyed = alone && m_chosen[k].out > 0 && m_chosen[k].outEnd < result.size();
+      const std::uint16_t after = keyed ? AfterKey(result, m_chosen[k].outEnd) : CompiledList::kKeyNone;
+      const std::uint16_t before = keyed ? BeforeKey(result, m_chosen[k].out) : CompiledList::kKeyNone;
+      const std::span<const Created> created = DirectCreatedBy(m_chosen[k].row);
+      const std::uint16_t* keys = KeysOf(created);
+      for (std::size_t j = 0; j < created.size(); ++j) {
+        if (keyed && !KeyFits(keys[j], after, before)) continue;
+        const Created& c = created[j];
         const long at = static_cast<long>(m_chosen[k].out) + c.offset;
         if (at < 0 || static_cast<std::size_t>(at) + c.size > result.size()) {
           if ((at < 0 && cutLeft) || (static_cast<std::size_t>(at) + c.size > result.size() && cutRight))
@@ -920,6 +943,22 @@ class Applier {
            (e.anyBefore && (out > 0 ? in(e.before, text[out - 1]) : cutLeft));
   }
 
+  // The keys (CompiledList::m_createKey) of a row's entries.
+  const std::uint16_t* KeysOf(std::span<const Created> created) const {
+    return L.m_createKey.data() + (created.data() - L.m_create.data());
+  }
+  // The keys that the bytes next to an insertion ending at `end` / starting
+  // at `s` hold; kKeyNone at an end of the text, where no string reaches.
+  static std::uint16_t AfterKey(std::string_view text, std::size_t end) {
+    return end < text.size() ? CompiledList::KeyAfter(text[end]) : CompiledList::kKeyNone;
+  }
+  static std::uint16_t BeforeKey(std::string_view text, std::size_t s) {
+    return s > 0 ? CompiledList::KeyBefore(text[s - 1]) : CompiledList::kKeyNone;
+  }
+  static bool KeyFits(std::uint16_t key, std::uint16_t after, std::uint16_t before) {
+    return key == CompiledList::kKeyInside || key == after || key == before;
+  }
+
   // Whether the entry's string is in text over the insertion at s.
   static bool AtInsertion(const Created& c, std::string_view text, std::size_t s) {
     const long at = static_cast<long>(s) + c.offset;
@@ -939,10 +978,12 @@ class Applier {
   bool MayFormAny(std::size_t row, std::span<const Created> created, std::string_view text) const {
     if (created.size() * m_inserts.size() > kMaxCreatedChecks) return true;
     const std::size_t size = L.m_with[row].size();
+    const std::uint16_t* keys = KeysOf(created);
     for (const std::size_t s : m_inserts) {
       if (!EdgesMayForm(row, text, s, s + size)) continue;
-      for (const Created& c : created)
-        if (AtInsertion(c, text, s)) return true;
+      const std::uint16_t after = AfterKey(text, s + size), before = BeforeKey(text, s);
+      for (std::size_t j = 0; j < created.size(); ++j)
+        if (KeyFits(keys[j], after, before) && AtInsertion(created[j], text, s)) return true;
     }
     return false;
   }
@@ -954,10 +995,15 @@ class Applier {
       return;
     }
     const std::size_t size = L.m_with[row].size();
+    const std::uint16_t* keys = KeysOf(created);
     for (const std::size_t s : m_inserts) {
       if (!EdgesMayForm(row, text, s, s + size)) continue;
-      for (const Created& c : created)
-        if (!m_rowSet.Has(c.row) && AtInsertion(c, text, s)) m_rowSet.Add(c.row);
+      const std::uint16_t after = AfterKey(text, s + size), before = BeforeKey(text, s);
+      for (std::size_t j = 0; j < created.size(); ++j) {
+        const Created& c = created[j];
+        if (KeyFits(keys[j], after, before) && !m_rowSet.Has(c.row) && AtInsertion(c, text, s))
+          m_rowSet.Add(c.row);
+      }
     }
   }
 
