@@ -307,7 +307,14 @@ class CompiledList {
   // that overlaps no other one, and whose neighbours turn its entries down,
   // is replaced on its own, without finding its chunk.
   static constexpr std::uint8_t kAlone = 1, kAloneEdged = 2;
-  std::array<std::vector<std::uint8_t>, 2> m_alone;
+  // What the replacement of such an occurrence reads, in one place.
+  struct AloneNeedle {
+    const char* with = nullptr;  // its row's replacement, in m_withBytes
+    const Edges* edges = nullptr;
+    std::uint32_t withSize = 0;
+    std::uint8_t kind = 0;  // 0, kAlone or kAloneEdged
+  };
+  std::array<std::vector<AloneNeedle>, 2> m_alone;
 };
 
 namespace {
@@ -405,12 +412,13 @@ CompiledList::CompiledList(const ConvertRows& rows) : m_rows(rows) {
     // one more call here made GCC stop inlining CreatedBy in the chunk work.
     const long row = m_onlyRow[k];
     for (int u = 0; u < 2; ++u) {
-      std::uint8_t alone = 0;
+      AloneNeedle alone;
       if (row >= 0 && m_direct[u][row]) {
         if (m_createFrom[row] == (u ? m_createFrom[row + 1] : m_createInside[row]))
-          alone = kAlone;
+          alone.kind = kAlone;
         else if (!m_edges[row].inside)
-          alone = kAloneEdged;
+          alone.kind = kAloneEdged;
+        alone.edges = &m_edges[static_cast<std::size_t>(row)];
       }
       m_alone[u].push_back(alone);
     }
@@ -420,6 +428,13 @@ CompiledList::CompiledList(const ConvertRows& rows) : m_rows(rows) {
   for (std::size_t i = 0, at = 0; i < n; at += m_rows[i++].m_strReplaceWith.size())
     m_with.emplace_back(m_withBytes.data() + at, m_rows[i].m_strReplaceWith.size());
   m_withEnd = m_withBytes.data() + m_withBytes.size();
+  for (int u = 0; u < 2; ++u)
+    for (std::size_t k = 0; k < m_needles.size(); ++k)
+      if (m_alone[u][k].kind) {
+        const std::string_view with = m_with[static_cast<std::size_t>(m_onlyRow[k])];
+        m_alone[u][k].with = with.data();
+        m_alone[u][k].withSize = static_cast<std::uint32_t>(with.size());
+      }
 
   m_ok = true;
 }
@@ -513,23 +528,22 @@ class Applier {
     // Inside a character: see OuterMatch. It goes into the chunk that a
     // later occurrence opens, if any.
     const bool inside = !OnBoundary(id, start);
+    const CompiledList::AloneNeedle& a = m_alone[id];
     if (!inside) {
-      if (!m_alone[id]) return false;
+      if (!a.kind) return false;
       if (start < m_aloneEnd) {
         if (id != m_aloneNeedle) return false;
-      } else if (m_alone[id] == CompiledList::kAloneEdged || m_aloneEdged) {
+      } else if (a.kind == CompiledList::kAloneEdged || m_aloneEdged) {
         // The neighbours are the text's own bytes unless another insertion
         // touches this one; then the chunk settles both.
         if (start == m_aloneEnd && m_aloneReplaced) return false;
-        if (m_alone[id] == CompiledList::kAloneEdged &&
-            EdgesMayForm(static_cast<std::size_t>(L.m_onlyRow[id]), m_text, start, to))
-          return false;
+        if (a.kind == CompiledList::kAloneEdged && EdgesAllow(*a.edges, m_text, start, to)) return false;
       }
     }
     // The same string overlapping the last one replaced: replace-all passes it over.
     const bool replace = !inside && start >= m_aloneEnd;
     m_log.push_back({id, start, m_out.size(), m_copied, replace});
-    if (replace) ReplaceAlone(id, start, to);
+    if (replace) ReplaceAlone(a, id, start, to);
     return true;
   }
 
@@ -549,17 +563,17 @@ class Applier {
     if (!m_changed) m_out.Reserve(m_text.size() + m_text.size() / 8 + 64);
   }
 
-  void ReplaceAlone(unsigned id, std::size_t start, std::size_t to) {
+  void ReplaceAlone(const CompiledList::AloneNeedle& a, unsigned id, std::size_t start, std::size_t to) {
     ReserveOutput();
     m_changed = true;
     CopyText(m_copied, start);
-    AppendWith(static_cast<std::size_t>(L.m_onlyRow[id]));
+    m_out.Append(a.with, a.withSize, L.m_withEnd);
     m_copied = to;
     ++m_count;
     ++m_aloneReplaced;
     m_aloneEnd = to;
     m_aloneNeedle = id;
-    m_aloneEdged = m_alone[id] == CompiledList::kAloneEdged;
+    m_aloneEdged = a.kind == CompiledList::kAloneEdged;
   }
 
   // Entries before the chunk of `start` can no longer go into a chunk.
@@ -934,7 +948,10 @@ class Applier {
   // end of text that is a cut may be followed by anything.
   bool EdgesMayForm(std::size_t row, std::string_view text, std::size_t out, std::size_t end,
                     bool cutLeft = false, bool cutRight = false) const {
-    const CompiledList::Edges& e = L.m_edges[row];
+    return EdgesAllow(L.m_edges[row], text, out, end, cutLeft, cutRight);
+  }
+  static bool EdgesAllow(const CompiledList::Edges& e, std::string_view text, std::size_t out,
+                         std::size_t end, bool cutLeft = false, bool cutRight = false) {
     auto in = [](const std::array<std::uint64_t, 4>& m, char b) {
       const auto u = static_cast<unsigned char>(b);
       return ((m[u >> 6] >> (u & 63)) & 1) != 0;
@@ -1073,7 +1090,7 @@ class Applier {
   // The scan reports only occurrences on character boundaries.
   const bool m_onBoundaryOnly;
   const std::vector<std::uint8_t>& m_direct;
-  const std::vector<std::uint8_t>& m_alone;
+  const std::vector<CompiledList::AloneNeedle>& m_alone;
   RowSet m_rowSet;
   OutputBuffer m_out;
   std::string m_work, m_tmp;
