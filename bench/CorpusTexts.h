@@ -5,8 +5,11 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <set>
 #include <string>
 #include <vector>
+
+#include "list/ConvertItem.h"
 
 // Stops after the file that reaches `limit` bytes; `bytes` gets the total read.
 inline std::vector<std::string> LoadCorpusTexts(const char* folder, std::size_t limit, std::size_t& bytes) {
@@ -23,4 +26,12 @@ inline std::vector<std::string> LoadCorpusTexts(const char* folder, std::size_t 
     bytes += texts.back().size();
   }
   return texts;
+}
+
+// The distinct non-empty search strings of a list, as the scan alone is given them.
+inline std::vector<std::string> SearchStrings(const zv::ConvertRows& rows) {
+  std::set<std::string> distinct;
+  for (const auto& row : rows)
+    if (!row.m_strFind.empty()) distinct.insert(row.m_strFind);
+  return {distinct.begin(), distinct.end()};
 }

@@ -13,7 +13,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -44,11 +43,7 @@ int main(int argc, char** argv) {
   const zv::SharedRows shared = std::make_shared<const zv::ConvertRows>(rows);
 
   if (againstScan) {
-    std::set<std::string> distinct;
-    for (const auto& row : rows)
-      if (!row.m_strFind.empty()) distinct.insert(row.m_strFind);
-    const zv::LiteralScanner scanner(std::vector<std::string>(distinct.begin(), distinct.end()),
-                                     cp == zv::CodePage::Utf8);
+    const zv::LiteralScanner scanner(SearchStrings(rows), cp == zv::CodePage::Utf8);
     double bestScan = 1e9, bestEngine = 1e9;
     std::size_t found = 0, replaced = 0;
     for (int r = 0; r < repeat; ++r) {

@@ -11,7 +11,6 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -95,10 +94,7 @@ int main(int argc, char** argv) {
   const Texts texts = LoadCorpusTexts(argv[1], SIZE_MAX, bytes);
   zv::ConvertRows rows;
   zv::LoadConvertList(argv[2], rows, [](const std::string&) {}, cp);
-  std::set<std::string> distinct;
-  for (const auto& row : rows)
-    if (!row.m_strFind.empty()) distinct.insert(row.m_strFind);
-  const std::vector<std::string> needles(distinct.begin(), distinct.end());
+  const std::vector<std::string> needles = SearchStrings(rows);
   std::printf("%zu search strings, %zu files, %.1f MB\n", needles.size(), texts.size(), bytes / 1048576.0);
 
   // Keyed as the engine keys them for the code page.
