@@ -145,17 +145,19 @@ bool CliTest::WaitUntilSignalTaken(const Running& running) const {
     bool pending = true;
     while (std::getline(status, line))
       if (line.rfind("ShdPnd:", 0) == 0) pending = line.find_first_not_of("\t0", 7) != std::string::npos;
-    int signalThread = 0;
+    // Found by name: thread ids need not follow the process id once ids wrap.
+    std::string signalThread;
     std::error_code ec;
     for (const auto& e : fs::directory_iterator(proc + "/task", ec)) {
-      const int tid = std::stoi(e.path().filename().string());
-      if (tid > running.pid && (signalThread == 0 || tid < signalThread)) signalThread = tid;
+      std::ifstream comm(e.path() / "comm");
+      std::string name;
+      if (std::getline(comm, name) && name == "zv-signals") signalThread = e.path().filename().string();
     }
-    std::ifstream stat(proc + "/task/" + std::to_string(signalThread) + "/stat");
+    std::ifstream stat(proc + "/task/" + signalThread + "/stat");
     std::string fields;
     std::getline(stat, fields);
     const std::size_t end = fields.rfind(") ");
-    if (!pending && signalThread != 0 && end != std::string::npos && fields[end + 2] == 'S') return true;
+    if (!pending && !signalThread.empty() && end != std::string::npos && fields[end + 2] == 'S') return true;
     usleep(10000);
   }
   return false;

@@ -40,7 +40,7 @@ class CliTest : public ::testing::Test {
   // its next line. False when that never happens.
   bool WaitUntilStdoutFull(const Running& running) const;
   // Waits (up to 10 s) until the started program has taken a signal sent to
-  // it: none is pending and its signal thread (the first started) sleeps
+  // it: none is pending and its signal thread (found by its name) sleeps
   // again, so what the signal does has been done.
   bool WaitUntilSignalTaken(const Running& running) const;
   // stdout and stderr both on a pseudo-terminal.

@@ -37,6 +37,8 @@ sigset_t TerminationSet() {
 }
 
 void WaitForSignals(sigset_t set) {
+  // Named so that it can be told apart from the workers (top -H, /proc).
+  pthread_setname_np(pthread_self(), "zv-signals");
   for (;;) {
     int sig = 0;
     if (sigwait(&set, &sig) != 0) continue;
