@@ -833,6 +833,9 @@ class Applier {
       std::size_t lastEnd = 0;
       for (const Chosen& c : m_group) {
         if (c.pos < lastEnd) continue;
+        // A later row's string inside the replacement is there in the
+        // result: the check below would send the chunk the general way.
+        if (L.m_edges[c.row].inside) return false;
         m_chosen.push_back(c);
         checks += DirectCreatedBy(c.row).size();
         lastEnd = c.pos + c.size;
@@ -990,6 +993,7 @@ class Applier {
       if (a[k] != b[k]) return false;
     return true;
   }
+
 
   // Whether MarkCreated would mark any row (most often none is there).
   bool MayFormAny(std::size_t row, std::span<const Created> created, std::string_view text) const {
