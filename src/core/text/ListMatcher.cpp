@@ -390,6 +390,18 @@ CompiledList::CompiledList(const ConvertRows& rows) : m_rows(rows) {
       }
     }
   }
+  // Each row's entries sorted by key within its two parts, so that those an
+  // insertion's neighbours let through are found rather than walked.
+  std::vector<std::pair<std::uint16_t, Created>> part;
+  for (std::size_t i = 0; i < n; ++i)
+    for (const auto& [a, b] :
+         {std::pair{m_createFrom[i], m_createInside[i]}, std::pair{m_createInside[i], m_createFrom[i + 1]}}) {
+      part.clear();
+      for (std::uint32_t k = a; k < b; ++k) part.emplace_back(m_createKey[k], m_create[k]);
+      std::stable_sort(part.begin(), part.end(),
+                       [](const auto& x, const auto& y) { return x.first < y.first; });
+      for (std::uint32_t k = a; k < b; ++k) std::tie(m_createKey[k], m_create[k]) = part[k - a];
+    }
   m_direct[0].assign(n, 0);
   m_direct[1].assign(n, 0);
   for (std::size_t i = 0; i < n; ++i) {
@@ -879,8 +891,7 @@ class Applier {
     std::size_t span = 0;
     for (const Chosen& c : m_group) span = std::max(span, c.pos + c.size - base);
     m_covered.assign(span, 0);
-    std::stable_sort(m_group.begin(), m_group.end(),
-                     [](const Chosen& a, const Chosen& b) { return a.row < b.row; });
+    SortSmall(m_group, [](const Chosen& a, const Chosen& b) { return a.row < b.row; });
     std::size_t kept = 0, lastEnd = 0;
     for (std::size_t k = 0; k < m_group.size(); ++k) {
       const Chosen c = m_group[k];
@@ -895,7 +906,19 @@ class Applier {
       m_group[kept++] = c;
     }
     m_group.resize(kept);
-    std::sort(m_group.begin(), m_group.end(), [](const Chosen& a, const Chosen& b) { return a.pos < b.pos; });
+    SortSmall(m_group, [](const Chosen& a, const Chosen& b) { return a.pos < b.pos; });
+  }
+
+  // A stable sort; groups are most often two or three occurrences, which an
+  // insertion sort does without the buffer std::stable_sort allocates.
+  template <class T, class Less>
+  static void SortSmall(std::vector<T>& v, Less less) {
+    if (v.size() > 16) {
+      std::stable_sort(v.begin(), v.end(), less);
+      return;
+    }
+    for (std::size_t i = 1; i < v.size(); ++i)
+      for (std::size_t j = i; j > 0 && less(v[j], v[j - 1]); --j) std::swap(v[j], v[j - 1]);
   }
 
   // The entries ProcessDirect checks (and counts) for a row: in a direct
@@ -925,22 +948,23 @@ class Applier {
       const std::uint16_t after = keyed ? AfterKey(result, m_chosen[k].outEnd) : CompiledList::kKeyNone;
       const std::uint16_t before = keyed ? BeforeKey(result, m_chosen[k].out) : CompiledList::kKeyNone;
       const std::span<const Created> created = DirectCreatedBy(m_chosen[k].row);
-      const std::uint16_t* keys = KeysOf(created);
-      for (std::size_t j = 0; j < created.size(); ++j) {
-        if (keyed && !KeyFits(keys[j], after, before)) continue;
+      auto formed = [&](std::size_t j) {
         const Created& c = created[j];
         const long at = static_cast<long>(m_chosen[k].out) + c.offset;
-        if (at < 0 || static_cast<std::size_t>(at) + c.size > result.size()) {
-          if ((at < 0 && cutLeft) || (static_cast<std::size_t>(at) + c.size > result.size() && cutRight))
-            return true;
-          continue;
-        }
+        if (at < 0 || static_cast<std::size_t>(at) + c.size > result.size())
+          return (at < 0 && cutLeft) || (static_cast<std::size_t>(at) + c.size > result.size() && cutRight);
         const auto from = static_cast<std::size_t>(at), to = from + c.size;
         for (std::size_t t = k; t-- > 0 && m_chosen[t].outEnd > from;)
           if (m_chosen[t].row >= c.row) return true;
         for (std::size_t t = k + 1; t < m_chosen.size() && m_chosen[t].out < to; ++t)
           if (m_chosen[t].row >= c.row) return true;
-        if (Same(result.data() + from, c.find, c.size) && IsCharBoundary(result, from, m_cp)) return true;
+        return Same(result.data() + from, c.find, c.size) && IsCharBoundary(result, from, m_cp);
+      };
+      if (keyed) {
+        if (ForFitting(m_chosen[k].row, created, after, before, formed)) return true;
+      } else {
+        for (std::size_t j = 0; j < created.size(); ++j)
+          if (formed(j)) return true;
       }
     }
     return false;
@@ -975,10 +999,6 @@ class Applier {
   static std::uint16_t BeforeKey(std::string_view text, std::size_t s) {
     return s > 0 ? CompiledList::KeyBefore(text[s - 1]) : CompiledList::kKeyNone;
   }
-  static bool KeyFits(std::uint16_t key, std::uint16_t after, std::uint16_t before) {
-    return key == CompiledList::kKeyInside || key == after || key == before;
-  }
-
   // Whether the entry's string is in text over the insertion at s.
   static bool AtInsertion(const Created& c, std::string_view text, std::size_t s) {
     const long at = static_cast<long>(s) + c.offset;
@@ -994,17 +1014,40 @@ class Applier {
     return true;
   }
 
+  // Calls f(j) for each entry j of the row's `created` that lies inside the
+  // insertion or whose key is `after` or `before`, until f returns true;
+  // returns whether one did.
+  // Entries are sorted by key in each part of a row's range (inside ones,
+  // key 0, first), so the fitting ones are looked up.
+  template <class F>
+  bool ForFitting(std::size_t row, std::span<const Created> created, std::uint16_t after,
+                  std::uint16_t before, F&& f) const {
+    const std::uint16_t* keys = KeysOf(created);
+    const std::size_t n = created.size();
+    const std::size_t split = std::min<std::size_t>(L.m_createInside[row] - L.m_createFrom[row], n);
+    for (const auto& [a, b] : {std::pair{std::size_t{0}, split}, std::pair{split, n}}) {
+      const std::uint16_t* p = keys + a;
+      const std::uint16_t* const end = keys + b;
+      for (; p < end && *p == CompiledList::kKeyInside; ++p)
+        if (f(static_cast<std::size_t>(p - keys))) return true;
+      for (const std::uint16_t key : {after, before}) {
+        if (key == CompiledList::kKeyNone) continue;
+        for (const std::uint16_t* q = std::lower_bound(p, end, key); q < end && *q == key; ++q)
+          if (f(static_cast<std::size_t>(q - keys))) return true;
+      }
+    }
+    return false;
+  }
 
   // Whether MarkCreated would mark any row (most often none is there).
   bool MayFormAny(std::size_t row, std::span<const Created> created, std::string_view text) const {
     if (created.size() * m_inserts.size() > kMaxCreatedChecks) return true;
     const std::size_t size = L.m_with[row].size();
-    const std::uint16_t* keys = KeysOf(created);
     for (const std::size_t s : m_inserts) {
       if (!EdgesMayForm(row, text, s, s + size)) continue;
-      const std::uint16_t after = AfterKey(text, s + size), before = BeforeKey(text, s);
-      for (std::size_t j = 0; j < created.size(); ++j)
-        if (KeyFits(keys[j], after, before) && AtInsertion(created[j], text, s)) return true;
+      if (ForFitting(row, created, AfterKey(text, s + size), BeforeKey(text, s),
+                     [&](std::size_t j) { return AtInsertion(created[j], text, s); }))
+        return true;
     }
     return false;
   }
@@ -1016,15 +1059,13 @@ class Applier {
       return;
     }
     const std::size_t size = L.m_with[row].size();
-    const std::uint16_t* keys = KeysOf(created);
     for (const std::size_t s : m_inserts) {
       if (!EdgesMayForm(row, text, s, s + size)) continue;
-      const std::uint16_t after = AfterKey(text, s + size), before = BeforeKey(text, s);
-      for (std::size_t j = 0; j < created.size(); ++j) {
+      ForFitting(row, created, AfterKey(text, s + size), BeforeKey(text, s), [&](std::size_t j) {
         const Created& c = created[j];
-        if (KeyFits(keys[j], after, before) && !m_rowSet.Has(c.row) && AtInsertion(c, text, s))
-          m_rowSet.Add(c.row);
-      }
+        if (!m_rowSet.Has(c.row) && AtInsertion(c, text, s)) m_rowSet.Add(c.row);
+        return false;
+      });
     }
   }
 
