@@ -413,6 +413,11 @@ CompiledList::CompiledList(const ConvertRows& rows) : m_rows(rows) {
     m_direct[0][i] = cp932;
     m_direct[1][i] = IsValidText(f, CodePage::Utf8) && IsValidText(r, CodePage::Utf8);
   }
+  for (const ConvertItem& row : m_rows) m_withBytes += row.m_strReplaceWith;
+  m_withBytes.append(OutputBuffer::kWide, '\0');
+  for (std::size_t i = 0, at = 0; i < n; at += m_rows[i++].m_strReplaceWith.size())
+    m_with.emplace_back(m_withBytes.data() + at, m_rows[i].m_strReplaceWith.size());
+  m_withEnd = m_withBytes.data() + m_withBytes.size();
   m_onlyRow.assign(m_needles.size(), -1);
   for (std::size_t k = 0; k < m_needles.size(); ++k) {
     const auto& r = m_needleRows[k];
@@ -431,22 +436,12 @@ CompiledList::CompiledList(const ConvertRows& rows) : m_rows(rows) {
         else if (!m_edges[row].inside)
           alone.kind = kAloneEdged;
         alone.edges = &m_edges[static_cast<std::size_t>(row)];
+        alone.with = m_with[static_cast<std::size_t>(row)].data();
+        alone.withSize = static_cast<std::uint32_t>(m_with[static_cast<std::size_t>(row)].size());
       }
       m_alone[u].push_back(alone);
     }
   }
-  for (const ConvertItem& row : m_rows) m_withBytes += row.m_strReplaceWith;
-  m_withBytes.append(OutputBuffer::kWide, '\0');
-  for (std::size_t i = 0, at = 0; i < n; at += m_rows[i++].m_strReplaceWith.size())
-    m_with.emplace_back(m_withBytes.data() + at, m_rows[i].m_strReplaceWith.size());
-  m_withEnd = m_withBytes.data() + m_withBytes.size();
-  for (int u = 0; u < 2; ++u)
-    for (std::size_t k = 0; k < m_needles.size(); ++k)
-      if (m_alone[u][k].kind) {
-        const std::string_view with = m_with[static_cast<std::size_t>(m_onlyRow[k])];
-        m_alone[u][k].with = with.data();
-        m_alone[u][k].withSize = static_cast<std::uint32_t>(with.size());
-      }
 
   m_ok = true;
 }
@@ -1040,17 +1035,25 @@ class Applier {
     return false;
   }
 
-  // Whether MarkCreated would mark any row (most often none is there).
-  bool MayFormAny(std::size_t row, std::span<const Created> created, std::string_view text) const {
-    if (created.size() * m_inserts.size() > kMaxCreatedChecks) return true;
+  // Calls f(entry) for each of the row's entries whose string the last
+  // change's insertions (m_inserts) formed in text, until f returns true;
+  // returns whether one did.
+  template <class F>
+  bool ForEachFormed(std::size_t row, std::span<const Created> created, std::string_view text, F&& f) const {
     const std::size_t size = L.m_with[row].size();
     for (const std::size_t s : m_inserts) {
       if (!EdgesMayForm(row, text, s, s + size)) continue;
       if (ForFitting(row, created, AfterKey(text, s + size), BeforeKey(text, s),
-                     [&](std::size_t j) { return AtInsertion(created[j], text, s); }))
+                     [&](std::size_t j) { return AtInsertion(created[j], text, s) && f(created[j]); }))
         return true;
     }
     return false;
+  }
+
+  // Whether MarkCreated would mark any row (most often none is there).
+  bool MayFormAny(std::size_t row, std::span<const Created> created, std::string_view text) const {
+    if (created.size() * m_inserts.size() > kMaxCreatedChecks) return true;
+    return ForEachFormed(row, created, text, [](const Created&) { return true; });
   }
 
   // Later rows that the insertions of the last change (by `row`) formed in text.
@@ -1059,15 +1062,10 @@ class Applier {
       for (const Created& c : created) m_rowSet.Add(c.row);
       return;
     }
-    const std::size_t size = L.m_with[row].size();
-    for (const std::size_t s : m_inserts) {
-      if (!EdgesMayForm(row, text, s, s + size)) continue;
-      ForFitting(row, created, AfterKey(text, s + size), BeforeKey(text, s), [&](std::size_t j) {
-        const Created& c = created[j];
-        if (!m_rowSet.Has(c.row) && AtInsertion(c, text, s)) m_rowSet.Add(c.row);
-        return false;
-      });
-    }
+    ForEachFormed(row, created, text, [&](const Created& c) {
+      m_rowSet.Add(c.row);
+      return false;
+    });
   }
 
   void ProcessChunk() {
