@@ -220,6 +220,120 @@ class OutputBuffer {
   std::size_t m_size = 0;
 };
 
+// Results of short chunks by their bytes, for one compiled list and code
+// page. A chunk's result depends on its bytes only (it starts on a character
+// boundary and nothing reaches across its ends), and texts repeat their
+// words, so a chunk seen before is copied from here instead of being worked
+// out again. Each thread keeps one (MemoFor), so that it serves every file
+// of a run. Two ways per set; when the bytes kept run out it starts afresh.
+class ChunkMemo {
+ public:
+  static constexpr std::size_t kMaxKey = 32, kMaxResult = 1024;
+  struct Entry {
+    std::uint32_t at = 0;  // the key's bytes, then the result's, in m_bytes
+    std::uint16_t keySize = 0, resultSize = 0;
+    std::uint32_t count = 0;       // replacements the chunk took
+    std::uint32_t generation = 0;  // the entry holds a chunk only in the memo's current one
+  };
+
+  ChunkMemo() : m_slots(kSlots), m_bytes(std::make_unique<char[]>(kBytes + OutputBuffer::kWide)) {}
+
+  // Whose results these are; a new owner finds it empty.
+  void Own(std::uint64_t owner) {
+    if (owner == m_owner) return;
+    m_owner = owner;
+    Clear();
+  }
+
+  // The entry for the chunk [p, p + n), or nullptr.
+  const Entry* Find(const char* p, std::size_t n) const {
+    const std::size_t set = Set(p, n);
+    for (std::size_t w = set; w < set + 2; ++w) {
+      const Entry& e = m_slots[w];
+      if (e.keySize == n && e.generation == m_generation && SameShort(m_bytes.get() + e.at, p, n)) return &e;
+    }
+    return nullptr;
+  }
+  const char* ResultOf(const Entry& e) const { return m_bytes.get() + e.at + e.keySize; }
+  const char* End() const { return m_bytes.get() + kBytes + OutputBuffer::kWide; }
+
+  void Put(std::string_view key, std::string_view result, std::size_t count) {
+    if (result.size() > kMaxResult) return;
+    if (m_used + key.size() + result.size() > kBytes) Clear();
+    char* d = m_bytes.get() + m_used;
+    std::memcpy(d, key.data(), key.size());
+    std::memcpy(d + key.size(), result.data(), result.size());
+    // The newest in the first way; the one it displaces, in the second.
+    Entry* set = &m_slots[Set(key.data(), key.size())];
+    set[1] = set[0];
+    set[0] = {static_cast<std::uint32_t>(m_used), static_cast<std::uint16_t>(key.size()),
+              static_cast<std::uint16_t>(result.size()), static_cast<std::uint32_t>(count), m_generation};
+    m_used += key.size() + result.size();
+  }
+
+ private:
+  static constexpr std::size_t kSetBits = 13, kSlots = std::size_t{2} << kSetBits, kBytes = 1024 * 1024;
+
+  // Every entry goes out at once: a fuzzer or a list edited between files
+  // starts it afresh often.
+  void Clear() {
+    if (++m_generation == 0) {
+      std::fill(m_slots.begin(), m_slots.end(), Entry{});
+      m_generation = 1;
+    }
+    m_used = 0;
+  }
+
+  // Loads of up to 8 bytes that stay within [p, p + n).
+  static void Words(const char* p, std::size_t n, std::uint64_t& a, std::uint64_t& b) {
+    if (n >= 8) {
+      std::memcpy(&a, p, 8);
+      std::memcpy(&b, p + n - 8, 8);
+    } else if (n >= 4) {
+      std::uint32_t x, y;
+      std::memcpy(&x, p, 4);
+      std::memcpy(&y, p + n - 4, 4);
+      a = x;
+      b = y;
+    } else {
+      a = static_cast<unsigned char>(p[0]) | std::uint64_t{static_cast<unsigned char>(p[n / 2])} << 8 |
+          std::uint64_t{static_cast<unsigned char>(p[n - 1])} << 16;
+      b = 0;
+    }
+  }
+
+  // Keys are at most 32 bytes: compared as overlapping words.
+  static bool SameShort(const char* x, const char* y, std::size_t n) {
+    std::uint64_t xa, xb, ya, yb;
+    Words(x, n, xa, xb);
+    Words(y, n, ya, yb);
+    if ((xa ^ ya) | (xb ^ yb)) return false;
+    for (std::size_t k = 8; k + 8 < n; k += 8) {
+      std::memcpy(&xa, x + k, 8);
+      std::memcpy(&ya, y + k, 8);
+      if (xa != ya) return false;
+    }
+    return true;
+  }
+
+  // The first way of the key's set.
+  static std::size_t Set(const char* p, std::size_t n) {
+    std::uint64_t a, b, c = 0;
+    Words(p, n, a, b);
+    if (n > 16) std::memcpy(&c, p + n / 2 - 4, 8);
+    std::uint64_t h =
+        (a * 0x9E3779B97F4A7C15ULL) ^ (b * 0xC2B2AE3D27D4EB4FULL) ^ (c * 0x165667B19E3779F9ULL) ^ n;
+    h ^= h >> 29;
+    return static_cast<std::size_t>((h * 0xBF58476D1CE4E5B9ULL) >> (64 - kSetBits)) * 2;
+  }
+
+  std::uint64_t m_owner = 0;
+  std::uint32_t m_generation = 1;
+  std::vector<Entry> m_slots;
+  std::unique_ptr<char[]> m_bytes;
+  std::size_t m_used = 0;
+};
+
 }  // namespace
 
 class CompiledList {
@@ -229,6 +343,8 @@ class CompiledList {
   CompiledList& operator=(const CompiledList&) = delete;
 
   ConvertRows m_rows;
+  // This list among all compiled in the process, for the chunk memos.
+  std::uint64_t m_serial = 0;
   std::vector<std::string> m_needles;                    // distinct search strings
   std::vector<std::vector<std::uint32_t>> m_needleRows;  // rows of each needle, ascending
   std::vector<std::uint32_t> m_rowNeedle;                // needle of each row (rows with a search string)
@@ -324,7 +440,7 @@ std::atomic<std::size_t> g_compiled{0};
 std::size_t CompiledListsMade() { return g_compiled.load(); }
 
 CompiledList::CompiledList(const ConvertRows& rows) : m_rows(rows) {
-  g_compiled.fetch_add(1);
+  m_serial = g_compiled.fetch_add(1) + 1;
   const std::size_t n = rows.size();
   std::map<std::string, std::uint32_t> index;
   m_rowNeedle.assign(n, 0);
@@ -451,6 +567,14 @@ namespace {
 // Index of the per-code-page tables of a compiled list ([utf8?]).
 std::size_t ForUtf8(CodePage cp) { return cp == CodePage::Utf8 ? 1 : 0; }
 
+// This thread's chunk memo, holding the list's results in the code page.
+ChunkMemo& MemoFor(const CompiledList& list, CodePage cp) {
+  thread_local std::unique_ptr<ChunkMemo> memo;
+  if (!memo) memo = std::make_unique<ChunkMemo>();
+  memo->Own(list.m_serial * 2 + ForUtf8(cp));
+  return *memo;
+}
+
 class Applier {
  public:
   Applier(const CompiledList& list, const std::string& text, CodePage cp)
@@ -463,7 +587,8 @@ class Applier {
         m_onBoundaryOnly(cp == CodePage::Cp932 && list.m_keepsCp932Boundaries),
         m_direct(list.m_direct[ForUtf8(cp)]),
         m_alone(list.m_alone[ForUtf8(cp)]),
-        m_rowSet(list.m_rows.size()) {}
+        m_rowSet(list.m_rows.size()),
+        m_memo(MemoFor(list, cp)) {}
 
   bool Run() {
     const bool scanned = m_scanner.Scan(
@@ -503,6 +628,8 @@ class Applier {
       return 1;
     }
     m_lastStart = start;
+    // In a chunk whose result came from the memo.
+    if (start < m_skipEnd) return 0;
     const std::size_t to = start + L.m_needleSize[id];
     if (m_inChunk && start < m_chunkEnd) {
       AddToChunk(id, start);
@@ -597,14 +724,48 @@ class Applier {
     m_keptAll = true;
     m_pieces = false;
     m_chunkNeedle = id;
+    if (m_chunkEnd - m_chunkStart <= ChunkMemo::kMaxKey) {
+      if (const ChunkMemo::Entry* e = m_memo.Find(m_text.data() + m_chunkStart, m_chunkEnd - m_chunkStart)) {
+        FromMemo(*e);
+        return;
+      }
+      m_memoPut = true;
+    }
     if (!m_log.empty()) RejoinLog();
     AddToChunk(id, start);
+  }
+
+  // The chunk just opened was seen before: its result is copied, the
+  // occurrences logged in it are taken back, and the rest of it is passed over.
+  void FromMemo(const ChunkMemo::Entry& e) {
+    if (!m_log.empty()) RejoinLog(false);
+    m_inChunk = false;
+    m_prevEnd = m_skipEnd = m_chunkEnd;
+    if (!e.count) return;
+    ReserveOutput();
+    m_changed = true;
+    CopyText(m_copied, m_chunkStart);
+    m_out.Append(m_memo.ResultOf(e), e.resultSize, m_memo.End());
+    m_copied = m_chunkEnd;
+    m_count += e.count;
+  }
+
+  // The chunk's result (the output from outChunk) and count into the memo.
+  void Remember(std::size_t countBefore, std::size_t outChunk) {
+    const std::size_t n = m_count - countBefore;
+    std::string_view result;
+    if (n) {
+      CopyText(m_copied, m_chunkEnd);
+      m_copied = m_chunkEnd;
+      result = m_out.View().substr(outChunk);
+    }
+    m_memo.Put({m_text.data() + m_chunkStart, m_chunkEnd - m_chunkStart}, result, n);
   }
 
   // The logged occurrences in the chunk just opened join it, and their
   // replacements are taken back. Where that happens to many, replacing on
   // their own stops.
-  [[gnu::noinline]] void RejoinLog() {
+  [[gnu::noinline]] void RejoinLog(bool join = true) {
     auto e = LoggedFrom(m_chunkStart);
     if (e != m_log.end()) {
       m_chunkNeedle = e->needle;
@@ -614,7 +775,7 @@ class Applier {
     for (; e != m_log.end(); ++e) {
       m_count -= e->replaced;
       m_aloneUndone += e->replaced;
-      AddToChunk(e->needle, e->start);
+      if (join) AddToChunk(e->needle, e->start);
     }
     m_log.clear();
     if (m_aloneUndone > kAloneTrial && m_aloneUndone * 4 > m_aloneReplaced) m_aloneOn = false;
@@ -1069,6 +1230,14 @@ class Applier {
   }
 
   void ProcessChunk() {
+    if (!m_memoPut) return WorkOutChunk();
+    m_memoPut = false;
+    const std::size_t countBefore = m_count, outChunk = m_out.size() + (m_chunkStart - m_copied);
+    WorkOutChunk();
+    Remember(countBefore, outChunk);
+  }
+
+  void WorkOutChunk() {
     m_inChunk = false;
     m_prevEnd = m_chunkEnd;
     if (m_pieces) {
@@ -1172,6 +1341,9 @@ class Applier {
   static constexpr std::size_t kAloneTrial = 256;
   bool m_aloneOn = true;
   std::size_t m_aloneReplaced = 0, m_aloneUndone = 0;
+  ChunkMemo& m_memo;
+  std::size_t m_skipEnd = 0;
+  bool m_memoPut = false;  // the chunk in work goes into the memo
 };
 
 }  // namespace

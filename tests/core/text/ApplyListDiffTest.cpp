@@ -301,6 +301,27 @@ TEST(ApplyListDifferential, OccurrencesReplacedOnTheirOwn) {
   }
 }
 
+// A chunk's result is remembered by its bytes for its list and code page:
+// the same words in many texts, under two lists in turn, in both code pages.
+TEST(ApplyListDifferential, RepeatedChunksUnderSeveralListsAndCodePages) {
+  Generator gen(CodePage::Cp932, 61);
+  for (int c = 0; c < 200; ++c) {
+    std::vector<std::string> words;
+    for (int k = 0; k < 6; ++k) words.push_back(gen.Text(4));
+    const ConvertRows lists[2] = {gen.Rows(6), gen.Rows(6)};
+    for (int t = 0; t < 8; ++t) {
+      std::string text;
+      for (int k = 0; k < 40; ++k) text += words[static_cast<std::size_t>(gen.Uniform(0, 5))] + " ";
+      const CodePage cp = t % 2 ? CodePage::Utf8 : CodePage::Cp932;
+      const ConvertRows& rows = lists[(t / 2) % 2];
+      std::string ref = text, fast = text;
+      const std::size_t nref = ApplyListReference(ref, rows, cp);
+      ASSERT_EQ(ApplyList(fast, rows, cp), nref) << "case " << c << " text " << t;
+      ASSERT_EQ(fast, ref) << "case " << c << " text " << t << "\nrows:\n" << DumpRows(rows);
+    }
+  }
+}
+
 // Lists of codes as product catalogues hold them: thousands of rows whose
 // search strings share their start and are prefixes of each other, in any
 // order, over texts of codes separated by blanks (a chunk per code) or run
