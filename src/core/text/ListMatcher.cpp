@@ -228,7 +228,7 @@ class OutputBuffer {
 // of a run. Two ways per set; when the bytes kept run out it starts afresh.
 class ChunkMemo {
  public:
-  static constexpr std::size_t kMaxKey = 32, kMaxResult = 1024;
+  static constexpr std::size_t kMaxKey = 48, kMaxResult = 1024;
   struct Entry {
     std::uint32_t at = 0;  // the key's bytes, then the result's, in m_bytes
     std::uint16_t keySize = 0, resultSize = 0;
@@ -272,7 +272,7 @@ class ChunkMemo {
   }
 
  private:
-  static constexpr std::size_t kSetBits = 13, kSlots = std::size_t{2} << kSetBits, kBytes = 1024 * 1024;
+  static constexpr std::size_t kSetBits = 14, kSlots = std::size_t{2} << kSetBits, kBytes = 2048 * 1024;
 
   // Every entry goes out at once: a fuzzer or a list edited between files
   // starts it afresh often.
@@ -302,7 +302,7 @@ class ChunkMemo {
     }
   }
 
-  // Keys are at most 32 bytes: compared as overlapping words.
+  // Keys are short: compared as words, the last two overlapping.
   static bool SameShort(const char* x, const char* y, std::size_t n) {
     std::uint64_t xa, xb, ya, yb;
     Words(x, n, xa, xb);
