@@ -18,11 +18,14 @@
 
 #include "CorpusTexts.h"
 #include "list/ConvertListFile.h"
+#include "platform/Allocator.h"
 #include "text/ListMatcher.h"
 #include "text/LiteralScanner.h"
 #include "text/TextConvert.h"
 
 int main(int argc, char** argv) {
+  // As the command-line and desktop programs run the engine.
+  zv::KeepLargeBuffersInHeap();
   if (argc < 4) {
     std::fprintf(stderr, "usage: %s FOLDER LIST.csv 932|65001 [MB] [REPEAT] [--check]\n", argv[0]);
     return 2;
