@@ -593,7 +593,7 @@ class Applier {
   bool Run() {
     const bool scanned = m_scanner.Scan(
         m_text, [this](std::uint32_t id, std::size_t start) { return OuterMatch(id, start) == 0; },
-        m_onBoundaryOnly);
+        m_onBoundaryOnly, &m_skipEnd);
     if (!scanned || m_failed) return false;
     if (m_inChunk) ProcessChunk();
     return !m_failed;
