@@ -628,7 +628,8 @@ class Applier {
       return 1;
     }
     m_lastStart = start;
-    // In a chunk whose result came from the memo.
+    // In a chunk whose result came from the memo: the scan passes over the
+    // rest of it, but other needles at the position that opened it still come.
     if (start < m_skipEnd) return 0;
     const std::size_t to = start + L.m_needleSize[id];
     if (m_inChunk && start < m_chunkEnd) {
