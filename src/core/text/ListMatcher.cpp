@@ -720,11 +720,6 @@ class Applier {
   void OpenChunk(unsigned id, std::size_t start, std::size_t to) {
     m_chunkStart = m_sep.Prev(m_text.data(), m_prevEnd, start);
     m_chunkEnd = m_sep.Next(m_text.data(), to, m_text.size());
-    m_inChunk = true;
-    m_kept.clear();
-    m_keptAll = true;
-    m_pieces = false;
-    m_chunkNeedle = id;
     if (m_chunkEnd - m_chunkStart <= ChunkMemo::kMaxKey) {
       if (const ChunkMemo::Entry* e = m_memo.Find(m_text.data() + m_chunkStart, m_chunkEnd - m_chunkStart)) {
         FromMemo(*e);
@@ -732,6 +727,11 @@ class Applier {
       }
       m_memoPut = true;
     }
+    m_inChunk = true;
+    m_kept.clear();
+    m_keptAll = true;
+    m_pieces = false;
+    m_chunkNeedle = id;
     if (!m_log.empty()) RejoinLog();
     AddToChunk(id, start);
   }
@@ -740,7 +740,6 @@ class Applier {
   // occurrences logged in it are taken back, and the rest of it is passed over.
   void FromMemo(const ChunkMemo::Entry& e) {
     if (!m_log.empty()) RejoinLog(false);
-    m_inChunk = false;
     m_prevEnd = m_skipEnd = m_chunkEnd;
     if (!e.count) return;
     ReserveOutput();
