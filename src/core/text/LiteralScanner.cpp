@@ -93,10 +93,10 @@ LiteralScanner::LiteralScanner(const std::vector<std::string>& needles, bool six
   std::size_t slots = 16;
   while (slots < 2 * (three.size() + longer.size() + six.size())) slots *= 2;
   m_bigShift = static_cast<unsigned>(64 - std::countr_zero(slots));
-  if (m_hasTwo) Build(m_twoBits, m_twoStart, m_twoIds, two);
-  if (m_hasThree) Build(m_threeBits, m_threeStart, m_threeIds, three);
-  if (m_hasLong) Build(m_longBits, m_longStart, m_longIds, longer);
-  if (m_hasSix) Build(m_sixBits, m_sixStart, m_sixIds, six);
+  if (m_hasTwo) Build(m_two, two);
+  if (m_hasThree) Build(m_three, three);
+  if (m_hasLong) Build(m_long, longer);
+  if (m_hasSix) Build(m_six, six);
 }
 
 void LiteralScanner::AddBigSlot(std::uint32_t id) {
@@ -110,18 +110,18 @@ void LiteralScanner::AddBigSlot(std::uint32_t id) {
 
 void LiteralScanner::AddToSet(int set, unsigned char byte) { AddToNibbleSet(m_sets[static_cast<std::size_t>(set)], byte); }
 
-void LiteralScanner::Build(std::vector<std::uint64_t>& bits, std::vector<std::uint32_t>& start,
-                           std::vector<std::uint32_t>& ids, std::vector<std::pair<unsigned, std::uint32_t>>& keyed) {
-  bits.assign(kBuckets / 64, 0);
+void LiteralScanner::Build(Table& t, std::vector<std::pair<unsigned, std::uint32_t>>& keyed) {
+  t.bits.assign(kBuckets / 64, 0);
   std::stable_sort(keyed.begin(), keyed.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
-  start.assign(kBuckets + 1, 0);
-  ids.clear();
+  t.start.clear();
+  t.entries.clear();
+  // Buckets in key order, as the ranks of their bits count them.
   for (std::size_t b = 0; b < keyed.size();) {
     const unsigned k = keyed[b].first;
     std::size_t e = b;
     while (e < keyed.size() && keyed[e].first == k) ++e;
-    bits[k >> 6] |= std::uint64_t{1} << (k & 63);
-    start[k] = static_cast<std::uint32_t>(ids.size());
+    t.bits[k >> 6] |= std::uint64_t{1} << (k & 63);
+    t.start.push_back(static_cast<std::uint32_t>(t.entries.size()));
     if (e - b > kBigAbove) {
       std::vector<std::uint32_t> lengths;
       for (std::size_t i = b; i < e; ++i) {
@@ -130,16 +130,25 @@ void LiteralScanner::Build(std::vector<std::uint64_t>& bits, std::vector<std::ui
       }
       std::sort(lengths.begin(), lengths.end());
       lengths.erase(std::unique(lengths.begin(), lengths.end()), lengths.end());
-      ids.push_back(kBigBucket + static_cast<std::uint32_t>(m_big.size()));
+      t.entries.push_back({0, kBigBucket + static_cast<std::uint32_t>(m_big.size()), 0});
       m_big.push_back(std::move(lengths));
     } else {
-      for (std::size_t i = b; i < e; ++i) ids.push_back(keyed[i].second);
+      for (std::size_t i = b; i < e; ++i) {
+        const std::string& s = m_needles[keyed[i].second];
+        Entry entry{0, keyed[i].second, static_cast<std::uint32_t>(s.size())};
+        std::memcpy(&entry.head, s.data(), std::min<std::size_t>(s.size(), 8));
+        t.entries.push_back(entry);
+      }
     }
-    start[k + 1] = static_cast<std::uint32_t>(ids.size());
     b = e;
   }
-  // Each marked bucket sets both of its bounds; those of the others are never
-  // read (filling them all took most of a short list's compile in checked builds).
+  t.start.push_back(static_cast<std::uint32_t>(t.entries.size()));
+  t.rank.resize(t.bits.size());
+  std::uint32_t before = 0;
+  for (std::size_t w = 0; w < t.bits.size(); ++w) {
+    t.rank[w] = static_cast<std::uint16_t>(before);
+    before += static_cast<std::uint32_t>(std::popcount(t.bits[w]));
+  }
 }
 
 std::size_t LiteralScanner::Filter(const unsigned char* p, std::size_t blocks, std::uint64_t* masks,
@@ -165,9 +174,9 @@ std::size_t LiteralScanner::Filter(const unsigned char* p, std::size_t blocks, s
 template <unsigned kTables>
 inline std::uint64_t LiteralScanner::Refine(const unsigned char* p, std::uint64_t mask) const {
   const std::uint64_t* pair = m_pairBits.data();
-  const std::uint64_t* three = m_threeBits.data();
-  const std::uint64_t* longer = m_longBits.data();
-  const std::uint64_t* six = m_sixBits.data();
+  const std::uint64_t* three = m_three.bits.data();
+  const std::uint64_t* longer = m_long.bits.data();
+  const std::uint64_t* six = m_six.bits.data();
   std::uint64_t keep = mask;
   while (mask) {
     const unsigned j = static_cast<unsigned>(__builtin_ctzll(mask));

@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -152,23 +153,21 @@ class LiteralScanner {
     if (i + 1 >= n || !m_startsLonger[p[i]]) return true;
     if (m_hasTwo) {
       const unsigned k = (unsigned{p[i]} << 8) | p[i + 1];
-      if (Test(m_twoBits, k) && !ReportBucket(m_twoStart, m_twoIds, k, p + i, n - i, i, onMatch))
-        return false;
+      if (Test(m_two.bits, k) && !ReportBucket(m_two, k, p + i, n - i, i, onMatch)) return false;
     }
     if (i + 2 >= n) return true;
     if (m_hasThree) {
       const unsigned k = Hash3(p + i);
-      if (Test(m_threeBits, k) && !ReportBucket(m_threeStart, m_threeIds, k, p + i, n - i, i, onMatch))
-        return false;
+      if (Test(m_three.bits, k) && !ReportBucket(m_three, k, p + i, n - i, i, onMatch)) return false;
     }
     if (i + 3 >= n) return true;
     if (m_hasLong) {
       const unsigned k = Hash4(p + i);
-      if (Test(m_longBits, k) && !ReportBucket(m_longStart, m_longIds, k, p + i, n - i, i, onMatch)) return false;
+      if (Test(m_long.bits, k) && !ReportBucket(m_long, k, p + i, n - i, i, onMatch)) return false;
     }
     if (i + 5 >= n || !m_hasSix) return true;
     const unsigned k = Hash6(p + i);
-    return !Test(m_sixBits, k) || ReportBucket(m_sixStart, m_sixIds, k, p + i, n - i, i, onMatch);
+    return !Test(m_six.bits, k) || ReportBucket(m_six, k, p + i, n - i, i, onMatch);
   }
   // The hashes take the bytes as a little-endian number, as the filter
   // loads them; HashOf32 keys three or four bytes, HashOf48 six.
@@ -189,18 +188,56 @@ class LiteralScanner {
     return HashOf48(v);
   }
 
+  // A needle in a table: its first eight bytes (zero past its end) beside
+  // its id, so that most comparisons read nothing else.
+  struct Entry {
+    std::uint64_t head;
+    std::uint32_t id;  // or kBigBucket + the big bucket's index
+    std::uint32_t size;
+  };
+  // Needles keyed by a hash of their first bytes (or the two bytes): a bit
+  // per key, and the keys' buckets in key order, found by the rank of their
+  // bit. A table of 1000 needles takes some 30 KB, not the 1 MB that a start
+  // per key and the strings took, which the caller's work pushed out of the
+  // cache.
+  struct Table {
+    std::vector<std::uint64_t> bits;
+    std::vector<std::uint16_t> rank;   // per word of bits: the bits set before it
+    std::vector<std::uint32_t> start;  // per bucket, and one past the last: its entries
+    std::vector<Entry> entries;
+  };
+
+  // The text at `at` (left bytes of it, at least e.size) starts with e's needle.
+  bool StartsWith(const unsigned char* at, std::size_t left, const Entry& e) const {
+    std::uint64_t w = 0;
+    std::memcpy(&w, at, std::min<std::size_t>(left, 8));
+    if (e.size < 8) {
+      const std::uint64_t low = (std::uint64_t{1} << (8 * e.size)) - 1;
+      w &= std::endian::native == std::endian::little ? low : ~(~std::uint64_t{0} >> (8 * e.size));
+    }
+    return w == e.head && (e.size <= 8 || std::memcmp(at + 8, m_needles[e.id].data() + 8, e.size - 8) == 0);
+  }
+
+  // Without a popcnt instruction in the baseline, the builtin is a call.
+  static std::size_t BitCount(std::uint64_t x) {
+    x -= (x >> 1) & 0x5555555555555555ull;
+    x = (x & 0x3333333333333333ull) + ((x >> 2) & 0x3333333333333333ull);
+    x = (x + (x >> 4)) & 0x0F0F0F0F0F0F0F0Full;
+    return static_cast<std::size_t>((x * 0x0101010101010101ull) >> 56);
+  }
+
   template <class OnMatch>
-  bool ReportBucket(const std::vector<std::uint32_t>& start, const std::vector<std::uint32_t>& ids,
-                    unsigned k, const unsigned char* at, std::size_t left, std::size_t pos,
+  bool ReportBucket(const Table& t, unsigned k, const unsigned char* at, std::size_t left, std::size_t pos,
                     OnMatch& onMatch) const {
-    for (std::uint32_t b = start[k]; b < start[k + 1]; ++b) {
-      const std::uint32_t id = ids[b];
-      if (id >= kBigBucket) {
-        if (!ReportBig(m_big[id - kBigBucket], at, left, pos, onMatch)) return false;
+    const std::uint64_t below = t.bits[k >> 6] & ((std::uint64_t{1} << (k & 63)) - 1);
+    const std::size_t bucket = t.rank[k >> 6] + BitCount(below);
+    for (std::uint32_t b = t.start[bucket]; b < t.start[bucket + 1]; ++b) {
+      const Entry& e = t.entries[b];
+      if (e.id >= kBigBucket) {
+        if (!ReportBig(m_big[e.id - kBigBucket], at, left, pos, onMatch)) return false;
         continue;
       }
-      const std::string& s = m_needles[id];
-      if (s.size() <= left && std::memcmp(at, s.data(), s.size()) == 0 && !onMatch(id, pos)) return false;
+      if (e.size <= left && StartsWith(at, left, e) && !onMatch(e.id, pos)) return false;
     }
     return true;
   }
@@ -241,8 +278,7 @@ class LiteralScanner {
     return true;
   }
 
-  void Build(std::vector<std::uint64_t>& bits, std::vector<std::uint32_t>& start,
-             std::vector<std::uint32_t>& ids, std::vector<std::pair<unsigned, std::uint32_t>>& keyed);
+  void Build(Table& t, std::vector<std::pair<unsigned, std::uint32_t>>& keyed);
 
   std::vector<std::string> m_needles;
   // Big buckets: the lengths of their strings, ascending; their strings in
@@ -254,9 +290,7 @@ class LiteralScanner {
   std::array<std::uint32_t, 256> m_one{};  // id + 1 of the one-byte needle, or 0
   std::array<bool, 256> m_startsLonger{};  // the first byte of a needle of two bytes or more
   // Needles of 2, 3, 4 to 5, and 6 or more bytes.
-  std::vector<std::uint64_t> m_twoBits, m_threeBits, m_longBits, m_sixBits;
-  std::vector<std::uint32_t> m_twoStart, m_twoIds, m_threeStart, m_threeIds, m_longStart, m_longIds, m_sixStart,
-      m_sixIds;
+  Table m_two, m_three, m_long, m_six;
   // Filter of one- and two-byte needles, keyed by p[0] | p[1] << 8; a
   // one-byte needle marks every second byte.
   std::vector<std::uint64_t> m_pairBits;
