@@ -603,6 +603,8 @@ class Applier {
   std::size_t Count() const { return m_count; }
   std::string TakeResult() {
     CopyText(m_copied, m_text.size());
+    const std::size_t in = m_text.size(), out = m_out.size();
+    GrowthEighths() = out > in ? std::min<std::size_t>(8, (out - in) * 8 / in + 1) : 1;
     return m_out.Take();
   }
 
@@ -693,9 +695,17 @@ class Applier {
   }
   void AppendWith(std::size_t row) { m_out.Append(L.m_with[row].data(), L.m_with[row].size(), L.m_withEnd); }
 
-  // The output is sized once, before the text's first change goes into it.
+  // The output is sized once, before the text's first change goes into it,
+  // for what the last text changed on this thread grew by (a run's texts are
+  // alike): growing it later copies all that was written (dense short rows
+  // grow a text by a fifth).
   void ReserveOutput() {
-    if (!m_changed) m_out.Reserve(m_text.size() + m_text.size() / 8 + 64);
+    if (!m_changed) m_out.Reserve(m_text.size() + m_text.size() / 8 * GrowthEighths() + 64);
+  }
+  // Eighths of a text beyond its size, one to eight.
+  static std::size_t& GrowthEighths() {
+    thread_local std::size_t eighths = 1;
+    return eighths;
   }
 
   void ReplaceAlone(const CompiledList::AloneNeedle& a, unsigned id, std::size_t start, std::size_t to) {
