@@ -682,7 +682,8 @@ class Applier {
       // An occurrence that shares its chunk with the next one would most
       // often be taken back when that one opens the chunk.
       end = m_sep.Next(m_text.data(), to, m_text.size());
-      if ((next >= end || !OnBoundary(id, start)) && Alone(id, start, to)) return 0;
+      if ((next >= end || !OnBoundary(id, start)) && Alone(id, start, to, next != SIZE_MAX && next >= end))
+        return 0;
     } else if (m_maybeInside[id] && !m_onBoundaryOnly && !IsCharBoundary(m_text, start, m_cp)) {
       // An occurrence inside a character can only come onto a boundary
       // through a change before it in its chunk, and none happens: the
@@ -697,8 +698,9 @@ class Applier {
   }
 
   // Replaces the occurrence on its own, or passes over it, if it can be
-  // done without its chunk; logs it either way.
-  [[gnu::noinline]] bool Alone(unsigned id, std::size_t start, std::size_t to) {
+  // done without its chunk; logs it either way, unless it is known to be
+  // the last of its chunk (no later occurrence can take it back).
+  [[gnu::noinline]] bool Alone(unsigned id, std::size_t start, std::size_t to, bool last) {
     if (m_log.size() >= kMaxKeptOccurrences) TrimLog(start);
     if (m_log.size() >= kMaxKeptOccurrences) return false;
     // Inside a character: see OuterMatch. It goes into the chunk that a
@@ -718,7 +720,7 @@ class Applier {
     }
     // The same string overlapping the last one replaced: replace-all passes it over.
     const bool replace = !inside && start >= m_aloneEnd;
-    m_log.push_back({id, start, m_out.size(), m_copied, replace});
+    if (!last) m_log.push_back({id, start, m_out.size(), m_copied, replace});
     if (replace) ReplaceAlone(a, id, start, to);
     return true;
   }
