@@ -375,25 +375,15 @@ class CompiledList {
   std::string m_withBytes;
   const char* m_withEnd = nullptr;
   std::vector<std::uint8_t> m_rescan;  // per row: a change needs a rescan of its chunk
-  // Per row, from its entries: what a later row's string needs right after
-  // an insertion (strings that run past its end) and right before it (those
-  // that start before it and end inside it), and whether a string lies
-  // wholly inside it. Most insertions have none of it next to them, and
-  // their entries need not be compared one by one. The sets hold the one
-  // byte a string needs there, or the nearest two hashed where it needs
-  // more: with short rows the first byte alone lets most insertions through.
+  // Per row, from its entries: the bytes a later row's string needs right
+  // after an insertion (strings that run past its end) and right before it
+  // (those that start before it and end inside it), and whether a string
+  // lies wholly inside it. Most insertions have neither byte next to them,
+  // and their entries need not be compared one by one.
   struct Edges {
     std::array<std::uint64_t, 4> after{}, before{};
     bool inside = false, anyAfter = false, anyBefore = false;
-    bool twoAfter = false, twoBefore = false;  // a string needs two bytes or more there
   };
-  // How far from an insertion its edge test reads.
-  static constexpr std::size_t kEdgeReach = 2;
-  static unsigned EdgeKey(char near) { return static_cast<unsigned char>(near); }
-  static unsigned EdgeKey(char near, char far) {
-    const std::uint32_t v = static_cast<unsigned char>(near) | (std::uint32_t{static_cast<unsigned char>(far)} << 8);
-    return (v * 0x9E3779B1u) >> 24;
-  }
   std::vector<Edges> m_edges;
   // Per entry (beside m_create): the byte next to the insertion that its
   // string needs, after it or before it, or none for a string inside it. An
@@ -499,24 +489,16 @@ CompiledList::CompiledList(const ConvertRows& rows) : m_rows(rows) {
     for (std::uint32_t k = m_createFrom[i]; k < m_createFrom[i + 1]; ++k) {
       const Created& c = m_create[k];
       const long d = c.offset, nf = c.size;
-      auto add = [](std::array<std::uint64_t, 4>& m, unsigned key) { m[key >> 6] |= std::uint64_t{1} << (key & 63); };
+      auto add = [](std::array<std::uint64_t, 4>& m, char b) {
+        const auto u = static_cast<unsigned char>(b);
+        m[u >> 6] |= std::uint64_t{1} << (u & 63);
+      };
       if (d + nf > nr) {
-        const char* past = c.find + (nr - d);
-        if (d + nf - nr == 1) {
-          add(e.after, EdgeKey(past[0]));
-        } else {
-          add(e.after, EdgeKey(past[0], past[1]));
-          e.twoAfter = true;
-        }
+        add(e.after, c.find[nr - d]);
         e.anyAfter = true;
         m_createKey[k] = KeyAfter(c.find[nr - d]);
       } else if (d < 0) {
-        if (d == -1) {
-          add(e.before, EdgeKey(c.find[0]));
-        } else {
-          add(e.before, EdgeKey(c.find[-d - 1], c.find[-d - 2]));
-          e.twoBefore = true;
-        }
+        add(e.before, c.find[-d - 1]);
         e.anyBefore = true;
         m_createKey[k] = KeyBefore(c.find[-d - 1]);
       } else {
@@ -609,24 +591,10 @@ class Applier {
         m_memo(MemoFor(list, cp)) {}
 
   bool Run() {
-    // Occurrences are taken in batches: each then sees where the next one
-    // starts, and the scan's loop stays free of the work.
-    std::size_t n = 0;
-    auto flush = [&] {
-      for (std::size_t k = 0; k < n; ++k)
-        if (OuterMatch(m_batch[k].needle, m_batch[k].start, k + 1 < n ? m_batch[k + 1].start : SIZE_MAX))
-          return false;
-      n = 0;
-      return true;
-    };
     const bool scanned = m_scanner.Scan(
-        m_text,
-        [&](std::uint32_t id, std::size_t start) {
-          m_batch[n++] = {id, start};
-          return n < kBatch || flush();
-        },
-        m_onBoundaryOnly);
-    if (!scanned || m_failed || !flush()) return false;
+        m_text, [this](std::uint32_t id, std::size_t start) { return OuterMatch(id, start) == 0; },
+        m_onBoundaryOnly, &m_skipEnd);
+    if (!scanned || m_failed) return false;
     if (m_inChunk) ProcessChunk();
     return !m_failed;
   }
@@ -654,11 +622,7 @@ class Applier {
     bool replaced;
   };
 
-  static constexpr std::size_t kBatch = 256;
-  std::array<Occurrence, kBatch> m_batch;
-
-  // next: where the next occurrence starts, SIZE_MAX where not known.
-  int OuterMatch(unsigned id, std::size_t start, std::size_t next) {
+  int OuterMatch(unsigned id, std::size_t start) {
     // Chunks are found from matches in start order; anything else would
     // break the walk, so give up and let the reference engine run.
     if (start < m_lastStart) {
@@ -666,7 +630,8 @@ class Applier {
       return 1;
     }
     m_lastStart = start;
-    // In a chunk whose result came from the memo.
+    // In a chunk whose result came from the memo: the scan passes over the
+    // rest of it, but other needles at the position that opened it still come.
     if (start < m_skipEnd) return 0;
     const std::size_t to = start + L.m_needleSize[id];
     if (m_inChunk && start < m_chunkEnd) {
@@ -677,13 +642,8 @@ class Applier {
       ProcessChunk();
       if (m_failed) return 1;
     }
-    std::size_t end = SIZE_MAX;
     if (m_aloneOn) {
-      // An occurrence that shares its chunk with the next one would most
-      // often be taken back when that one opens the chunk.
-      end = m_sep.Next(m_text.data(), to, m_text.size());
-      if ((next >= end || !OnBoundary(id, start)) && Alone(id, start, to, next != SIZE_MAX && next >= end))
-        return 0;
+      if (Alone(id, start, to)) return 0;
     } else if (m_maybeInside[id] && !m_onBoundaryOnly && !IsCharBoundary(m_text, start, m_cp)) {
       // An occurrence inside a character can only come onto a boundary
       // through a change before it in its chunk, and none happens: the
@@ -693,14 +653,13 @@ class Applier {
       // byte. It opens no chunk.
       return 0;
     }
-    OpenChunk(id, start, end == SIZE_MAX ? m_sep.Next(m_text.data(), to, m_text.size()) : end);
+    OpenChunk(id, start, to);
     return 0;
   }
 
   // Replaces the occurrence on its own, or passes over it, if it can be
-  // done without its chunk; logs it either way, unless it is known to be
-  // the last of its chunk (no later occurrence can take it back).
-  [[gnu::noinline]] bool Alone(unsigned id, std::size_t start, std::size_t to, bool last) {
+  // done without its chunk; logs it either way.
+  [[gnu::noinline]] bool Alone(unsigned id, std::size_t start, std::size_t to) {
     if (m_log.size() >= kMaxKeptOccurrences) TrimLog(start);
     if (m_log.size() >= kMaxKeptOccurrences) return false;
     // Inside a character: see OuterMatch. It goes into the chunk that a
@@ -713,14 +672,14 @@ class Applier {
         if (id != m_aloneNeedle) return false;
       } else if (a.kind == CompiledList::kAloneEdged || m_aloneEdged) {
         // The neighbours are the text's own bytes unless another insertion
-        // lies within the edge test's reach; then the chunk settles both.
-        if (start < m_aloneEnd + CompiledList::kEdgeReach && m_aloneReplaced) return false;
+        // touches this one; then the chunk settles both.
+        if (start == m_aloneEnd && m_aloneReplaced) return false;
         if (a.kind == CompiledList::kAloneEdged && EdgesAllow(*a.edges, m_text, start, to)) return false;
       }
     }
     // The same string overlapping the last one replaced: replace-all passes it over.
     const bool replace = !inside && start >= m_aloneEnd;
-    if (!last) m_log.push_back({id, start, m_out.size(), m_copied, replace});
+    m_log.push_back({id, start, m_out.size(), m_copied, replace});
     if (replace) ReplaceAlone(a, id, start, to);
     return true;
   }
@@ -768,10 +727,9 @@ class Applier {
     m_log.erase(m_log.begin(), LoggedFrom(m_prevEnd));
   }
 
-  // end: the first separator after the occurrence.
-  void OpenChunk(unsigned id, std::size_t start, std::size_t end) {
+  void OpenChunk(unsigned id, std::size_t start, std::size_t to) {
     m_chunkStart = m_sep.Prev(m_text.data(), m_prevEnd, start);
-    m_chunkEnd = end;
+    m_chunkEnd = m_sep.Next(m_text.data(), to, m_text.size());
     if (m_chunkEnd - m_chunkStart <= ChunkMemo::kMaxKey) {
       if (const ChunkMemo::Entry* e = m_memo.Find(m_text.data() + m_chunkStart, m_chunkEnd - m_chunkStart)) {
         FromMemo(*e);
@@ -1147,9 +1105,8 @@ class Applier {
     for (std::size_t k = 0; k < m_chosen.size(); ++k) {
       // The bytes next to the insertion, where no other one lies, are the
       // text's own at every row's turn: a string they turn down is never there.
-      const bool alone =
-          (k == 0 || m_chosen[k - 1].outEnd + CompiledList::kEdgeReach <= m_chosen[k].out) &&
-          (k + 1 == m_chosen.size() || m_chosen[k + 1].out >= m_chosen[k].outEnd + CompiledList::kEdgeReach);
+      const bool alone = (k == 0 || m_chosen[k - 1].outEnd < m_chosen[k].out) &&
+                         (k + 1 == m_chosen.size() || m_chosen[k + 1].out > m_chosen[k].outEnd);
       if (alone &&
           !EdgesMayForm(m_chosen[k].row, result, m_chosen[k].out, m_chosen[k].outEnd, cutLeft, cutRight))
         continue;
@@ -1189,27 +1146,12 @@ class Applier {
   }
   static bool EdgesAllow(const CompiledList::Edges& e, std::string_view text, std::size_t out,
                          std::size_t end, bool cutLeft = false, bool cutRight = false) {
-    auto in = [](const std::array<std::uint64_t, 4>& m, unsigned key) { return ((m[key >> 6] >> (key & 63)) & 1) != 0; };
-    using CL = CompiledList;
-    if (e.inside) return true;
-    if (e.anyAfter) {
-      if (end >= text.size()) {
-        if (cutRight) return true;
-      } else if (in(e.after, CL::EdgeKey(text[end])) ||
-                 (e.twoAfter &&
-                  (end + 1 < text.size() ? in(e.after, CL::EdgeKey(text[end], text[end + 1])) : cutRight))) {
-        return true;
-      }
-    }
-    if (e.anyBefore) {
-      if (out == 0) {
-        if (cutLeft) return true;
-      } else if (in(e.before, CL::EdgeKey(text[out - 1])) ||
-                 (e.twoBefore && (out >= 2 ? in(e.before, CL::EdgeKey(text[out - 1], text[out - 2])) : cutLeft))) {
-        return true;
-      }
-    }
-    return false;
+    auto in = [](const std::array<std::uint64_t, 4>& m, char b) {
+      const auto u = static_cast<unsigned char>(b);
+      return ((m[u >> 6] >> (u & 63)) & 1) != 0;
+    };
+    return e.inside || (e.anyAfter && (end < text.size() ? in(e.after, text[end]) : cutRight)) ||
+           (e.anyBefore && (out > 0 ? in(e.before, text[out - 1]) : cutLeft));
   }
 
   // The keys (CompiledList::m_createKey) of a row's entries.

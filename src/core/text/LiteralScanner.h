@@ -35,9 +35,12 @@ class LiteralScanner {
   // Calls onMatch(id, start) for every occurrence; onMatch returns false to
   // stop, and Scan then returns false. skipInsideCp932: occurrences that
   // start inside a Shift-JIS double-byte character are left out; the text
-  // must then start on a character boundary.
+  // must then start on a character boundary. passOver: where set, onMatch
+  // may move it forward, and occurrences that start before it are passed
+  // over without being compared.
   template <class OnMatch>
-  bool Scan(std::string_view text, OnMatch&& onMatch, bool skipInsideCp932 = false) const {
+  bool Scan(std::string_view text, OnMatch&& onMatch, bool skipInsideCp932 = false,
+            const std::size_t* passOver = nullptr) const {
     const auto* p = reinterpret_cast<const unsigned char*>(text.data());
     const std::size_t n = text.size();
     std::size_t i = 0;
@@ -56,10 +59,12 @@ class LiteralScanner {
       for (std::size_t b = 0; b < blocks; ++b) {
         const std::size_t base = i + b * 64;
         std::uint64_t mask = masks[b];
+        if (passOver) mask &= From(*passOver, base);
         while (mask) {
           const std::size_t at = base + static_cast<unsigned>(__builtin_ctzll(mask));
           mask &= mask - 1;
           if (!CheckAt(p, n, at, onMatch)) return false;
+          if (passOver) mask &= From(*passOver, base);
         }
       }
       i += blocks * 64;
@@ -70,6 +75,7 @@ class LiteralScanner {
         afterLead = IsCp932Lead(p[i]) ? afterLead ^ 1 : 0;
         if (inside) continue;
       }
+      if (passOver && i < *passOver) continue;
       if (!CheckAt(p, n, i, onMatch)) return false;
     }
     return true;
@@ -98,6 +104,12 @@ class LiteralScanner {
   static void ForcePortableFilter(bool portable);
 
  private:
+  // The positions of a block starting at base that are at or after pos.
+  static std::uint64_t From(std::size_t pos, std::size_t base) {
+    if (pos <= base) return ~std::uint64_t{0};
+    return pos - base >= 64 ? 0 : ~std::uint64_t{0} << (pos - base);
+  }
+
   static constexpr unsigned kBuckets = 1u << 16;
   static constexpr std::size_t kStretch = 4096;
   // Bytes past the last filtered position that the filter may read.

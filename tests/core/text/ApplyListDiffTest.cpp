@@ -301,24 +301,6 @@ TEST(ApplyListDifferential, OccurrencesReplacedOnTheirOwn) {
   }
 }
 
-// Two replacements two bytes apart form a later row's string that needs the
-// bytes around both: their chunk settles them, wherever the occurrences
-// before them make the engine's batches end.
-TEST(ApplyListDifferential, ReplacementsTwoBytesApartFormALaterString) {
-  const ConvertRows rows = {{"k", "K"}, {"ab", "xy"}, {"d", "w"}, {"yzw", "!"}};
-  for (const CodePage cp : {CodePage::Cp932, CodePage::Utf8}) {
-    for (int fill = 0; fill < 300; ++fill) {
-      std::string text;
-      for (int k = 0; k < fill; ++k) text += "k ";
-      text += "abzd";
-      std::string ref = text, fast = text;
-      const std::size_t nref = ApplyListReference(ref, rows, cp);
-      ASSERT_EQ(ApplyList(fast, rows, cp), nref) << fill;
-      ASSERT_EQ(fast, ref) << fill;
-    }
-  }
-}
-
 // A chunk's result is remembered by its bytes for its list and code page:
 // the same words in many texts, under two lists in turn, in both code pages.
 TEST(ApplyListDifferential, RepeatedChunksUnderSeveralListsAndCodePages) {

@@ -177,5 +177,31 @@ TEST(LiteralScanner, StopsWhenAskedAndReportsIt) {
   EXPECT_TRUE(scanner.Scan(text, [](std::uint32_t, std::size_t) { return true; }));
 }
 
+// The caller moves the pass-over point from inside onMatch: occurrences
+// before it never come, whether it lands in the same block, a later block or
+// the unfiltered tail.
+TEST(LiteralScanner, PassesOverWhatTheCallerSkips) {
+  for (const bool portable : {false, true}) {
+    PortableFilter force(portable);
+    const LiteralScanner scanner({"x", "xx"}, false);
+    const std::string text(300, 'x');
+    for (const std::size_t skip : {1u, 2u, 63u, 64u, 65u, 200u}) {
+      std::size_t passOver = 0;
+      std::vector<std::size_t> seen;
+      scanner.Scan(
+          text,
+          [&](std::uint32_t id, std::size_t at) {
+            if (id == 0) seen.push_back(at);
+            if (at >= passOver) passOver = at + skip;
+            return true;
+          },
+          false, &passOver);
+      std::vector<std::size_t> expected;
+      for (std::size_t at = 0; at < text.size(); at += skip) expected.push_back(at);
+      EXPECT_EQ(seen, expected) << "skip " << skip << ", portable " << portable;
+    }
+  }
+}
+
 }  // namespace
 }  // namespace zv
