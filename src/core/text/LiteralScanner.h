@@ -141,10 +141,6 @@ class LiteralScanner {
   [[gnu::always_inline]] inline std::uint64_t RefineBlock(const unsigned char* p, std::uint64_t mask,
                                                           std::uint64_t maskLong, bool grouped) const;
 
-  static bool Test(const std::vector<std::uint64_t>& bits, unsigned k) {
-    return (bits[k >> 6] >> (k & 63)) & 1;
-  }
-
   // Every needle that starts at i.
   template <class OnMatch>
   bool CheckAt(const unsigned char* p, std::size_t n, std::size_t i, OnMatch& onMatch) const {
@@ -153,21 +149,21 @@ class LiteralScanner {
     if (i + 1 >= n || !m_startsLonger[p[i]]) return true;
     if (m_hasTwo) {
       const unsigned k = (unsigned{p[i]} << 8) | p[i + 1];
-      if (Test(m_two.bits, k) && !ReportBucket(m_two, k, p + i, n - i, i, onMatch)) return false;
+      if (!ReportBucket(m_two, k, p + i, n - i, i, onMatch)) return false;
     }
     if (i + 2 >= n) return true;
     if (m_hasThree) {
       const unsigned k = Hash3(p + i);
-      if (Test(m_three.bits, k) && !ReportBucket(m_three, k, p + i, n - i, i, onMatch)) return false;
+      if (!ReportBucket(m_three, k, p + i, n - i, i, onMatch)) return false;
     }
     if (i + 3 >= n) return true;
     if (m_hasLong) {
       const unsigned k = Hash4(p + i);
-      if (Test(m_long.bits, k) && !ReportBucket(m_long, k, p + i, n - i, i, onMatch)) return false;
+      if (!ReportBucket(m_long, k, p + i, n - i, i, onMatch)) return false;
     }
     if (i + 5 >= n || !m_hasSix) return true;
     const unsigned k = Hash6(p + i);
-    return !Test(m_six.bits, k) || ReportBucket(m_six, k, p + i, n - i, i, onMatch);
+    return ReportBucket(m_six, k, p + i, n - i, i, onMatch);
   }
   // The hashes take the bytes as a little-endian number, as the filter
   // loads them; HashOf32 keys three or four bytes, HashOf48 six.
@@ -229,7 +225,10 @@ class LiteralScanner {
   template <class OnMatch>
   bool ReportBucket(const Table& t, unsigned k, const unsigned char* at, std::size_t left, std::size_t pos,
                     OnMatch& onMatch) const {
-    const std::uint64_t below = t.bits[k >> 6] & ((std::uint64_t{1} << (k & 63)) - 1);
+    // The key's bit, read once: most keys have none, and then no bucket.
+    const std::uint64_t word = t.bits[k >> 6];
+    if (!((word >> (k & 63)) & 1)) return true;
+    const std::uint64_t below = word & ((std::uint64_t{1} << (k & 63)) - 1);
     const std::size_t bucket = t.rank[k >> 6] + BitCount(below);
     for (std::uint32_t b = t.start[bucket]; b < t.start[bucket + 1]; ++b) {
       const Entry& e = t.entries[b];
