@@ -429,6 +429,7 @@ class CompiledList {
     const Edges* edges = nullptr;
     std::uint32_t withSize = 0;
     std::uint8_t kind = 0;  // 0, kAlone or kAloneEdged
+    std::uint32_t row = 0;
   };
   std::array<std::vector<AloneNeedle>, 2> m_alone;
 };
@@ -552,6 +553,7 @@ CompiledList::CompiledList(const ConvertRows& rows) : m_rows(rows) {
         else if (!m_edges[row].inside)
           alone.kind = kAloneEdged;
         alone.edges = &m_edges[static_cast<std::size_t>(row)];
+        alone.row = static_cast<std::uint32_t>(row);
         alone.with = m_with[static_cast<std::size_t>(row)].data();
         alone.withSize = static_cast<std::uint32_t>(m_with[static_cast<std::size_t>(row)].size());
       }
@@ -669,7 +671,9 @@ class Applier {
     if (!inside) {
       if (!a.kind) return false;
       if (start < m_aloneEnd) {
-        if (id != m_aloneNeedle) return false;
+        // Another string overlapping it: gone by its row's turn if that
+        // comes later; else the chunk settles both.
+        if (id != m_aloneNeedle && a.row < m_aloneRow) return false;
       } else if (a.kind == CompiledList::kAloneEdged || m_aloneEdged) {
         // The neighbours are the text's own bytes unless another insertion
         // touches this one; then the chunk settles both.
@@ -677,7 +681,8 @@ class Applier {
         if (a.kind == CompiledList::kAloneEdged && EdgesAllow(*a.edges, m_text, start, to)) return false;
       }
     }
-    // The same string overlapping the last one replaced: replace-all passes it over.
+    // Overlapping the last one replaced: replace-all passes the same string
+    // over, and a later row's is no longer there when that row's turn comes.
     const bool replace = !inside && start >= m_aloneEnd;
     m_log.push_back({id, start, m_out.size(), m_copied, replace});
     if (replace) ReplaceAlone(a, id, start, to);
@@ -719,6 +724,7 @@ class Applier {
     m_aloneEnd = to;
     m_aloneNeedle = id;
     m_aloneEdged = a.kind == CompiledList::kAloneEdged;
+    m_aloneRow = a.row;
   }
 
   // Entries before the chunk of `start` can no longer go into a chunk.
@@ -1347,6 +1353,7 @@ class Applier {
   std::size_t m_aloneEnd = 0;  // end of the last one replaced on its own
   unsigned m_aloneNeedle = 0;
   bool m_aloneEdged = false;  // and its row has entries at its edges
+  std::uint32_t m_aloneRow = 0;
   // A replacement taken back costs about twice what one kept saves.
   static constexpr std::size_t kAloneTrial = 256;
   bool m_aloneOn = true;
