@@ -594,7 +594,7 @@ class Applier {
 
   bool Run() {
     const bool scanned = m_scanner.Scan(
-        m_text, [this](std::uint32_t id, std::size_t start) { return OuterMatch(id, start) == 0; },
+        m_text, [this](std::uint32_t id, std::size_t start) { return OnMatch(id, start) == 0; },
         m_onBoundaryOnly, &m_skipEnd);
     if (!scanned || m_failed) return false;
     if (m_inChunk) ProcessChunk();
@@ -624,7 +624,20 @@ class Applier {
     bool replaced;
   };
 
-  int OuterMatch(unsigned id, std::size_t start) {
+  // Most occurrences lie outside any chunk and are replaced on their own:
+  // that is tried here, inside the scan's loop, and the rest is called.
+  [[gnu::always_inline]] int OnMatch(unsigned id, std::size_t start) {
+    if (start < m_lastStart || start < m_skipEnd || m_inChunk || !m_aloneOn) return OuterMatch(id, start);
+    m_lastStart = start;
+    const std::size_t to = start + L.m_needleSize[id];
+    if (!Alone(id, start, to)) OpenChunkOutside(id, start, to);
+    return 0;
+  }
+  [[gnu::noinline]] void OpenChunkOutside(unsigned id, std::size_t start, std::size_t to) {
+    OpenChunk(id, start, to);
+  }
+
+  [[gnu::noinline]] int OuterMatch(unsigned id, std::size_t start) {
     // Chunks are found from matches in start order; anything else would
     // break the walk, so give up and let the reference engine run.
     if (start < m_lastStart) {
