@@ -424,12 +424,15 @@ class CompiledList {
   // is replaced on its own, without finding its chunk.
   static constexpr std::uint8_t kAlone = 1, kAloneEdged = 2;
   // What the replacement of such an occurrence reads, in one place.
-  struct AloneNeedle {
-    const char* with = nullptr;  // its row's replacement, in m_withBytes
-    const Edges* edges = nullptr;
+  // In one cache line: the replacement reads it for every occurrence,
+  // beside the text and the output.
+  struct alignas(64) AloneNeedle {
+    std::array<std::uint64_t, 4> after{};  // its row's Edges::after
+    const char* with = nullptr;            // its row's replacement, in m_withBytes
     std::uint32_t withSize = 0;
-    std::uint8_t kind = 0;  // 0, kAlone or kAloneEdged
     std::uint32_t row = 0;
+    std::uint8_t kind = 0;  // 0, kAlone or kAloneEdged
+    bool anyAfter = false, anyBefore = false;
   };
   std::array<std::vector<AloneNeedle>, 2> m_alone;
 };
@@ -552,7 +555,9 @@ CompiledList::CompiledList(const ConvertRows& rows) : m_rows(rows) {
           alone.kind = kAlone;
         else if (!m_edges[row].inside)
           alone.kind = kAloneEdged;
-        alone.edges = &m_edges[static_cast<std::size_t>(row)];
+        alone.after = m_edges[static_cast<std::size_t>(row)].after;
+        alone.anyAfter = m_edges[static_cast<std::size_t>(row)].anyAfter;
+        alone.anyBefore = m_edges[static_cast<std::size_t>(row)].anyBefore;
         alone.row = static_cast<std::uint32_t>(row);
         alone.with = m_with[static_cast<std::size_t>(row)].data();
         alone.withSize = static_cast<std::uint32_t>(m_with[static_cast<std::size_t>(row)].size());
@@ -691,7 +696,7 @@ class Applier {
         // The neighbours are the text's own bytes unless another insertion
         // touches this one; then the chunk settles both.
         if (start == m_aloneEnd && m_aloneReplaced) return false;
-        if (a.kind == CompiledList::kAloneEdged && EdgesAllow(*a.edges, m_text, start, to)) return false;
+        if (a.kind == CompiledList::kAloneEdged && AloneEdgesAllow(a, start, to)) return false;
       }
     }
     // Overlapping the last one replaced: replace-all passes the same string
@@ -700,6 +705,16 @@ class Applier {
     m_log.push_back({id, start, m_out.size(), m_copied, replace});
     if (replace) ReplaceAlone(a, id, start, to);
     return true;
+  }
+
+  // EdgesAllow for a needle replaced on its own (no entry lies inside).
+  bool AloneEdgesAllow(const CompiledList::AloneNeedle& a, std::size_t start, std::size_t to) const {
+    auto in = [](const std::array<std::uint64_t, 4>& m, char b) {
+      const auto u = static_cast<unsigned char>(b);
+      return ((m[u >> 6] >> (u & 63)) & 1) != 0;
+    };
+    return (a.anyAfter && to < m_text.size() && in(a.after, m_text[to])) ||
+           (a.anyBefore && start > 0 && in(L.m_edges[a.row].before, m_text[start - 1]));
   }
 
   bool OnBoundary(unsigned id, std::size_t start) const {
