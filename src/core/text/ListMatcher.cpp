@@ -229,14 +229,19 @@ class OutputBuffer {
 class ChunkMemo {
  public:
   static constexpr std::size_t kMaxKey = 48, kMaxResult = 1024;
+  // A key's first and last eight bytes (fewer for short keys, see Words)
+  // are held in its entry: most keys are no longer than 16 bytes and are
+  // told apart without reading m_bytes, whose lines lie outside the cache.
   struct Entry {
+    std::uint64_t head = 0, tail = 0;
     std::uint32_t at = 0;  // the key's bytes, then the result's, in m_bytes
     std::uint16_t keySize = 0, resultSize = 0;
     std::uint32_t count = 0;       // replacements the chunk took
     std::uint32_t generation = 0;  // the entry holds a chunk only in the memo's current one
   };
+  static_assert(sizeof(Entry) == 32);
 
-  ChunkMemo() : m_slots(kSlots), m_bytes(std::make_unique<char[]>(kBytes + OutputBuffer::kWide)) {}
+  ChunkMemo() : m_sets(kSets), m_bytes(std::make_unique<char[]>(kBytes + OutputBuffer::kWide)) {}
 
   // Whose results these are; a new owner finds it empty.
   void Own(std::uint64_t owner) {
@@ -247,11 +252,13 @@ class ChunkMemo {
 
   // The entry for the chunk [p, p + n), or nullptr.
   const Entry* Find(const char* p, std::size_t n) const {
-    const std::size_t set = Set(p, n);
-    for (std::size_t w = set; w < set + 2; ++w) {
-      const Entry& e = m_slots[w];
-      if (e.keySize == n && e.generation == m_generation && SameShort(m_bytes.get() + e.at, p, n)) return &e;
-    }
+    std::uint64_t a, b;
+    Words(p, n, a, b);
+    const Set& set = m_sets[SetOf(p, n, a, b)];
+    for (const Entry& e : set.ways)
+      if (e.head == a && e.tail == b && e.keySize == n && e.generation == m_generation &&
+          (n <= 16 || SameMiddle(m_bytes.get() + e.at, p, n)))
+        return &e;
     return nullptr;
   }
   const char* ResultOf(const Entry& e) const { return m_bytes.get() + e.at + e.keySize; }
@@ -263,28 +270,40 @@ class ChunkMemo {
     char* d = m_bytes.get() + m_used;
     std::memcpy(d, key.data(), key.size());
     std::memcpy(d + key.size(), result.data(), result.size());
+    std::uint64_t a, b;
+    Words(key.data(), key.size(), a, b);
     // The newest in the first way; the one it displaces, in the second.
-    Entry* set = &m_slots[Set(key.data(), key.size())];
-    set[1] = set[0];
-    set[0] = {static_cast<std::uint32_t>(m_used), static_cast<std::uint16_t>(key.size()),
-              static_cast<std::uint16_t>(result.size()), static_cast<std::uint32_t>(count), m_generation};
+    Set& set = m_sets[SetOf(key.data(), key.size(), a, b)];
+    set.ways[1] = set.ways[0];
+    set.ways[0] = {a,
+                   b,
+                   static_cast<std::uint32_t>(m_used),
+                   static_cast<std::uint16_t>(key.size()),
+                   static_cast<std::uint16_t>(result.size()),
+                   static_cast<std::uint32_t>(count),
+                   m_generation};
     m_used += key.size() + result.size();
   }
 
  private:
-  static constexpr std::size_t kSetBits = 14, kSlots = std::size_t{2} << kSetBits, kBytes = 2048 * 1024;
+  static constexpr std::size_t kSetBits = 14, kSets = std::size_t{1} << kSetBits, kBytes = 2048 * 1024;
+  // Both ways in one cache line.
+  struct alignas(64) Set {
+    Entry ways[2];
+  };
 
   // Every entry goes out at once: a fuzzer or a list edited between files
   // starts it afresh often.
   void Clear() {
     if (++m_generation == 0) {
-      std::fill(m_slots.begin(), m_slots.end(), Entry{});
+      std::fill(m_sets.begin(), m_sets.end(), Set{});
       m_generation = 1;
     }
     m_used = 0;
   }
 
-  // Loads of up to 8 bytes that stay within [p, p + n).
+  // Loads of up to 8 bytes that stay within [p, p + n); with n they tell
+  // keys of up to 16 bytes apart.
   static void Words(const char* p, std::size_t n, std::uint64_t& a, std::uint64_t& b) {
     if (n >= 8) {
       std::memcpy(&a, p, 8);
@@ -302,13 +321,10 @@ class ChunkMemo {
     }
   }
 
-  // Keys are short: compared as words, the last two overlapping.
-  static bool SameShort(const char* x, const char* y, std::size_t n) {
-    std::uint64_t xa, xb, ya, yb;
-    Words(x, n, xa, xb);
-    Words(y, n, ya, yb);
-    if ((xa ^ ya) | (xb ^ yb)) return false;
+  // The bytes of keys longer than 16 between their first and last eight.
+  static bool SameMiddle(const char* x, const char* y, std::size_t n) {
     for (std::size_t k = 8; k + 8 < n; k += 8) {
+      std::uint64_t xa, ya;
       std::memcpy(&xa, x + k, 8);
       std::memcpy(&ya, y + k, 8);
       if (xa != ya) return false;
@@ -316,20 +332,18 @@ class ChunkMemo {
     return true;
   }
 
-  // The first way of the key's set.
-  static std::size_t Set(const char* p, std::size_t n) {
-    std::uint64_t a, b, c = 0;
-    Words(p, n, a, b);
+  static std::size_t SetOf(const char* p, std::size_t n, std::uint64_t a, std::uint64_t b) {
+    std::uint64_t c = 0;
     if (n > 16) std::memcpy(&c, p + n / 2 - 4, 8);
     std::uint64_t h =
         (a * 0x9E3779B97F4A7C15ULL) ^ (b * 0xC2B2AE3D27D4EB4FULL) ^ (c * 0x165667B19E3779F9ULL) ^ n;
     h ^= h >> 29;
-    return static_cast<std::size_t>((h * 0xBF58476D1CE4E5B9ULL) >> (64 - kSetBits)) * 2;
+    return static_cast<std::size_t>((h * 0xBF58476D1CE4E5B9ULL) >> (64 - kSetBits));
   }
 
   std::uint64_t m_owner = 0;
   std::uint32_t m_generation = 1;
-  std::vector<Entry> m_slots;
+  std::vector<Set> m_sets;
   std::unique_ptr<char[]> m_bytes;
   std::size_t m_used = 0;
 };
