@@ -437,9 +437,8 @@ class CompiledList {
   // that overlaps no other one, and whose neighbours turn its entries down,
   // is replaced on its own, without finding its chunk.
   static constexpr std::uint8_t kAlone = 1, kAloneEdged = 2;
-  // What the replacement of such an occurrence reads, in one place.
-  // In one cache line: the replacement reads it for every occurrence,
-  // beside the text and the output.
+  // What the replacement of such an occurrence reads, in one cache line:
+  // it is read for every occurrence, beside the text and the output.
   struct alignas(64) AloneNeedle {
     std::array<std::uint64_t, 4> after{};  // its row's Edges::after
     const char* with = nullptr;            // its row's replacement, in m_withBytes
