@@ -397,6 +397,11 @@ class CompiledList {
   struct Edges {
     std::array<std::uint64_t, 4> after{}, before{};
     bool inside = false, anyAfter = false, anyBefore = false;
+    // Whether one of these sets holds byte b.
+    static bool Holds(const std::array<std::uint64_t, 4>& set, char b) {
+      const auto u = static_cast<unsigned char>(b);
+      return ((set[u >> 6] >> (u & 63)) & 1) != 0;
+    }
   };
   std::vector<Edges> m_edges;
   // Per entry (beside m_create): the byte next to the insertion that its
@@ -722,12 +727,9 @@ class Applier {
 
   // EdgesAllow for a needle replaced on its own (no entry lies inside).
   bool AloneEdgesAllow(const CompiledList::AloneNeedle& a, std::size_t start, std::size_t to) const {
-    auto in = [](const std::array<std::uint64_t, 4>& m, char b) {
-      const auto u = static_cast<unsigned char>(b);
-      return ((m[u >> 6] >> (u & 63)) & 1) != 0;
-    };
-    return (a.anyAfter && to < m_text.size() && in(a.after, m_text[to])) ||
-           (a.anyBefore && start > 0 && in(L.m_edges[a.row].before, m_text[start - 1]));
+    using Edges = CompiledList::Edges;
+    return (a.anyAfter && to < m_text.size() && Edges::Holds(a.after, m_text[to])) ||
+           (a.anyBefore && start > 0 && Edges::Holds(L.m_edges[a.row].before, m_text[start - 1]));
   }
 
   bool OnBoundary(unsigned id, std::size_t start) const {
@@ -1193,12 +1195,8 @@ class Applier {
   }
   static bool EdgesAllow(const CompiledList::Edges& e, std::string_view text, std::size_t out,
                          std::size_t end, bool cutLeft = false, bool cutRight = false) {
-    auto in = [](const std::array<std::uint64_t, 4>& m, char b) {
-      const auto u = static_cast<unsigned char>(b);
-      return ((m[u >> 6] >> (u & 63)) & 1) != 0;
-    };
-    return e.inside || (e.anyAfter && (end < text.size() ? in(e.after, text[end]) : cutRight)) ||
-           (e.anyBefore && (out > 0 ? in(e.before, text[out - 1]) : cutLeft));
+    return e.inside || (e.anyAfter && (end < text.size() ? e.Holds(e.after, text[end]) : cutRight)) ||
+           (e.anyBefore && (out > 0 ? e.Holds(e.before, text[out - 1]) : cutLeft));
   }
 
   // The keys (CompiledList::m_createKey) of a row's entries.
