@@ -202,6 +202,14 @@ class OutputBuffer {
     m_size += n;
   }
   void Append(std::string_view s) { Append(s.data(), s.size(), s.data() + s.size()); }
+  // Room for n bytes that Fill writes later; returns where they go.
+  std::size_t Hold(std::size_t n) {
+    if (m_size + n + 2 * kWide > m_buf.size()) Grow(n);
+    const std::size_t at = m_size;
+    m_size += n;
+    return at;
+  }
+  void Fill(std::size_t at, const char* p, std::size_t n) { std::memcpy(m_buf.data() + at, p, n); }
 
   std::string Take() {
     m_buf.resize(m_size);
@@ -250,13 +258,24 @@ class ChunkMemo {
     Clear();
   }
 
-  // The entry for the chunk [p, p + n), or nullptr.
-  const Entry* Find(const char* p, std::size_t n) const {
+  // Where the chunk [p, p + n) would be, its set's line already on its way
+  // to the cache: Find comes after the scan has gone on a little.
+  struct Lookup {
     std::uint64_t a, b;
-    Words(p, n, a, b);
-    const Set& set = m_sets[SetOf(p, n, a, b)];
-    for (const Entry& e : set.ways)
-      if (e.head == a && e.tail == b && e.keySize == n && e.generation == m_generation &&
+    const void* set;
+  };
+  Lookup Locate(const char* p, std::size_t n) const {
+    Lookup k;
+    Words(p, n, k.a, k.b);
+    k.set = &m_sets[SetOf(p, n, k.a, k.b)];
+    __builtin_prefetch(k.set);
+    return k;
+  }
+
+  // The entry for the chunk [p, p + n), or nullptr.
+  const Entry* Find(const Lookup& k, const char* p, std::size_t n) const {
+    for (const Entry& e : static_cast<const Set*>(k.set)->ways)
+      if (e.head == k.a && e.tail == k.b && e.keySize == n && e.generation == m_generation &&
           (n <= 16 || SameMiddle(m_bytes.get() + e.at, p, n)))
         return &e;
     return nullptr;
@@ -620,6 +639,8 @@ class Applier {
         m_text, [this](std::uint32_t id, std::size_t start) { return OnMatch(id, start) == 0; },
         m_onBoundaryOnly, &m_skipEnd);
     if (!scanned || m_failed) return false;
+    if (m_pending) Settle();
+    FillHeld();
     if (m_inChunk) ProcessChunk();
     return !m_failed;
   }
@@ -650,7 +671,8 @@ class Applier {
   // Most occurrences lie outside any chunk and are replaced on their own:
   // that is tried here, inside the scan's loop, and the rest is called.
   [[gnu::always_inline]] int OnMatch(unsigned id, std::size_t start) {
-    if (start < m_lastStart || start < m_skipEnd || m_inChunk || !m_aloneOn) return OuterMatch(id, start);
+    if (start < m_lastStart || start < m_skipEnd || (m_inChunk | m_pending) || !m_aloneOn)
+      return OuterMatch(id, start);
     m_lastStart = start;
     const std::size_t to = start + L.m_needleSize[id];
     if (!Alone(id, start, to)) OpenChunkOutside(id, start, to);
@@ -671,6 +693,7 @@ class Applier {
     // In a chunk whose result came from the memo: the scan passes over the
     // rest of it, but other needles at the position that opened it still come.
     if (start < m_skipEnd) return 0;
+    if (m_pending) Settle();
     const std::size_t to = start + L.m_needleSize[id];
     if (m_inChunk && start < m_chunkEnd) {
       AddToChunk(id, start);
@@ -776,16 +799,52 @@ class Applier {
     m_log.erase(m_log.begin(), LoggedFrom(m_prevEnd));
   }
 
+  // A short chunk is looked up in the memo only when the scan has passed it
+  // (Settle): its set is then in the cache, where looking it up at once
+  // waited for it. The scan passes over the rest of the chunk as it does for
+  // a chunk found there; one that is not is scanned again.
   void OpenChunk(unsigned id, std::size_t start, std::size_t to) {
     m_chunkStart = m_sep.Prev(m_text.data(), m_prevEnd, start);
     m_chunkEnd = m_sep.Next(m_text.data(), to, m_text.size());
     if (m_chunkEnd - m_chunkStart <= ChunkMemo::kMaxKey) {
-      if (const ChunkMemo::Entry* e = m_memo.Find(m_text.data() + m_chunkStart, m_chunkEnd - m_chunkStart)) {
-        FromMemo(*e);
-        return;
-      }
-      m_memoPut = true;
+      m_lookup = m_memo.Locate(m_text.data() + m_chunkStart, m_chunkEnd - m_chunkStart);
+      m_pending = true;
+      m_pendingNeedle = id;
+      m_pendingStart = start;
+      m_skipEnd = m_chunkEnd;
+      return;
     }
+    StartChunk(id, start);
+  }
+
+  [[gnu::noinline]] void Settle() {
+    m_pending = false;
+    FillHeld();
+    const char* p = m_text.data() + m_chunkStart;
+    if (const ChunkMemo::Entry* e = m_memo.Find(m_lookup, p, m_chunkEnd - m_chunkStart)) {
+      FromMemo(*e);
+      return;
+    }
+    m_memoPut = true;
+    const unsigned first = m_pendingNeedle;
+    const std::size_t from = m_pendingStart;
+    StartChunk(first, from);
+    // The occurrences the scan passed over: those after the one that opened
+    // the chunk, in the scan's order (no needle reaches past the chunk's end).
+    bool after = false;
+    m_scanner.Scan(
+        std::string_view(m_text.data() + from, m_chunkEnd - from),
+        [&](std::uint32_t id, std::size_t at) {
+          if (after || at > 0)
+            AddToChunk(id, from + at);
+          else
+            after = id == first;
+          return true;
+        },
+        m_onBoundaryOnly);
+  }
+
+  void StartChunk(unsigned id, std::size_t start) {
     m_inChunk = true;
     m_kept.clear();
     m_keptAll = true;
@@ -804,9 +863,21 @@ class Applier {
     ReserveOutput();
     m_changed = true;
     CopyText(m_copied, m_chunkStart);
-    m_out.Append(m_memo.ResultOf(e), e.resultSize, m_memo.End());
+    // The result's bytes are copied at the next lookup (or the end), by
+    // when they are in the cache; nothing before then writes or takes back
+    // the output before them, nor changes the memo.
+    m_heldFrom = m_memo.ResultOf(e);
+    __builtin_prefetch(m_heldFrom);
+    __builtin_prefetch(m_heldFrom + e.resultSize - 1);
+    m_heldSize = e.resultSize;
+    m_heldAt = m_out.Hold(m_heldSize);
     m_copied = m_chunkEnd;
     m_count += e.count;
+  }
+  void FillHeld() {
+    if (!m_heldSize) return;
+    m_out.Fill(m_heldAt, m_heldFrom, m_heldSize);
+    m_heldSize = 0;
   }
 
   // The chunk's result (the output from outChunk) and count into the memo.
@@ -1400,6 +1471,14 @@ class Applier {
   ChunkMemo& m_memo;
   std::size_t m_skipEnd = 0;
   bool m_memoPut = false;  // the chunk in work goes into the memo
+  // A short chunk opened and not yet looked up (OpenChunk), and the occurrence that opened it.
+  bool m_pending = false;
+  ChunkMemo::Lookup m_lookup{};
+  // A result from the memo not yet in the output (FromMemo).
+  const char* m_heldFrom = nullptr;
+  std::size_t m_heldAt = 0, m_heldSize = 0;
+  unsigned m_pendingNeedle = 0;
+  std::size_t m_pendingStart = 0;
 };
 
 }  // namespace
