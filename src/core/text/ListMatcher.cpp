@@ -236,16 +236,16 @@ class OutputBuffer {
 // of a run. Two ways per set; when the bytes kept run out it starts afresh.
 class ChunkMemo {
  public:
-  static constexpr std::size_t kMaxKey = 48, kMaxResult = 1024;
-  // A key's first and last eight bytes (fewer for short keys, see Words)
-  // are held in its entry: most keys are no longer than 16 bytes and are
-  // told apart without reading m_bytes, whose lines lie outside the cache.
+  static constexpr std::size_t kMaxKey = 48, kMaxResult = 1024, kMaxCount = 0xFFFF;
+  // A key's first, second and last eight bytes (fewer for short keys, see
+  // Words) are held in its entry: most keys are no longer than 24 bytes and
+  // are told apart without reading m_bytes, whose lines lie outside the cache.
   struct Entry {
-    std::uint64_t head = 0, tail = 0;
-    std::uint32_t at = 0;  // the key's bytes, then the result's, in m_bytes
-    std::uint16_t keySize = 0, resultSize = 0;
-    std::uint32_t count = 0;       // replacements the chunk took
-    std::uint32_t generation = 0;  // the entry holds a chunk only in the memo's current one
+    std::uint64_t head = 0, tail = 0, second = 0;
+    std::uint64_t at : 21 = 0;  // the key's bytes, then the result's, in m_bytes
+    std::uint64_t keySize : 6 = 0, resultSize : 11 = 0;
+    std::uint64_t count : 16 = 0;       // replacements the chunk took
+    std::uint64_t generation : 10 = 0;  // the entry holds a chunk only in the memo's current one
   };
   static_assert(sizeof(Entry) == 32);
 
@@ -261,13 +261,13 @@ class ChunkMemo {
   // Where the chunk [p, p + n) would be, its set's line already on its way
   // to the cache: Find comes after the scan has gone on a little.
   struct Lookup {
-    std::uint64_t a, b;
+    std::uint64_t a, b, c;
     const void* set;
   };
   Lookup Locate(const char* p, std::size_t n) const {
     Lookup k;
-    Words(p, n, k.a, k.b);
-    k.set = &m_sets[SetOf(p, n, k.a, k.b)];
+    Words(p, n, k.a, k.b, k.c);
+    k.set = &m_sets[SetOf(n, k.a, k.b, k.c)];
     __builtin_prefetch(k.set);
     return k;
   }
@@ -275,8 +275,8 @@ class ChunkMemo {
   // The entry for the chunk [p, p + n), or nullptr.
   const Entry* Find(const Lookup& k, const char* p, std::size_t n) const {
     for (const Entry& e : static_cast<const Set*>(k.set)->ways)
-      if (e.head == k.a && e.tail == k.b && e.keySize == n && e.generation == m_generation &&
-          (n <= 16 || SameMiddle(m_bytes.get() + e.at, p, n)))
+      if (e.head == k.a && e.tail == k.b && e.second == k.c && e.keySize == n &&
+          e.generation == m_generation && (n <= 24 || SameMiddle(m_bytes.get() + e.at, p, n)))
         return &e;
     return nullptr;
   }
@@ -284,23 +284,25 @@ class ChunkMemo {
   const char* End() const { return m_bytes.get() + kBytes + OutputBuffer::kWide; }
 
   void Put(std::string_view key, std::string_view result, std::size_t count) {
-    if (result.size() > kMaxResult) return;
+    if (result.size() > kMaxResult || count > kMaxCount) return;
     if (m_used + key.size() + result.size() > kBytes) Clear();
     char* d = m_bytes.get() + m_used;
     std::memcpy(d, key.data(), key.size());
     std::memcpy(d + key.size(), result.data(), result.size());
-    std::uint64_t a, b;
-    Words(key.data(), key.size(), a, b);
+    std::uint64_t a, b, c;
+    Words(key.data(), key.size(), a, b, c);
     // The newest in the first way; the one it displaces, in the second.
-    Set& set = m_sets[SetOf(key.data(), key.size(), a, b)];
+    Set& set = m_sets[SetOf(key.size(), a, b, c)];
     set.ways[1] = set.ways[0];
-    set.ways[0] = {a,
-                   b,
-                   static_cast<std::uint32_t>(m_used),
-                   static_cast<std::uint16_t>(key.size()),
-                   static_cast<std::uint16_t>(result.size()),
-                   static_cast<std::uint32_t>(count),
-                   m_generation};
+    Entry& e = set.ways[0];
+    e.head = a;
+    e.tail = b;
+    e.second = c;
+    e.at = m_used;
+    e.keySize = key.size();
+    e.resultSize = result.size();
+    e.count = count;
+    e.generation = m_generation;
     m_used += key.size() + result.size();
   }
 
@@ -314,7 +316,7 @@ class ChunkMemo {
   // Every entry goes out at once: a fuzzer or a list edited between files
   // starts it afresh often.
   void Clear() {
-    if (++m_generation == 0) {
+    if (++m_generation == kGenerations) {
       std::fill(m_sets.begin(), m_sets.end(), Set{});
       m_generation = 1;
     }
@@ -322,8 +324,10 @@ class ChunkMemo {
   }
 
   // Loads of up to 8 bytes that stay within [p, p + n); with n they tell
-  // keys of up to 16 bytes apart.
-  static void Words(const char* p, std::size_t n, std::uint64_t& a, std::uint64_t& b) {
+  // keys of up to 24 bytes apart.
+  static void Words(const char* p, std::size_t n, std::uint64_t& a, std::uint64_t& b, std::uint64_t& c) {
+    c = 0;
+    if (n > 16) std::memcpy(&c, p + 8, 8);
     if (n >= 8) {
       std::memcpy(&a, p, 8);
       std::memcpy(&b, p + n - 8, 8);
@@ -340,9 +344,9 @@ class ChunkMemo {
     }
   }
 
-  // The bytes of keys longer than 16 between their first and last eight.
+  // The bytes of keys longer than 24 between their second and last eight.
   static bool SameMiddle(const char* x, const char* y, std::size_t n) {
-    for (std::size_t k = 8; k + 8 < n; k += 8) {
+    for (std::size_t k = 16; k + 8 < n; k += 8) {
       std::uint64_t xa, ya;
       std::memcpy(&xa, x + k, 8);
       std::memcpy(&ya, y + k, 8);
@@ -351,9 +355,7 @@ class ChunkMemo {
     return true;
   }
 
-  static std::size_t SetOf(const char* p, std::size_t n, std::uint64_t a, std::uint64_t b) {
-    std::uint64_t c = 0;
-    if (n > 16) std::memcpy(&c, p + n / 2 - 4, 8);
+  static std::size_t SetOf(std::size_t n, std::uint64_t a, std::uint64_t b, std::uint64_t c) {
     std::uint64_t h =
         (a * 0x9E3779B97F4A7C15ULL) ^ (b * 0xC2B2AE3D27D4EB4FULL) ^ (c * 0x165667B19E3779F9ULL) ^ n;
     h ^= h >> 29;
@@ -361,6 +363,8 @@ class ChunkMemo {
   }
 
   std::uint64_t m_owner = 0;
+  static constexpr std::uint32_t kGenerations = 1u << 10;
+  static_assert(kBytes <= std::size_t{1} << 21 && kMaxKey < 64 && kMaxResult < 2048);
   std::uint32_t m_generation = 1;
   std::vector<Set> m_sets;
   std::unique_ptr<char[]> m_bytes;

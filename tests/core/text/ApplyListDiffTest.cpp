@@ -322,6 +322,31 @@ TEST(ApplyListDifferential, RepeatedChunksUnderSeveralListsAndCodePages) {
   }
 }
 
+// Remembered chunks are told apart by every byte: thousands of words that
+// share their start and end and differ in a few bytes at one place (the
+// second eight bytes, or further in), each seen twice, where a word's result
+// depends on the differing bytes.
+TEST(ApplyListDifferential, RememberedChunksDifferingInTheMiddle) {
+  struct Case {
+    std::size_t size, at;  // word length, where its four differing bytes lie
+  };
+  const ConvertRows rows = {{"x", "y"}, {"ya", "Q"}};  // "x" before "a" needs its chunk
+  for (const Case c : {Case{20, 8}, Case{24, 12}, Case{30, 16}, Case{44, 30}}) {
+    std::string text;
+    for (int k = 0; k < 3000; ++k) {
+      std::string word(c.size, 'a');
+      for (int b = 0, v = k; b < 4; ++b, v /= 6) word[c.at + static_cast<std::size_t>(b)] = "xyzabc"[v % 6];
+      text += word + " " + word + "\n";
+    }
+    for (const CodePage cp : {CodePage::Cp932, CodePage::Utf8}) {
+      std::string ref = text, fast = text;
+      const std::size_t nref = ApplyListReference(ref, rows, cp);
+      ASSERT_EQ(ApplyList(fast, rows, cp), nref) << c.size << " " << c.at;
+      ASSERT_EQ(fast, ref) << c.size << " " << c.at;
+    }
+  }
+}
+
 // Lists of codes as product catalogues hold them: thousands of rows whose
 // search strings share their start and are prefixes of each other, in any
 // order, over texts of codes separated by blanks (a chunk per code) or run
