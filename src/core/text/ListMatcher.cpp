@@ -101,13 +101,15 @@ bool Standalone(unsigned char c, CodePage cp) {
 }
 
 // Chunk ends: the separators nearest to a match, looked for 32 bytes at a
-// time where the CPU can (Shift-JIS chunks run long, since ASCII letters may
-// be trail bytes and never separate). p is the whole text: the vector walks
-// read whole blocks of it past the range's ends.
+// time where the CPU can. p is the whole text: the vector walks read whole
+// blocks of it past the range's ends.
 class SeparatorSet {
  public:
-  void Set(const std::array<bool, 256>& members) {
+  // members: the separators; standalone: those that are a character of their
+  // own wherever they stand (Has).
+  void Set(const std::array<bool, 256>& members, const std::array<bool, 256>& standalone) {
     m_is = members;
+    m_standalone = standalone;
 #ifdef ZV_HAVE_NIBBLE_SETS
     for (int c = 0; c < 256; ++c)
       if (members[static_cast<std::size_t>(c)]) AddToNibbleSet(m_nibbles, static_cast<unsigned char>(c));
@@ -124,7 +126,7 @@ class SeparatorSet {
     return from;
   }
 
-  bool Has(unsigned char c) const { return m_is[c]; }
+  bool Has(unsigned char c) const { return m_standalone[c]; }
 
   // Just past the last separator in [lo, to), or lo.
   std::size_t Prev(const char* p, std::size_t lo, std::size_t to) const {
@@ -173,7 +175,7 @@ class SeparatorSet {
   NibbleSet m_nibbles{};
   bool m_vector = false;
 #endif
-  std::array<bool, 256> m_is{};
+  std::array<bool, 256> m_is{}, m_standalone{};
 };
 
 // The result as it is written. Most pieces are a few bytes (the text
@@ -512,9 +514,17 @@ CompiledList::CompiledList(const ConvertRows& rows) : m_rows(rows) {
     std::array<bool, 256> inNeedle{};
     for (const std::string& f : m_needles)
       for (unsigned char c : f) inNeedle[c] = true;
-    std::array<bool, 256> sep{};
-    for (int c = 0; c < 256; ++c) sep[c] = !inNeedle[c] && Standalone(static_cast<unsigned char>(c), cp);
-    m_sep[u].Set(sep);
+    // A chunk starts where a character does, and nothing reaches across its
+    // ends: it is cut at bytes in no search string after which a character
+    // always starts. In Shift-JIS that is every byte that cannot lead (a
+    // letter ends a character as a trail byte too); in UTF-8, ASCII.
+    std::array<bool, 256> sep{}, standalone{};
+    for (int c = 0; c < 256; ++c) {
+      const auto b = static_cast<unsigned char>(c);
+      standalone[b] = !inNeedle[b] && Standalone(b, cp);
+      sep[b] = !inNeedle[b] && (cp == CodePage::Cp932 ? !IsCp932Lead(b) : b < 0x80);
+    }
+    m_sep[u].Set(sep, standalone);
   }
 
   if (!m_needles.empty()) {

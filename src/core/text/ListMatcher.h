@@ -47,8 +47,8 @@ bool ListIgnoresLineEnds(const CompiledList& list);
 // the Shift-JIS scan then leaves out occurrences inside characters.
 bool ListKeepsCp932Boundaries(const CompiledList& list);
 
-// A byte at which chunks end in text of this code page: no search string
-// holds it and it is always a character of its own. Text cut right after
+// A byte at which chunks end in text of this code page wherever it stands:
+// no search string holds it and it is always a character of its own. Text cut right after
 // one converts part by part exactly as it does whole.
 bool IsChunkSeparator(const CompiledList& list, unsigned char c, CodePage cp);
 
