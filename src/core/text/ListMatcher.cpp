@@ -517,12 +517,15 @@ CompiledList::CompiledList(const ConvertRows& rows) : m_rows(rows) {
     // A chunk starts where a character does, and nothing reaches across its
     // ends: it is cut at bytes in no search string after which a character
     // always starts. In Shift-JIS that is every byte that cannot lead (a
-    // letter ends a character as a trail byte too); in UTF-8, ASCII.
+    // letter ends a character as a trail byte too); in UTF-8, ASCII. Where
+    // every search string is ASCII, a UTF-8 match can only start on ASCII,
+    // which always starts a character: every other byte cuts too.
+    const bool asciiNeedles = std::find(inNeedle.begin() + 0x80, inNeedle.end(), true) == inNeedle.end();
     std::array<bool, 256> sep{}, standalone{};
     for (int c = 0; c < 256; ++c) {
       const auto b = static_cast<unsigned char>(c);
       standalone[b] = !inNeedle[b] && Standalone(b, cp);
-      sep[b] = !inNeedle[b] && (cp == CodePage::Cp932 ? !IsCp932Lead(b) : b < 0x80);
+      sep[b] = !inNeedle[b] && (cp == CodePage::Cp932 ? !IsCp932Lead(b) : b < 0x80 || asciiNeedles);
     }
     m_sep[u].Set(sep, standalone);
   }
