@@ -1491,11 +1491,11 @@ class Applier {
   // A short chunk opened and not yet looked up (OpenChunk), and the occurrence that opened it.
   bool m_pending = false;
   ChunkMemo::Lookup m_lookup{};
+  unsigned m_pendingNeedle = 0;
+  std::size_t m_pendingStart = 0;
   // A result from the memo not yet in the output (FromMemo).
   const char* m_heldFrom = nullptr;
   std::size_t m_heldAt = 0, m_heldSize = 0;
-  unsigned m_pendingNeedle = 0;
-  std::size_t m_pendingStart = 0;
 };
 
 }  // namespace

@@ -48,8 +48,8 @@ bool ListIgnoresLineEnds(const CompiledList& list);
 bool ListKeepsCp932Boundaries(const CompiledList& list);
 
 // A byte at which chunks end in text of this code page wherever it stands:
-// no search string holds it and it is always a character of its own. Text cut right after
-// one converts part by part exactly as it does whole.
+// no search string holds it and it is always a character of its own. Text
+// cut right after one converts part by part exactly as it does whole.
 bool IsChunkSeparator(const CompiledList& list, unsigned char c, CodePage cp);
 
 // Rows (indices above `after`, ascending) whose search string occurs in the
