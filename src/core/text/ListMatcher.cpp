@@ -193,7 +193,7 @@ class OutputBuffer {
 
   // n bytes from p, where [p, end) may be read.
   [[gnu::always_inline]] void Append(const char* p, std::size_t n, const char* end) {
-    if (m_size + n + 2 * kWide > m_buf.size()) Grow(n);
+    MakeRoom(n);
     char* d = m_buf.data() + m_size;
     if (n <= kWide && end - p >= static_cast<std::ptrdiff_t>(kWide))
       std::memcpy(d, p, kWide);
@@ -206,7 +206,7 @@ class OutputBuffer {
   void Append(std::string_view s) { Append(s.data(), s.size(), s.data() + s.size()); }
   // Room for n bytes that Fill writes later; returns where they go.
   std::size_t Hold(std::size_t n) {
-    if (m_size + n + 2 * kWide > m_buf.size()) Grow(n);
+    MakeRoom(n);
     const std::size_t at = m_size;
     m_size += n;
     return at;
@@ -220,6 +220,10 @@ class OutputBuffer {
   }
 
  private:
+  // n bytes and the room a wide copy writes past them.
+  [[gnu::always_inline]] void MakeRoom(std::size_t n) {
+    if (m_size + n + 2 * kWide > m_buf.size()) Grow(n);
+  }
   // The room is zeroed a step at a time, just before it is written, while
   // it is still in the first-level cache (16 KB steps; 64 KB ones left it).
   [[gnu::noinline]] void Grow(std::size_t n) {
@@ -237,6 +241,8 @@ class OutputBuffer {
 // out again. Each thread keeps one (MemoFor), so that it serves every file
 // of a run. Two ways per set; when the bytes kept run out it starts afresh.
 class ChunkMemo {
+  struct Set;
+
  public:
   static constexpr std::size_t kMaxKey = 48, kMaxResult = 1024, kMaxCount = 0xFFFF;
   // A key's first, second and last eight bytes (fewer for short keys, see
@@ -264,7 +270,7 @@ class ChunkMemo {
   // to the cache: Find comes after the scan has gone on a little.
   struct Lookup {
     std::uint64_t a, b, c;
-    const void* set;
+    const Set* set;
   };
   Lookup Locate(const char* p, std::size_t n) const {
     Lookup k;
@@ -276,7 +282,7 @@ class ChunkMemo {
 
   // The entry for the chunk [p, p + n), or nullptr.
   const Entry* Find(const Lookup& k, const char* p, std::size_t n) const {
-    for (const Entry& e : static_cast<const Set*>(k.set)->ways)
+    for (const Entry& e : k.set->ways)
       if (e.head == k.a && e.tail == k.b && e.second == k.c && e.keySize == n &&
           e.generation == m_generation && (n <= 24 || SameMiddle(m_bytes.get() + e.at, p, n)))
         return &e;
